@@ -1,0 +1,57 @@
+# Front door. `make demo` and `make test` are the whole set-up: both install
+# what they need first (scripts/install-deps), then build and run.
+
+JOBS      ?= $(shell nproc)
+NATIVE    := build/native
+ASAN      := build/asan
+WINDOWS   := build/windows
+CMAKE_GEN := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: all deps deps-native build asan windows test test-native test-asan test-windows demo clean format
+
+all: build
+
+deps:
+	scripts/install-deps
+
+deps-native:
+	scripts/install-deps --native-only
+
+$(NATIVE)/build.ninja:
+	cmake -S . -B $(NATIVE) $(CMAKE_GEN)
+
+$(ASAN)/build.ninja:
+	cmake -S . -B $(ASAN) $(CMAKE_GEN) -DQORVID_SANITIZE=ON
+
+$(WINDOWS)/build.ninja:
+	cmake -S . -B $(WINDOWS) $(CMAKE_GEN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
+
+build: $(NATIVE)/build.ninja
+	cmake --build $(NATIVE) -j $(JOBS)
+
+asan: $(ASAN)/build.ninja
+	cmake --build $(ASAN) -j $(JOBS)
+
+windows: $(WINDOWS)/build.ninja
+	cmake --build $(WINDOWS) -j $(JOBS)
+
+test: deps
+	scripts/run-tests
+
+test-native: build
+	cd $(NATIVE) && ctest --output-on-failure -j $(JOBS)
+
+test-asan: asan
+	cd $(ASAN) && ctest --output-on-failure -j $(JOBS)
+
+test-windows: windows
+	cd $(WINDOWS) && ctest --output-on-failure -j 1
+
+demo: deps-native build
+	scripts/run-demo
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build

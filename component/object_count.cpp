@@ -1,0 +1,9 @@
+#include "component/object_count.h"
+
+namespace {
+LONG volatile liveObjects = 0;
+}
+
+LONG LiveObjectCount() { return liveObjects; }
+void LiveObjectCreated() { InterlockedIncrement(&liveObjects); }
+void LiveObjectDestroyed() { InterlockedDecrement(&liveObjects); }

@@ -1,0 +1,16 @@
+// Host values as SQL literal text: the text that stands for a value bound to a
+// placeholder or given to KeyField/DataField. A component operation, because it
+// reads and clears the one-shot timeText and reaches the host through
+// hostConnection for object values.
+#pragma once
+
+#include <string>
+
+#include "component/component_state.h"
+
+// The literal for value, selected on its whole type code: VT_I4 digits,
+// VT_R8 FloatText, VT_DATE "CDate('...')" (uses and clears timeText),
+// VT_BSTR quoted with quotes doubled, VT_DISPATCH the quoted object key;
+// empty text for every other type. Raises a ComponentError only on the
+// object path.
+std::string ValueToSqlLiteral(ComponentState& state, const VARIANT& value);

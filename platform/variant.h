@@ -1,0 +1,121 @@
+// Variant: owns one VARIANT, in the manner of _variant_t. Cleared on
+// destruction and before every overwrite, so a VARIANT's BSTR, interface or
+// array is released exactly once.
+#pragma once
+
+#include <string>
+
+#include "platform/bstr.h"
+#include "platform/win32.h"
+
+class Variant {
+ public:
+  Variant() { VariantInit(&v_); }
+  Variant(const Variant& o) {
+    VariantInit(&v_);
+    VariantCopy(&v_, const_cast<VARIANT*>(&o.v_));
+  }
+  // Copies a VARIANT the caller keeps.
+  explicit Variant(const VARIANT& o) {
+    VariantInit(&v_);
+    VariantCopy(&v_, const_cast<VARIANT*>(&o));
+  }
+  Variant(Variant&& o) noexcept : v_(o.v_) { VariantInit(&o.v_); }
+  ~Variant() { VariantClear(&v_); }
+  Variant& operator=(const Variant& o) {
+    if (this != &o) VariantCopy(&v_, const_cast<VARIANT*>(&o.v_));
+    return *this;
+  }
+  Variant& operator=(Variant&& o) noexcept {
+    if (this != &o) {
+      VariantClear(&v_);
+      v_ = o.v_;
+      VariantInit(&o.v_);
+    }
+    return *this;
+  }
+
+  static Variant fromInt(LONG i) {
+    Variant r;
+    r.v_.vt = VT_I4;
+    r.v_.lVal = i;
+    return r;
+  }
+  static Variant fromDouble(double d) {
+    Variant r;
+    r.v_.vt = VT_R8;
+    r.v_.dblVal = d;
+    return r;
+  }
+  static Variant fromDate(DATE d) {
+    Variant r;
+    r.v_.vt = VT_DATE;
+    r.v_.date = d;
+    return r;
+  }
+  static Variant fromBool(bool b) {
+    Variant r;
+    r.v_.vt = VT_BOOL;
+    r.v_.boolVal = b ? VARIANT_TRUE : VARIANT_FALSE;
+    return r;
+  }
+  static Variant fromBstr(Bstr b) {
+    Variant r;
+    r.v_.vt = VT_BSTR;
+    r.v_.bstrVal = b.detach();
+    if (!r.v_.bstrVal) r.v_.bstrVal = SysAllocStringLen(nullptr, 0);
+    return r;
+  }
+  static Variant fromWide(const WideString& s) { return fromBstr(Bstr(s)); }
+  static Variant fromAnsi(const std::string& s) { return fromBstr(Bstr::fromAnsi(s)); }
+  // Takes a new reference to the object (a null object gives VT_DISPATCH null).
+  static Variant fromDispatch(IDispatch* d) {
+    Variant r;
+    r.v_.vt = VT_DISPATCH;
+    r.v_.pdispVal = d;
+    if (d) d->AddRef();
+    return r;
+  }
+  static Variant null() {
+    Variant r;
+    r.v_.vt = VT_NULL;
+    return r;
+  }
+  // VT_ERROR DISP_E_PARAMNOTFOUND: how automation marks an omitted argument.
+  static Variant omitted() {
+    Variant r;
+    r.v_.vt = VT_ERROR;
+    r.v_.scode = DISP_E_PARAMNOTFOUND;
+    return r;
+  }
+  // Adopts a VARIANT whose contents the caller owns; the source is emptied.
+  static Variant attach(VARIANT& v) {
+    Variant r;
+    r.v_ = v;
+    VariantInit(&v);
+    return r;
+  }
+  // Hands the contents over to a VARIANT the caller owns (cleared first).
+  void detachTo(VARIANT* out) {
+    VariantClear(out);
+    *out = v_;
+    VariantInit(&v_);
+  }
+
+  void clear() { VariantClear(&v_); }
+  // For out-parameters: clears and exposes the VARIANT.
+  VARIANT* put() {
+    VariantClear(&v_);
+    return &v_;
+  }
+
+  VARTYPE vt() const { return v_.vt; }
+  bool isEmpty() const { return v_.vt == VT_EMPTY; }
+  const VARIANT& get() const { return v_; }
+  VARIANT& get() { return v_; }
+  VARIANT* ptr() { return &v_; }
+  const VARIANT* ptr() const { return &v_; }
+
+ private:
+  VARIANT v_;
+};
