@@ -11,6 +11,7 @@
 // text or "OLE error %.8x").
 #pragma once
 
+#include <cstddef>
 #include <initializer_list>
 #include <string>
 
@@ -79,6 +80,10 @@ class Automation {
   Variant call(const char* member, std::initializer_list<Arg> arguments = {}) const;
 
  private:
+  enum class Form { Put, GetWith, Get, Method };
+  // The one late-bound call all four forms go through.
+  Variant invoke(Form form, const char* member, const Arg* arguments, size_t count) const;
+
   const VARIANT* target_;
 };
 

@@ -1,0 +1,82 @@
+#include "component/addin_object.h"
+
+#include "component/error_report.h"
+#include "component/host_array.h"
+#include "component/object_count.h"
+
+AddInObject::AddInObject(IUnknown* outer) : ComObject(outer) { LiveObjectCreated(); }
+
+AddInObject::~AddInObject() { LiveObjectDestroyed(); }
+
+void* AddInObject::interfaceFor(REFIID iid) {
+  if (IsEqualIID(iid, IID_IScriptExtension)) return static_cast<IScriptExtension*>(this);
+  if (IsEqualIID(iid, IID_IHostInit)) return static_cast<IHostInit*>(this);
+  if (IsEqualIID(iid, IID_IDispatch)) return static_cast<IDispatch*>(this);
+  if (IsEqualIID(iid, IID_ISupportErrorInfo)) return static_cast<ISupportErrorInfo*>(this);
+  return nullptr;
+}
+
+HRESULT STDMETHODCALLTYPE AddInObject::QueryInterface(REFIID iid, void** out) {
+  return delegatingQueryInterface(iid, out);
+}
+ULONG STDMETHODCALLTYPE AddInObject::AddRef() { return delegatingAddRef(); }
+ULONG STDMETHODCALLTYPE AddInObject::Release() { return delegatingRelease(); }
+
+HRESULT STDMETHODCALLTYPE AddInObject::InterfaceSupportsErrorInfo(REFIID iid) {
+  return implements(iid) ? S_OK : S_FALSE;
+}
+
+HRESULT STDMETHODCALLTYPE AddInObject::Initialize(IDispatch* connection) {
+  state_.hostConnection = ComPtr<IDispatch>(connection);
+  // Each field is emptied before its query; a host that lacks an interface
+  // leaves it null.
+  errorLog_.reset();
+  errorLog_ = state_.hostConnection.query<IErrorLog>(IID_IErrorLog);
+  statusLine_.reset();
+  statusLine_ = state_.hostConnection.query<IStatusLine>(IID_IStatusLine);
+  asyncEvent_.reset();
+  asyncEvent_ = state_.hostConnection.query<IAsyncEvent>(IID_IAsyncEvent);
+  extWndsSupport_.reset();
+  extWndsSupport_ = state_.hostConnection.query<IExtWndsSupport>(IID_IExtWndsSupport);
+  try {
+    state_.queryParts.reset(new TextList);
+    state_.boundValues.reset(new TextList);
+    state_.keyFields.reset(new TextList);
+    state_.dataFields.reset(new TextList);
+  } catch (...) {
+    // Out of memory: calls will fail cleanly for want of lists.
+  }
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE AddInObject::Shutdown() {
+  statusLine_.reset();
+  extWndsSupport_.reset();
+  errorLog_.reset();
+  asyncEvent_.reset();
+  state_.queryParts.reset();
+  state_.boundValues.reset();
+  state_.keyFields.reset();
+  state_.dataFields.reset();
+  // Dropped, not closed: the ADO objects go when their last holder lets go.
+  state_.adoConnection = Variant::fromBstr(Bstr());
+  state_.recordset = Variant::fromBstr(Bstr());
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE AddInObject::GetVersionInfo(SAFEARRAY** info) {
+  if (info && *info) PutParam(*info, 0, Variant::fromAnsi("2000"));
+  return S_OK;
+}
+
+void AddInObject::ReportError(const WideString& text) { WriteErrorLogEntry(errorLog_.get(), text); }
+
+HRESULT STDMETHODCALLTYPE AddInObject::GetTypeInfoCount(UINT*) { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE AddInObject::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE AddInObject::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
+  return E_NOTIMPL;
+}
+HRESULT STDMETHODCALLTYPE AddInObject::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
+                                              EXCEPINFO*, UINT*) {
+  return E_NOTIMPL;
+}

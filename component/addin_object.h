@@ -1,0 +1,91 @@
+// AddInObject: the component object the host creates. It speaks the host's
+// add-in protocol (IHostInit, IScriptExtension), answers IDispatch with
+// E_NOTIMPL, and holds one script client's database state.
+#pragma once
+
+#include <string>
+
+#include "component/com_object.h"
+#include "component/component_state.h"
+#include "component/host_protocol.h"
+#include "platform/bstr.h"
+#include "platform/com_ptr.h"
+#include "platform/win32.h"
+
+// One method branch of the dispatcher, by method number (null: none).
+typedef void (*MethodBranch)(ComponentState& state, MethodCall& call);
+const int kDispatchedMethods = 18;
+// The branch table CallAsFunction switches on.
+const MethodBranch* DispatcherBranches();
+
+class AddInObject : public ComObject,
+                    public IScriptExtension,
+                    public IHostInit,
+                    public IDispatch,
+                    public ISupportErrorInfo {
+ public:
+  // Reference count 0; raises the server's live-object count.
+  explicit AddInObject(IUnknown* outer = nullptr);
+  ~AddInObject() override;
+
+  // IUnknown, delegating.
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+
+  // IHostInit.
+  HRESULT STDMETHODCALLTYPE Initialize(IDispatch* connection) override;
+  HRESULT STDMETHODCALLTYPE Shutdown() override;
+  HRESULT STDMETHODCALLTYPE GetVersionInfo(SAFEARRAY** info) override;
+
+  // IScriptExtension: the member tables (member_operations.cpp).
+  HRESULT STDMETHODCALLTYPE GetExtensionName(BSTR* name) override;
+  HRESULT STDMETHODCALLTYPE GetPropertyCount(long* count) override;
+  HRESULT STDMETHODCALLTYPE FindProperty(BSTR name, long* number) override;
+  HRESULT STDMETHODCALLTYPE GetPropertyName(long number, long alias, BSTR* name) override;
+  HRESULT STDMETHODCALLTYPE IsPropertyReadable(long number, BOOL* flag) override;
+  HRESULT STDMETHODCALLTYPE IsPropertyWritable(long number, BOOL* flag) override;
+  HRESULT STDMETHODCALLTYPE GetMethodCount(long* count) override;
+  HRESULT STDMETHODCALLTYPE FindMethod(BSTR name, long* number) override;
+  HRESULT STDMETHODCALLTYPE GetMethodName(long number, long alias, BSTR* name) override;
+  HRESULT STDMETHODCALLTYPE GetParamCount(long number, long* count) override;
+  HRESULT STDMETHODCALLTYPE GetParamDefault(long method, long parameter, VARIANT* value) override;
+  HRESULT STDMETHODCALLTYPE HasResult(long number, BOOL* flag) override;
+  // IScriptExtension: properties (property_operations.cpp).
+  HRESULT STDMETHODCALLTYPE GetPropertyValue(long number, VARIANT* value) override;
+  HRESULT STDMETHODCALLTYPE SetPropertyValue(long number, VARIANT* value) override;
+  // IScriptExtension: methods (dispatcher.cpp).
+  HRESULT STDMETHODCALLTYPE CallAsProcedure(long number, SAFEARRAY** parameters) override;
+  HRESULT STDMETHODCALLTYPE CallAsFunction(long number, VARIANT* result,
+                                           SAFEARRAY** parameters) override;
+
+  // IDispatch: not implemented; out-parameters are left untouched.
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
+                                          DISPID* ids) override;
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO* exception, UINT* argError) override;
+
+  // ISupportErrorInfo.
+  HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override;
+
+  // One entry in the host's error log (nothing without one).
+  void ReportError(const WideString& text);
+  // CallAsFunction over a given branch table of kDispatchedMethods entries,
+  // so the dispatcher's frame can be exercised with stand-in branches.
+  HRESULT dispatchWith(const MethodBranch* branches, long number, VARIANT* result,
+                       SAFEARRAY** parameters);
+
+  ComponentState& state() { return state_; }
+
+ protected:
+  void* interfaceFor(REFIID iid) override;
+
+ private:
+  ComponentState state_;
+  ComPtr<IStatusLine> statusLine_;
+  ComPtr<IExtWndsSupport> extWndsSupport_;
+  ComPtr<IErrorLog> errorLog_;
+  ComPtr<IAsyncEvent> asyncEvent_;
+};

@@ -1,0 +1,336 @@
+#include "component/automation.h"
+
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "platform/bstr.h"
+#include "platform/com_ptr.h"
+
+namespace {
+
+const char kNotAutomationObject[] = "Variant does not reference an automation object";
+const char kInvalidConversion[] = "Invalid variant type conversion";
+
+// The dispatch interface a value holds: VT_DISPATCH, a reference to one, or a
+// reference to a VARIANT holding one. Null when it holds none.
+IDispatch* DispatchOf(const VARIANT& v) {
+  switch (v.vt) {
+    case VT_DISPATCH:
+      return v.pdispVal;
+    case VT_DISPATCH | VT_BYREF:
+      return v.ppdispVal ? *v.ppdispVal : nullptr;
+    case VT_VARIANT | VT_BYREF:
+      if (v.pvarVal && v.pvarVal != &v && !(v.pvarVal->vt == (VT_VARIANT | VT_BYREF)))
+        return DispatchOf(*v.pvarVal);
+      return nullptr;
+    default:
+      return nullptr;
+  }
+}
+
+bool HoldsDispatch(const VARIANT& v) {
+  VARTYPE base = v.vt & VT_TYPEMASK;
+  if (v.vt & VT_ARRAY) return false;
+  if (base == VT_DISPATCH) return true;
+  return v.vt == (VT_VARIANT | VT_BYREF) && v.pvarVal && HoldsDispatch(*v.pvarVal);
+}
+
+// Trailing control characters, blanks and full stops go: providers end their
+// texts with ".\r\n", which would sit badly before the CR LF of the error text.
+std::string TrimDescription(std::string text) {
+  while (!text.empty()) {
+    unsigned char c = static_cast<unsigned char>(text.back());
+    if (c < 32 || c == ' ' || c == '.' || c == 127)
+      text.pop_back();
+    else
+      break;
+  }
+  return text;
+}
+
+std::string AnsiOf(BSTR b) { return b ? AnsiFromWide(b, SysStringLen(b)) : std::string(); }
+
+// Owns the strings Invoke may leave in the exception record.
+struct ExceptionRecord {
+  EXCEPINFO info{};
+  ExceptionRecord() = default;
+  ExceptionRecord(const ExceptionRecord&) = delete;
+  ExceptionRecord& operator=(const ExceptionRecord&) = delete;
+  ~ExceptionRecord() {
+    Bstr::attach(info.bstrSource);
+    Bstr::attach(info.bstrDescription);
+    Bstr::attach(info.bstrHelpFile);
+  }
+};
+
+// The message a failed Invoke gives.
+std::string InvokeFailure(HRESULT status, ExceptionRecord& exception) {
+  if (status != DISP_E_EXCEPTION) return StatusMessage(status);
+  if (exception.info.pfnDeferredFillIn) {
+    exception.info.pfnDeferredFillIn(&exception.info);
+    exception.info.pfnDeferredFillIn = nullptr;
+  }
+  std::string message = TrimDescription(AnsiOf(exception.info.bstrDescription));
+  // An exception with no description at all would leave an empty message;
+  // its status code at least says something.
+  if (message.empty())
+    message = StatusMessage(FAILED(exception.info.scode) ? exception.info.scode : status);
+  return message;
+}
+
+}  // namespace
+
+Variant Automation::invoke(Form form, const char* member, const Arg* args, size_t count) const {
+  IDispatch* raw = DispatchOf(*target_);
+  if (!raw) throw ComponentError(kNotAutomationObject);
+  // The call may release the target's owner (a recordset replaced from
+  // inside), so hold the object for the length of the call.
+  ComPtr<IDispatch> object(raw);
+
+  std::string name = member ? member : "";
+  Bstr wideName = Bstr::fromAnsi(name);
+  if (!wideName.get()) wideName = Bstr(OLESTR(""));
+  LPOLESTR names[1] = {wideName.get()};
+  DISPID id = DISPID_UNKNOWN;
+  HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, GetThreadLocale(), &id);
+  if (hr == DISP_E_UNKNOWNNAME) {
+    std::vector<char> buffer(name.size() + 64);
+    std::snprintf(buffer.data(), buffer.size(), "Method '%s' not supported by automation object",
+                  name.c_str());
+    throw ComponentError(buffer.data());
+  }
+  if (FAILED(hr)) throw ComponentError(StatusMessage(hr));
+
+  // owners[i] keeps what argument i passes (a BSTR made from text); the
+  // VARIANTs handed to Invoke only point at it. DISPPARAMS wants the last
+  // argument first.
+  std::vector<Variant> owners(count);
+  std::vector<VARIANT> passed(count);
+  for (size_t i = 0; i < count; ++i) {
+    const Arg& a = args[i];
+    VARIANT& slot = passed[count - 1 - i];
+    VariantInit(&slot);
+    switch (a.form()) {
+      case Arg::Integer:
+        slot.vt = VT_I4;
+        slot.lVal = a.integer_;
+        break;
+      case Arg::HostValue:
+        slot = *a.value_;
+        break;
+      case Arg::Text:
+        owners[i] = Variant::fromAnsi(*a.text_);
+        slot = owners[i].get();
+        break;
+      case Arg::TextByRef:
+        owners[i] = Variant::fromAnsi(*a.textRef_);
+        slot.vt = VT_BSTR | VT_BYREF;
+        slot.pbstrVal = &owners[i].get().bstrVal;
+        break;
+      case Arg::HostValueByRef:
+        slot.vt = VT_VARIANT | VT_BYREF;
+        slot.pvarVal = a.valueRef_;
+        break;
+      case Arg::IntegerByRef:
+        slot.vt = VT_I4 | VT_BYREF;
+        slot.plVal = a.integerRef_;
+        break;
+      case Arg::Omitted:
+        slot.vt = VT_ERROR;
+        slot.scode = DISP_E_PARAMNOTFOUND;
+        break;
+    }
+  }
+
+  DISPID putId = DISPID_PROPERTYPUT;
+  DISPPARAMS params{};
+  params.rgvarg = count ? passed.data() : nullptr;
+  params.cArgs = static_cast<UINT>(count);
+  WORD flags = DISPATCH_METHOD;
+  switch (form) {
+    case Form::Put: {
+      params.rgdispidNamedArgs = &putId;
+      params.cNamedArgs = 1;
+      const Arg& a = args[0];
+      bool byReference = (a.form() == Arg::HostValue && HoldsDispatch(*a.value_)) ||
+                         (a.form() == Arg::HostValueByRef && HoldsDispatch(*a.valueRef_));
+      flags = byReference ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT;
+      break;
+    }
+    case Form::GetWith:
+      flags = DISPATCH_PROPERTYGET;
+      break;
+    case Form::Get:
+      flags = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+      break;
+    case Form::Method:
+      flags = DISPATCH_METHOD;
+      break;
+  }
+
+  Variant result;
+  ExceptionRecord exception;
+  UINT argError = 0;
+  hr = object->Invoke(id, IID_NULL, 0, flags, &params, form == Form::Put ? nullptr : result.put(),
+                      &exception.info, &argError);
+  if (FAILED(hr)) throw ComponentError(InvokeFailure(hr, exception));
+
+  for (size_t i = 0; i < count; ++i)
+    if (args[i].form() == Arg::TextByRef) *args[i].textRef_ = AnsiOf(owners[i].get().bstrVal);
+  return result;
+}
+
+Arg byValue(LONG integer) {
+  Arg a;
+  a.form_ = Arg::Integer;
+  a.integer_ = integer;
+  return a;
+}
+
+Arg byValue(const VARIANT& value) {
+  Arg a;
+  a.form_ = Arg::HostValue;
+  a.value_ = &value;
+  return a;
+}
+
+Arg byValue(const std::string& text) {
+  Arg a;
+  a.form_ = Arg::Text;
+  a.text_ = &text;
+  return a;
+}
+
+Arg byRef(std::string& text) {
+  Arg a;
+  a.form_ = Arg::TextByRef;
+  a.textRef_ = &text;
+  return a;
+}
+
+Arg byRef(VARIANT& value) {
+  Arg a;
+  a.form_ = Arg::HostValueByRef;
+  a.valueRef_ = &value;
+  return a;
+}
+
+Arg byRef(LONG& integer) {
+  Arg a;
+  a.form_ = Arg::IntegerByRef;
+  a.integerRef_ = &integer;
+  return a;
+}
+
+Arg omitted() {
+  Arg a;
+  a.form_ = Arg::Omitted;
+  return a;
+}
+
+void Automation::put(const char* member, const Arg& value) const {
+  invoke(Form::Put, member, &value, 1);
+}
+
+Variant Automation::getWith(const char* member, const Arg& argument) const {
+  return invoke(Form::GetWith, member, &argument, 1);
+}
+
+Variant Automation::get(const char* member) const { return invoke(Form::Get, member, nullptr, 0); }
+
+Variant Automation::call(const char* member, std::initializer_list<Arg> arguments) const {
+  return invoke(Form::Method, member, arguments.begin(), arguments.size());
+}
+
+std::string ValueText(const VARIANT& value) {
+  if (value.vt == VT_BSTR) return AnsiOf(value.bstrVal);
+  Variant text;
+  HRESULT hr = VariantChangeTypeEx(text.ptr(), const_cast<VARIANT*>(&value), LOCALE_USER_DEFAULT, 0,
+                                   VT_BSTR);
+  if (FAILED(hr) || text.vt() != VT_BSTR) throw ComponentError(kInvalidConversion);
+  return AnsiOf(text.get().bstrVal);
+}
+
+namespace {
+// Round half to even, as the automation conversions round; a value outside
+// the 32-bit range (NaN and infinities included) cannot be converted.
+LONG RoundedInteger(double d) {
+  if (!(d > -2147483649.0 && d < 2147483648.0)) throw ComponentError(kInvalidConversion);
+  double r = std::round(d);
+  if (std::fabs(d - std::trunc(d)) == 0.5) r = 2.0 * std::round(d / 2.0);
+  if (r < -2147483648.0 || r > 2147483647.0) throw ComponentError(kInvalidConversion);
+  return static_cast<LONG>(r);
+}
+
+LONG CurrencyInteger(LONGLONG units) {
+  LONGLONG whole = units / 10000;
+  LONGLONG rest = units % 10000;  // same sign as units
+  if (rest > 5000 || (rest == 5000 && (whole & 1))) ++whole;
+  if (rest < -5000 || (rest == -5000 && (whole & 1))) --whole;
+  if (whole < -2147483647LL - 1 || whole > 2147483647LL) throw ComponentError(kInvalidConversion);
+  return static_cast<LONG>(whole);
+}
+
+LONG LowBits(ULONGLONG v) {
+  ULONG low = static_cast<ULONG>(v & 0xFFFFFFFFu);
+  return low > 0x7FFFFFFFu ? -static_cast<LONG>(~low) - 1 : static_cast<LONG>(low);
+}
+}  // namespace
+
+LONG IntegerValue(const VARIANT& value) {
+  switch (value.vt) {
+    case VT_I1:
+      return value.cVal;
+    case VT_UI1:
+      return value.bVal;
+    case VT_I2:
+      return value.iVal;
+    case VT_UI2:
+      return value.uiVal;
+    case VT_I4:
+      return value.lVal;
+    case VT_INT:
+      return value.intVal;
+    case VT_UI4:
+      return LowBits(value.ulVal);
+    case VT_UINT:
+      return LowBits(value.uintVal);
+    case VT_I8:
+    case VT_UI8:
+      return LowBits(value.ullVal);
+    case VT_R4:
+      return RoundedInteger(value.fltVal);
+    case VT_R8:
+      return RoundedInteger(value.dblVal);
+    case VT_CY:
+      return CurrencyInteger(value.cyVal.int64);
+    default:
+      break;
+  }
+  Variant integer;
+  HRESULT hr = VariantChangeTypeEx(integer.ptr(), const_cast<VARIANT*>(&value), LOCALE_USER_DEFAULT,
+                                   0, VT_I4);
+  if (FAILED(hr) || integer.vt() != VT_I4) throw ComponentError(kInvalidConversion);
+  return integer.get().lVal;
+}
+
+bool BooleanValue(const VARIANT& value) {
+  Variant flag;
+  HRESULT hr = VariantChangeTypeEx(flag.ptr(), const_cast<VARIANT*>(&value), LOCALE_USER_DEFAULT, 0,
+                                   VT_BOOL);
+  if (FAILED(hr) || flag.vt() != VT_BOOL) throw ComponentError(kInvalidConversion);
+  return flag.get().boolVal != VARIANT_FALSE;
+}
+
+std::string StatusMessage(HRESULT status) {
+  char buffer[1024] = {};
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           static_cast<DWORD>(status), 0, buffer, sizeof buffer, nullptr);
+  std::string text(buffer, n < sizeof buffer ? n : 0);
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
+  if (!text.empty()) return text;
+  char fallback[32];
+  std::snprintf(fallback, sizeof fallback, "OLE error %.8x", static_cast<unsigned>(status));
+  return fallback;
+}

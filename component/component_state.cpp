@@ -1,0 +1,24 @@
+#include "component/component_state.h"
+
+#include "component/component_error.h"
+#include "component/host_array.h"
+#include "encoding/cp1251.h"
+
+Variant MethodCall::param(LONG index) const {
+  Variant element;
+  if (!IsVariantVector(parameters)) return element;
+  Variant temporary;
+  LONG indices[1] = {index};
+  if (FAILED(SafeArrayGetElement(parameters, indices, temporary.ptr()))) return element;
+  VariantCopy(element.ptr(), temporary.ptr());
+  return element;
+}
+
+void MethodCall::setResult(Variant value) {
+  if (result) value.detachTo(result);
+}
+
+TextList& RequireList(const std::unique_ptr<TextList>& list) {
+  if (!list) throw ComponentError(CP1251("Компонента не инициализирована"));
+  return *list;
+}

@@ -1,0 +1,106 @@
+#include "host/host_connection.h"
+
+#include "component/host_protocol.h"
+
+// A small object standing for one host interface that has no operations the
+// component calls; it answers its own IID and IUnknown.
+class HostConnection::Marker : public IUnknown {
+ public:
+  explicit Marker(const IID& iid) : iid_(iid) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, iid_)) {
+      *out = static_cast<IUnknown*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override {
+    return static_cast<ULONG>(InterlockedIncrement(&refs_));
+  }
+  ULONG STDMETHODCALLTYPE Release() override {
+    LONG left = InterlockedDecrement(&refs_);
+    if (left == 0) delete this;
+    return static_cast<ULONG>(left < 0 ? 0 : left);
+  }
+  ULONG refCount() const { return static_cast<ULONG>(refs_); }
+
+ private:
+  virtual ~Marker() = default;
+  IID iid_;
+  LONG volatile refs_ = 1;
+};
+
+namespace {
+enum { kAppDispatch = 1 };
+
+ULONG RefsOf(const ComPtr<IUnknown>& marker) {
+  return marker ? static_cast<HostConnection::Marker*>(marker.get())->refCount() : 0;
+}
+
+WideString Copy(const OLECHAR* s, bool isBstr) {
+  if (!s) return WideString();
+  if (isBstr) return WideString(s, SysStringLen(const_cast<BSTR>(s)));
+  size_t n = 0;
+  while (s[n]) ++n;
+  return WideString(s, n);
+}
+}  // namespace
+
+HostConnection::HostConnection(int offers)
+    : HostDispatch({"AppDispatch"}), offers_(offers), application_(HostApplication::create()) {
+  if (offers & OffersStatusLine)
+    statusLine_ = ComPtr<IUnknown>::attach(new Marker(IID_IStatusLine));
+  if (offers & OffersAsyncEvent)
+    asyncEvent_ = ComPtr<IUnknown>::attach(new Marker(IID_IAsyncEvent));
+  if (offers & OffersExtWndsSupport)
+    extWndsSupport_ = ComPtr<IUnknown>::attach(new Marker(IID_IExtWndsSupport));
+}
+
+HostConnection::~HostConnection() = default;
+
+ComPtr<HostConnection> HostConnection::create(int offers) {
+  return ComPtr<HostConnection>::attach(new HostConnection(offers));
+}
+
+ULONG HostConnection::statusLineRefs() const { return RefsOf(statusLine_); }
+ULONG HostConnection::asyncEventRefs() const { return RefsOf(asyncEvent_); }
+ULONG HostConnection::extWndsSupportRefs() const { return RefsOf(extWndsSupport_); }
+
+void* HostConnection::extraInterface(REFIID iid) {
+  if (IsEqualIID(iid, IID_IErrorLog))
+    return (offers_ & OffersErrorLog) ? static_cast<IErrorLog*>(this) : nullptr;
+  if (IsEqualIID(iid, IID_IStatusLine)) return statusLine_.get();
+  if (IsEqualIID(iid, IID_IAsyncEvent)) return asyncEvent_.get();
+  if (IsEqualIID(iid, IID_IExtWndsSupport)) return extWndsSupport_.get();
+  return nullptr;
+}
+
+HRESULT STDMETHODCALLTYPE HostConnection::AddError(LPCOLESTR propertyName, EXCEPINFO* entry) {
+  if (!entry) return E_POINTER;
+  // The strings stay the caller's: keep copies.
+  ErrorLogEntry e;
+  e.propertyNamed = propertyName != nullptr;
+  e.propertyName = Copy(propertyName, false);
+  e.code = entry->wCode;
+  e.reserved = entry->wReserved;
+  e.scode = entry->scode;
+  e.source = Copy(entry->bstrSource, true);
+  e.description = Copy(entry->bstrDescription, true);
+  e.helpFile = entry->bstrHelpFile != nullptr;
+  e.helpContext = entry->dwHelpContext;
+  entries_.push_back(e);
+  return S_OK;
+}
+
+HRESULT HostConnection::invokeMember(DISPID id, WORD flags, DISPPARAMS& params, VARIANT* result,
+                                     EXCEPINFO*) {
+  if (id != kAppDispatch) return DISP_E_MEMBERNOTFOUND;
+  if (!(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET))) return DISP_E_MEMBERNOTFOUND;
+  if (params.cArgs != 0) return DISP_E_BADPARAMCOUNT;
+  ++appDispatchCalls_;
+  StoreDispatch(result, application_.get());
+  return S_OK;
+}

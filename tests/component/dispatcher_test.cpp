@@ -1,0 +1,238 @@
+// The dispatcher's frame and its one failure path, with stand-in branches,
+// and the branch each method number reaches.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "component/error_text.h"
+#include "database/branches.h"
+#include "encoding/cp1251.h"
+#include "host/host_connection.h"
+#include "tests/component/component_fixture.h"
+#include "tests/support/recording_dispatch.h"
+
+namespace {
+
+void Succeeds(ComponentState&, MethodCall& call) { call.setResult(Variant::fromInt(42)); }
+void FailsWithText(ComponentState&, MethodCall& call) {
+  call.statementText = "SELECT * FROM t";
+  throw ComponentError(CP1251("Ошибка выполнения"));
+}
+void FailsWithoutText(ComponentState&, MethodCall&) { throw ComponentError("plain failure"); }
+void FailsAfterStoring(ComponentState&, MethodCall& call) {
+  call.setResult(Variant::fromAnsi("partial"));
+  throw ComponentError("late failure");
+}
+void ThrowsStd(ComponentState&, MethodCall&) { throw std::runtime_error("std failure"); }
+void ThrowsOther(ComponentState&, MethodCall&) { throw 17; }
+void EchoesFirstParam(ComponentState&, MethodCall& call) { call.setResult(call.param(0)); }
+
+// Every slot runs the same branch, except 13 (none), as in the real table.
+struct Table {
+  MethodBranch slots[kDispatchedMethods];
+  explicit Table(MethodBranch b) {
+    for (int i = 0; i < kDispatchedMethods; ++i) slots[i] = i == 13 ? nullptr : b;
+  }
+};
+
+struct DispatcherTest : ::testing::Test {
+  ComPtr<HostConnection> host = HostConnection::create();
+  TestComponent c;
+  void SetUp() override { c.init->Initialize(host.get()); }
+  HRESULT run(MethodBranch b, long number, Variant& result, SAFEARRAY** params = nullptr) {
+    Table t(b);
+    return c.object->dispatchWith(t.slots, number, result.ptr(), params);
+  }
+};
+
+TEST_F(DispatcherTest, SuccessResetsResultAndErrorText) {
+  ErrorText() = "left over";
+  Variant result = Variant::fromAnsi("stale");
+  EXPECT_EQ(run(Succeeds, 0, result), S_OK);
+  EXPECT_EQ(result.get().lVal, 42);
+  EXPECT_EQ(c.errorMsg(), "");
+  EXPECT_TRUE(host->errorLog().empty());
+}
+
+TEST_F(DispatcherTest, NumbersWithoutBranchAnswerFalseWithZeroResult) {
+  for (long number : {13L, 18L, 200L, 255L, 256L + 13, -1L}) {
+    ErrorText() = "left over";
+    Variant result = Variant::fromAnsi("stale");
+    EXPECT_EQ(run(FailsWithText, number, result), S_FALSE) << number;
+    EXPECT_EQ(result.vt(), VT_I4);
+    EXPECT_EQ(result.get().lVal, 0);
+    EXPECT_EQ(ErrorText(), "") << number;
+  }
+  EXPECT_TRUE(host->errorLog().empty());
+}
+
+TEST_F(DispatcherTest, OnlyTheLowByteSelectsTheMethod) {
+  Table t(nullptr);
+  t.slots[0] = Succeeds;
+  Variant result;
+  EXPECT_EQ(c.object->dispatchWith(t.slots, 256, result.ptr(), nullptr), S_OK);
+  EXPECT_EQ(result.get().lVal, 42);
+  EXPECT_EQ(c.object->dispatchWith(t.slots, 257, result.ptr(), nullptr), S_FALSE);
+}
+
+TEST_F(DispatcherTest, FailureMessageWorkingTextAndLogEntry) {
+  const struct {
+    MethodBranch branch;
+    std::string errorText;
+  } cases[] = {
+      {FailsWithText, CP1251("Ошибка выполнения") + "\r\nSELECT * FROM t"},
+      {FailsWithoutText, "plain failure\r\n"},
+      {ThrowsStd, "std failure\r\n"},
+      {ThrowsOther, "unknown failure\r\n"},
+  };
+  for (const auto& k : cases) {
+    host->clearErrorLog();
+    Variant result;
+    EXPECT_EQ(run(k.branch, 2, result), S_OK);
+    EXPECT_EQ(c.errorMsg(), k.errorText);
+    ASSERT_EQ(host->errorLog().size(), 1u);
+    const ErrorLogEntry& e = host->errorLog()[0];
+    EXPECT_EQ(e.code, 1006);
+    EXPECT_EQ(e.scode, 1);
+    EXPECT_EQ(e.sourceAnsi(), CP1251("Внешняя компонента qorvid"));
+    EXPECT_EQ(e.descriptionAnsi(), k.errorText);
+    EXPECT_FALSE(e.propertyNamed);
+    EXPECT_FALSE(e.helpFile);
+    EXPECT_EQ(e.helpContext, 0u);
+    EXPECT_EQ(result.get().lVal, 0);
+  }
+}
+
+TEST_F(DispatcherTest, FailureClosesTheConnectionAndSwallowsCloseFailing) {
+  for (bool closeFails : {false, true}) {
+    RecordingDispatch ado;
+    if (closeFails) ado.raise("Close", "Connection object cannot be explicitly closed.");
+    c.state().adoConnection = DispatchValue(&ado);
+    Variant result;
+    EXPECT_EQ(run(FailsWithText, 4, result), S_OK);
+    ASSERT_EQ(ado.calls().size(), 1u);
+    EXPECT_EQ(ado.calls()[0].member, "Close");
+    EXPECT_EQ(ado.calls()[0].flags, DISPATCH_METHOD);
+    EXPECT_TRUE(ado.calls()[0].argTypes.empty());
+    EXPECT_EQ(c.errorMsg(), CP1251("Ошибка выполнения") + "\r\nSELECT * FROM t");
+    c.state().adoConnection.clear();
+    EXPECT_EQ(ado.refCount(), 1u);
+  }
+}
+
+TEST_F(DispatcherTest, ResultStoredBeforeFailureIsKept) {
+  Variant result;
+  EXPECT_EQ(run(FailsAfterStoring, 1, result), S_OK);
+  EXPECT_EQ(ValueText(result), "partial");
+  EXPECT_EQ(c.errorMsg(), "late failure\r\n");
+}
+
+TEST_F(DispatcherTest, ParametersReadCopiesAndUnreadableOnesAreEmpty) {
+  ParamArray params{Variant::fromAnsi("first")};
+  Variant result;
+  EXPECT_EQ(run(EchoesFirstParam, 0, result, params.ptr()), S_OK);
+  EXPECT_EQ(ValueText(result), "first");
+  EXPECT_EQ(ValueText(params.at(0)), "first");
+  ParamArray none{};
+  EXPECT_EQ(run(EchoesFirstParam, 0, result, none.ptr()), S_OK);
+  EXPECT_EQ(result.vt(), VT_EMPTY);
+  EXPECT_EQ(run(EchoesFirstParam, 0, result, nullptr), S_OK);
+  EXPECT_EQ(result.vt(), VT_EMPTY);
+  SAFEARRAY* integers = SafeArrayCreateVector(VT_I4, 0, 1);
+  EXPECT_EQ(run(EchoesFirstParam, 0, result, &integers), S_OK);
+  EXPECT_EQ(result.vt(), VT_EMPTY);
+  SafeArrayDestroy(integers);
+}
+
+TEST_F(DispatcherTest, ErrorTextIsSharedByAllObjects) {
+  TestComponent other;
+  other.init->Initialize(host.get());
+  Variant result;
+  run(FailsWithoutText, 0, result);
+  EXPECT_EQ(other.errorMsg(), "plain failure\r\n");
+  Variant ignored;
+  other.extension->CallAsFunction(13, ignored.ptr(), nullptr);
+  EXPECT_EQ(c.errorMsg(), "");
+  other.init->Shutdown();
+}
+
+TEST_F(DispatcherTest, CallsAfterShutdownFailCleanly) {
+  c.init->Shutdown();
+  host->clearErrorLog();
+  Variant result;
+  EXPECT_EQ(run(Succeeds, 0, result), S_OK);
+  EXPECT_EQ(result.get().lVal, 0);
+  EXPECT_EQ(c.errorMsg(), CP1251("Компонента не инициализирована") + "\r\n");
+  EXPECT_TRUE(host->errorLog().empty());  // the log went with Shutdown
+}
+
+TEST_F(DispatcherTest, HostWithoutErrorLogStillGetsErrorText) {
+  ComPtr<HostConnection> bare = HostConnection::create(HostConnection::OffersStatusLine);
+  TestComponent d;
+  d.init->Initialize(bare.get());
+  Table t(FailsWithoutText);
+  Variant result;
+  EXPECT_EQ(d.object->dispatchWith(t.slots, 0, result.ptr(), nullptr), S_OK);
+  EXPECT_EQ(d.errorMsg(), "plain failure\r\n");
+  EXPECT_TRUE(bare->errorLog().empty());
+  d.init->Shutdown();
+}
+
+TEST_F(DispatcherTest, HostDrivenCallBeforeOpenFailsThroughThePath) {
+  long number = -1;
+  Bstr name = Bstr::fromAnsi(CP1251("Выполнить"));
+  ASSERT_EQ(c.extension->FindMethod(name.get(), &number), S_OK);
+  ParamArray params{Variant::fromAnsi("SELECT 1")};
+  Variant result;
+  EXPECT_EQ(c.extension->CallAsFunction(number, result.ptr(), params.ptr()), S_OK);
+  EXPECT_EQ(c.errorMsg(), CP1251("Ошибка запроса ") +
+                              "SELECT 1\r\nVariant does not reference an automation object\r\n"
+                              "SELECT 1");
+  ASSERT_EQ(host->errorLog().size(), 1u);
+  EXPECT_EQ(host->errorLog()[0].descriptionAnsi(), c.errorMsg());
+}
+
+TEST(Dispatcher, EveryMethodNumberReachesItsBranch) {
+  const MethodBranch expected[kDispatchedMethods] = {OpenBranch,
+                                                     CloseBranch,
+                                                     ExecuteBranch,
+                                                     MoveNextBranch,
+                                                     GetFieldBranch,
+                                                     GetFieldAsDateTimeBranch,
+                                                     GetFieldAsObjectBranch,
+                                                     PrepareQueryBranch,
+                                                     BindBranch,
+                                                     OpenRecBranch,
+                                                     KeyFieldBranch,
+                                                     DataFieldBranch,
+                                                     SaveRecBranch,
+                                                     nullptr,
+                                                     BeginTransBranch,
+                                                     CommitTransBranch,
+                                                     RollbackTransBranch,
+                                                     FieldNameBranch};
+  for (int i = 0; i < kDispatchedMethods; ++i) EXPECT_EQ(DispatcherBranches()[i], expected[i]) << i;
+}
+
+TEST(Dispatcher, ProceduresAreNotCalled) {
+  TestComponent c;
+  for (long n : {0L, 2L, 13L, 17L, 18L})
+    EXPECT_EQ(c.extension->CallAsProcedure(n, nullptr), S_FALSE);
+}
+
+TEST(ErrorLogEntry, BlankTextsWriteNothingOthersAreKeptWhole) {
+  ComPtr<HostConnection> host = HostConnection::create();
+  TestComponent c;
+  c.init->Initialize(host.get());
+  for (const char* blank : {"", " ", "\r\n", " \t\r\n "})
+    c.object->ReportError(WideFromAnsi(blank));
+  EXPECT_TRUE(host->errorLog().empty());
+  c.object->ReportError(WideFromAnsi(" x\r\n"));
+  ASSERT_EQ(host->errorLog().size(), 1u);
+  EXPECT_EQ(host->errorLog()[0].descriptionAnsi(), " x\r\n");
+  c.init->Shutdown();
+  c.object->ReportError(WideFromAnsi("after shutdown"));
+  EXPECT_EQ(host->errorLog().size(), 1u);
+}
+
+}  // namespace
