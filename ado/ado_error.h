@@ -1,0 +1,62 @@
+// Failures of the ADO-compatible layer. An AdoError is what a script sees as
+// the automation exception (DISP_E_EXCEPTION with its description); a
+// DispatchFailure is a plain failing status of the IDispatch call itself
+// (unknown member, wrong call form, missing argument).
+#pragma once
+
+#include <exception>
+
+#include "platform/bstr.h"
+#include "platform/win32.h"
+
+class AdoError : public std::exception {
+ public:
+  explicit AdoError(WideString description, HRESULT scode = E_FAIL)
+      : description_(std::move(description)), scode_(scode) {}
+  const WideString& description() const { return description_; }
+  HRESULT scode() const { return scode_; }
+  const char* what() const noexcept override { return "ADO error"; }
+
+ private:
+  WideString description_;
+  HRESULT scode_;
+};
+
+class DispatchFailure : public std::exception {
+ public:
+  explicit DispatchFailure(HRESULT hr) : hr_(hr) {}
+  HRESULT status() const { return hr_; }
+  const char* what() const noexcept override { return "dispatch failure"; }
+
+ private:
+  HRESULT hr_;
+};
+
+// The texts ADO gives for the situations this layer shares with it.
+namespace ado_text {
+inline WideString ObjectClosed() {
+  return OLESTR("Operation is not allowed when the object is closed.");
+}
+inline WideString ObjectOpen() {
+  return OLESTR("Operation is not allowed when the object is open.");
+}
+inline WideString NoCurrentRecord() {
+  return OLESTR(
+      "Either BOF or EOF is True, or the current record has been deleted. Requested operation "
+      "requires a current record.");
+}
+inline WideString ItemNotFound() {
+  return OLESTR(
+      "Item cannot be found in the collection corresponding to the requested name or ordinal.");
+}
+inline WideString CloseInTransaction() {
+  return OLESTR("Connection object cannot be explicitly closed while in a transaction.");
+}
+inline WideString WrongArguments() {
+  return OLESTR(
+      "Arguments are of the wrong type, are out of acceptable range, or are in conflict with one "
+      "another.");
+}
+inline WideString NoTransaction() { return OLESTR("No transaction is active."); }
+inline WideString NestedTransaction() { return OLESTR("Nested transactions are not supported."); }
+}  // namespace ado_text

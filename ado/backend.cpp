@@ -1,0 +1,17 @@
+#include "ado/backend.h"
+
+#include "ado/ado_error.h"
+#include "ado/connection_string.h"
+
+std::unique_ptr<Backend> OpenBackend(const WideString& connectionString) {
+  ConnectionString parsed(connectionString);
+  WideString provider;
+  if (parsed.find(OLESTR("Provider"), &provider) && EqualsNoCase(provider, OLESTR("SQLite"))) {
+    WideString source;
+    if (!parsed.find(OLESTR("Data Source"), &source) || source.empty())
+      throw AdoError(OLESTR("The connection string names no Data Source for the SQLite provider."));
+    return OpenSqliteBackend(source);
+  }
+  if (connectionString.empty()) throw AdoError(OLESTR("The connection string is empty."));
+  return OpenOdbcBackend(connectionString);
+}

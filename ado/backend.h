@@ -1,0 +1,52 @@
+// The one interface behind which the database engines sit. A backend runs
+// statement text and hands back the whole result in memory; the Connection
+// object maps its failures (AdoError with the engine's own message) to the
+// automation exception.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "platform/bstr.h"
+#include "platform/variant.h"
+#include "platform/win32.h"
+
+struct ResultColumn {
+  WideString name;
+  // The type the column's declaration gives its values, VT_EMPTY when only
+  // the stored values decide (an expression column, say).
+  VARTYPE declared = VT_EMPTY;
+};
+
+// A statement's rows, read in full when it ran. Cells are kept row after row
+// in one vector, each value once.
+struct ResultSet {
+  std::vector<ResultColumn> columns;
+  std::vector<Variant> cells;
+
+  size_t rowCount() const { return columns.empty() ? 0 : cells.size() / columns.size(); }
+  const Variant& cell(size_t row, size_t column) const {
+    return cells[row * columns.size() + column];
+  }
+};
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+  // Runs the text. Gives the rows when it returns any columns (possibly no
+  // rows), null when the statement returns none. affected receives the count
+  // of changed rows, -1 when unknown.
+  virtual std::unique_ptr<ResultSet> execute(const WideString& sql, LONG* affected) = 0;
+  virtual void beginTransaction() = 0;
+  virtual void commit() = 0;
+  virtual void rollback() = 0;
+};
+
+// Opens the engine the connection string names: "Provider=SQLite;Data
+// Source=..." embeds SQLite, every other string goes to ODBC's driver manager.
+std::unique_ptr<Backend> OpenBackend(const WideString& connectionString);
+
+// The two engines, each in its own file; a build without SQLite provides a
+// stand-in that refuses the provider.
+std::unique_ptr<Backend> OpenSqliteBackend(const WideString& dataSource);
+std::unique_ptr<Backend> OpenOdbcBackend(const WideString& connectionString);

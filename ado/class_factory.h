@@ -1,0 +1,13 @@
+// The class object that creates Connection objects, shared by the POSIX
+// in-process registration and the Windows DLL's exports.
+#pragma once
+
+#include "platform/win32.h"
+
+// {5D1A7C2E-0B3F-4E8A-9C61-2F7B4D90A1E3}: ours, distinct from ADO's own.
+extern const CLSID CLSID_QorvidAdoConnection;
+
+// DllGetClassObject's answer for the Connection class.
+HRESULT AdoGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv);
+// True when no object, factory reference or server lock is outstanding.
+bool AdoCanUnload();

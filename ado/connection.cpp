@@ -1,0 +1,173 @@
+#include "ado/connection.h"
+
+#include <algorithm>
+
+#include "ado/recordset.h"
+#include "platform/com_ptr.h"
+
+namespace {
+
+enum : DISPID {
+  kCursorLocation = 1,
+  kConnectionString,
+  kOpen,
+  kClose,
+  kExecute,
+  kBeginTrans,
+  kCommitTrans,
+  kRollbackTrans,
+  kState,
+};
+
+const MemberName kMembers[] = {
+    {OLESTR("CursorLocation"), kCursorLocation},
+    {OLESTR("ConnectionString"), kConnectionString},
+    {OLESTR("Open"), kOpen},
+    {OLESTR("Close"), kClose},
+    {OLESTR("Execute"), kExecute},
+    {OLESTR("BeginTrans"), kBeginTrans},
+    {OLESTR("CommitTrans"), kCommitTrans},
+    {OLESTR("RollbackTrans"), kRollbackTrans},
+    {OLESTR("State"), kState},
+};
+
+}  // namespace
+
+Connection::Connection() : DispatchBase(kMembers, sizeof kMembers / sizeof kMembers[0]) {}
+
+Connection::~Connection() {
+  // Released in the middle of a transaction: its work is undone, as a
+  // database does for a client that goes away.
+  if (backend_ && transactionLevel_ > 0) {
+    try {
+      backend_->rollback();
+    } catch (...) {
+    }
+  }
+  closeRecordsets();
+}
+
+void Connection::forget(Recordset* recordset) {
+  recordsets_.erase(std::remove(recordsets_.begin(), recordsets_.end(), recordset),
+                    recordsets_.end());
+}
+
+void Connection::closeRecordsets() {
+  std::vector<Recordset*> open;
+  open.swap(recordsets_);
+  for (Recordset* r : open) r->closeByConnection();
+}
+
+void Connection::requireOpen() const {
+  if (!backend_) throw AdoError(ado_text::ObjectClosed());
+}
+
+// An argument left out, or given as an empty value, means "not given".
+static bool Given(const InvokeArgs& args, UINT i) {
+  if (args.omitted(i)) return false;
+  VARTYPE vt = args.value(i).vt();
+  return vt != VT_EMPTY && vt != VT_NULL;
+}
+
+void Connection::open(const InvokeArgs& args) {
+  if (backend_) throw AdoError(ado_text::ObjectOpen());
+  if (Given(args, 0)) connectionString_ = ArgText(args.value(0));
+  WideString text = connectionString_;
+  // A user and password given apart go to the provider with the string.
+  if (Given(args, 1)) {
+    WideString user = ArgText(args.value(1));
+    if (!user.empty()) text += OLESTR(";UID=") + user;
+  }
+  if (Given(args, 2)) {
+    WideString password = ArgText(args.value(2));
+    if (!password.empty()) text += OLESTR(";PWD=") + password;
+  }
+  backend_ = OpenBackend(text);
+  transactionLevel_ = 0;
+}
+
+void Connection::close() {
+  requireOpen();
+  if (transactionLevel_ > 0) throw AdoError(ado_text::CloseInTransaction());
+  closeRecordsets();
+  backend_.reset();
+}
+
+Variant Connection::execute(const InvokeArgs& args) {
+  requireOpen();
+  if (args.count() == 0 || args.omitted(0)) throw DispatchFailure(DISP_E_PARAMNOTFOUND);
+  WideString sql = ArgText(args.value(0));
+  LONG affected = -1;
+  std::unique_ptr<ResultSet> rows = backend_->execute(sql, &affected);
+  StoreThrough(args.slot(1), affected);
+  const bool open = rows != nullptr;
+  ComPtr<Recordset> recordset =
+      ComPtr<Recordset>::attach(new Recordset(open ? this : nullptr, std::move(rows)));
+  if (open) recordsets_.push_back(recordset.get());
+  return Variant::fromDispatch(recordset.get());
+}
+
+Variant Connection::invokeMember(DISPID id, WORD flags, const InvokeArgs& args) {
+  switch (id) {
+    case kCursorLocation:
+      if (IsPut(flags)) {
+        LONG location = ArgInteger(args.putValue());
+        if (location < 1 || location > 3) throw AdoError(ado_text::WrongArguments());
+        cursorLocation_ = location;
+        return Variant();
+      }
+      RequireGet(flags);
+      return Variant::fromInt(cursorLocation_);
+    case kConnectionString:
+      if (IsPut(flags)) {
+        if (backend_) throw AdoError(ado_text::ObjectOpen());
+        Variant value = args.putValue();
+        connectionString_ =
+            (value.vt() == VT_EMPTY || value.vt() == VT_NULL) ? WideString() : ArgText(value);
+        return Variant();
+      }
+      RequireGet(flags);
+      return Variant::fromWide(connectionString_);
+    case kOpen:
+      RequireMethod(flags);
+      open(args);
+      return Variant();
+    case kClose:
+      RequireMethod(flags);
+      close();
+      return Variant();
+    case kExecute:
+      RequireMethod(flags);
+      return execute(args);
+    case kBeginTrans:
+      RequireMethod(flags);
+      requireOpen();
+      if (transactionLevel_ > 0) throw AdoError(ado_text::NestedTransaction());
+      backend_->beginTransaction();
+      transactionLevel_ = 1;
+      return Variant::fromInt(transactionLevel_);
+    case kCommitTrans:
+      RequireMethod(flags);
+      requireOpen();
+      if (transactionLevel_ == 0) throw AdoError(ado_text::NoTransaction());
+      // A failed commit leaves the transaction open for RollbackTrans.
+      backend_->commit();
+      transactionLevel_ = 0;
+      return Variant();
+    case kRollbackTrans: {
+      RequireMethod(flags);
+      requireOpen();
+      if (transactionLevel_ == 0) throw AdoError(ado_text::NoTransaction());
+      // Whatever the backend answers, no transaction is left to hold the
+      // connection open.
+      transactionLevel_ = 0;
+      backend_->rollback();
+      return Variant();
+    }
+    case kState:
+      RequireGet(flags);
+      return Variant::fromInt(backend_ ? 1 : 0);
+    default:
+      throw DispatchFailure(DISP_E_MEMBERNOTFOUND);
+  }
+}

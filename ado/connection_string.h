@@ -1,0 +1,22 @@
+// key=value;key=value connection strings, keys compared without regard to
+// case. Values may be quoted ('..' or "..") or braced ({..}) to hold ';'.
+#pragma once
+
+#include <utility>
+#include <vector>
+
+#include "platform/bstr.h"
+
+class ConnectionString {
+ public:
+  explicit ConnectionString(const WideString& text);
+  // The value of the last pair with that key (ASCII case-insensitive), and
+  // whether there is one.
+  bool find(const WideString& key, WideString* value) const;
+
+ private:
+  std::vector<std::pair<WideString, WideString>> pairs_;
+};
+
+// Case-insensitive equality for ASCII letters; other characters as they are.
+bool EqualsNoCase(const WideString& a, const WideString& b);

@@ -1,0 +1,124 @@
+#include "ado/invoke_args.h"
+
+#include <cmath>
+
+#include "ado/ado_error.h"
+
+InvokeArgs::InvokeArgs(const DISPPARAMS* params) : params_(params) {
+  positional_ = params->cArgs - params->cNamedArgs;
+}
+
+VARIANT* InvokeArgs::slot(UINT i) const {
+  if (i >= positional_) return nullptr;
+  return &params_->rgvarg[params_->cArgs - 1 - i];
+}
+
+Variant InvokeArgs::value(UINT i) const {
+  VARIANT* s = slot(i);
+  return s ? Dereferenced(*s) : Variant();
+}
+
+bool InvokeArgs::omitted(UINT i) const {
+  if (i >= positional_) return true;
+  Variant v = value(i);
+  return v.vt() == VT_ERROR && v.get().scode == DISP_E_PARAMNOTFOUND;
+}
+
+Variant InvokeArgs::putValue() const {
+  for (UINT i = 0; i < params_->cNamedArgs; ++i)
+    if (params_->rgdispidNamedArgs[i] == DISPID_PROPERTYPUT)
+      return Dereferenced(params_->rgvarg[i]);
+  return Variant();
+}
+
+Variant Dereferenced(const VARIANT& v) {
+  const VARIANT* p = &v;
+  // A variant reference may point at another one; a short chain is enough
+  // for any caller, and a cycle must not hang us.
+  for (int depth = 0; p->vt == (VT_VARIANT | VT_BYREF); ++depth) {
+    if (!p->pvarVal || depth > 8) return Variant();
+    p = p->pvarVal;
+  }
+  Variant out;
+  if (p->vt & VT_BYREF) {
+    if (!p->byref) return out;
+    if (FAILED(VariantCopyInd(out.put(), const_cast<VARIANT*>(p)))) out.clear();
+  } else {
+    if (FAILED(VariantCopy(out.put(), const_cast<VARIANT*>(p)))) out.clear();
+  }
+  return out;
+}
+
+WideString ArgText(const Variant& v) {
+  if (v.vt() == VT_BSTR) {
+    BSTR b = v.get().bstrVal;
+    return b ? WideString(b, SysStringLen(b)) : WideString();
+  }
+  Variant text;
+  if (v.vt() == VT_EMPTY || v.vt() == VT_NULL || v.vt() == VT_DISPATCH || v.vt() == VT_UNKNOWN ||
+      (v.vt() & VT_ARRAY) ||
+      FAILED(VariantChangeType(text.put(), const_cast<VARIANT*>(v.ptr()), 0, VT_BSTR)))
+    throw AdoError(ado_text::WrongArguments());
+  BSTR b = text.get().bstrVal;
+  return b ? WideString(b, SysStringLen(b)) : WideString();
+}
+
+LONG ArgInteger(const Variant& v) {
+  const VARIANT& x = v.get();
+  double d;
+  switch (v.vt()) {
+    case VT_I2:
+      return x.iVal;
+    case VT_I4:
+      return x.lVal;
+    case VT_I1:
+      return x.cVal;
+    case VT_UI1:
+      return x.bVal;
+    case VT_UI2:
+      return x.uiVal;
+    case VT_INT:
+      return x.intVal;
+    case VT_BOOL:
+      return x.boolVal ? -1 : 0;
+    case VT_UI4:
+      d = x.ulVal;
+      break;
+    case VT_UINT:
+      d = x.uintVal;
+      break;
+    case VT_I8:
+      d = static_cast<double>(x.llVal);
+      break;
+    case VT_UI8:
+      d = static_cast<double>(x.ullVal);
+      break;
+    case VT_R4:
+      d = x.fltVal;
+      break;
+    case VT_R8:
+      d = x.dblVal;
+      break;
+    default: {
+      Variant n;
+      if (v.vt() == VT_EMPTY || v.vt() == VT_NULL ||
+          FAILED(VariantChangeType(n.put(), const_cast<VARIANT*>(v.ptr()), 0, VT_I4)))
+        throw AdoError(ado_text::WrongArguments());
+      return n.get().lVal;
+    }
+  }
+  if (!(d >= -2147483648.0 && d <= 2147483647.0) || d != std::floor(d))
+    throw AdoError(ado_text::WrongArguments());
+  return static_cast<LONG>(d);
+}
+
+void StoreThrough(VARIANT* slot, LONG value) {
+  if (!slot) return;
+  if (slot->vt == (VT_I4 | VT_BYREF) && slot->plVal) {
+    *slot->plVal = value;
+  } else if (slot->vt == (VT_VARIANT | VT_BYREF) && slot->pvarVal) {
+    VariantClear(slot->pvarVal);
+    slot->pvarVal->vt = VT_I4;
+    slot->pvarVal->lVal = value;
+  }
+}

@@ -1,0 +1,378 @@
+// Every connection string that does not name the embedded provider goes to
+// the ODBC driver manager, as ADO's default provider hands it on. Wide calls
+// throughout: SQLWCHAR and OLECHAR are both UTF-16.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "ado/ado_error.h"
+#include "ado/backend.h"
+#include "ado/cell_values.h"
+#include "platform/odbc.h"
+
+namespace {
+
+const SQLWCHAR* Sql(const OLECHAR* s) { return reinterpret_cast<const SQLWCHAR*>(s); }
+
+class OdbcHandle {
+ public:
+  OdbcHandle(SQLSMALLINT type, SQLHANDLE parent) : type_(type) {
+    if (!SQL_SUCCEEDED(SQLAllocHandle(type, parent, &h_))) h_ = SQL_NULL_HANDLE;
+  }
+  ~OdbcHandle() {
+    if (h_ != SQL_NULL_HANDLE) SQLFreeHandle(type_, h_);
+  }
+  OdbcHandle(const OdbcHandle&) = delete;
+  OdbcHandle& operator=(const OdbcHandle&) = delete;
+  SQLHANDLE get() const { return h_; }
+  SQLSMALLINT type() const { return type_; }
+
+ private:
+  SQLSMALLINT type_;
+  SQLHANDLE h_ = SQL_NULL_HANDLE;
+};
+
+// The first diagnostic record's message: the driver's own words.
+WideString Diagnostic(SQLSMALLINT type, SQLHANDLE h, SQLRETURN rc) {
+  if (h != SQL_NULL_HANDLE) {
+    SQLWCHAR state[6] = {0};
+    SQLINTEGER native = 0;
+    SQLSMALLINT length = 0;
+    std::vector<SQLWCHAR> text(1024);
+    SQLRETURN d = SQLGetDiagRecW(type, h, 1, state, &native, text.data(),
+                                 static_cast<SQLSMALLINT>(text.size()), &length);
+    if (SQL_SUCCEEDED(d) && length >= static_cast<SQLSMALLINT>(text.size())) {
+      text.resize(static_cast<size_t>(length) + 1);
+      d = SQLGetDiagRecW(type, h, 1, state, &native, text.data(),
+                         static_cast<SQLSMALLINT>(text.size()), &length);
+    }
+    if (SQL_SUCCEEDED(d) && length > 0) {
+      size_t n = std::min(static_cast<size_t>(length), text.size() - 1);
+      return WideString(reinterpret_cast<const OLECHAR*>(text.data()), n);
+    }
+  }
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "ODBC call failed with status %d", static_cast<int>(rc));
+  WideString out;
+  for (const char* p = buf; *p; ++p) out += static_cast<OLECHAR>(*p);
+  return out;
+}
+
+void Check(SQLRETURN rc, const OdbcHandle& h) {
+  if (!SQL_SUCCEEDED(rc)) throw AdoError(Diagnostic(h.type(), h.get(), rc));
+}
+
+enum class Read {
+  Int32,
+  Int64,
+  Int16,
+  Double,
+  Single,
+  Decimal,
+  Bit,
+  Date,
+  Time,
+  Timestamp,
+  Text,
+  Binary
+};
+
+Read ReadFor(SQLSMALLINT sqlType) {
+  switch (sqlType) {
+    case SQL_INTEGER:
+      return Read::Int32;
+    case SQL_BIGINT:
+      return Read::Int64;
+    case SQL_SMALLINT:
+    case SQL_TINYINT:
+      return Read::Int16;
+    case SQL_DOUBLE:
+    case SQL_FLOAT:
+      return Read::Double;
+    case SQL_REAL:
+      return Read::Single;
+    case SQL_NUMERIC:
+    case SQL_DECIMAL:
+      return Read::Decimal;
+    case SQL_BIT:
+      return Read::Bit;
+    case SQL_TYPE_DATE:
+    case SQL_DATE:
+      return Read::Date;
+    case SQL_TYPE_TIME:
+    case SQL_TIME:
+      return Read::Time;
+    case SQL_TYPE_TIMESTAMP:
+    case SQL_TIMESTAMP:
+      return Read::Timestamp;
+    case SQL_BINARY:
+    case SQL_VARBINARY:
+    case SQL_LONGVARBINARY:
+      return Read::Binary;
+    default:
+      return Read::Text;
+  }
+}
+
+VARTYPE VartypeFor(Read r) {
+  switch (r) {
+    case Read::Int32:
+      return VT_I4;
+    case Read::Int64:
+      return VT_I8;
+    case Read::Int16:
+      return VT_I2;
+    case Read::Double:
+      return VT_R8;
+    case Read::Single:
+      return VT_R4;
+    case Read::Decimal:
+      return VT_DECIMAL;
+    case Read::Bit:
+      return VT_BOOL;
+    case Read::Date:
+    case Read::Time:
+    case Read::Timestamp:
+      return VT_DATE;
+    case Read::Binary:
+      return VT_ARRAY | VT_UI1;
+    case Read::Text:
+      break;
+  }
+  return VT_BSTR;
+}
+
+class OdbcBackend : public Backend {
+ public:
+  explicit OdbcBackend(const WideString& connectionString)
+      : env_(SQL_HANDLE_ENV, SQL_NULL_HANDLE), dbc_(SQL_HANDLE_DBC, prepareEnv()) {
+    if (dbc_.get() == SQL_NULL_HANDLE)
+      throw AdoError(Diagnostic(env_.type(), env_.get(), SQL_ERROR));
+    SQLSMALLINT outLength = 0;
+    SQLRETURN rc =
+        SQLDriverConnectW(dbc_.get(), nullptr, const_cast<SQLWCHAR*>(Sql(connectionString.c_str())),
+                          static_cast<SQLSMALLINT>(connectionString.size()), nullptr, 0, &outLength,
+                          SQL_DRIVER_NOPROMPT);
+    Check(rc, dbc_);
+    connected_ = true;
+  }
+
+  ~OdbcBackend() override {
+    if (!connected_) return;
+    if (inTransaction_) SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), SQL_ROLLBACK);
+    SQLDisconnect(dbc_.get());
+  }
+
+  std::unique_ptr<ResultSet> execute(const WideString& sql, LONG* affected) override {
+    OdbcHandle st(SQL_HANDLE_STMT, dbc_.get());
+    if (st.get() == SQL_NULL_HANDLE) throw AdoError(Diagnostic(dbc_.type(), dbc_.get(), SQL_ERROR));
+    SQLRETURN rc = SQLExecDirectW(st.get(), const_cast<SQLWCHAR*>(Sql(sql.c_str())),
+                                  static_cast<SQLINTEGER>(sql.size()));
+    if (rc != SQL_NO_DATA) Check(rc, st);
+    SQLSMALLINT columns = 0;
+    Check(SQLNumResultCols(st.get(), &columns), st);
+    if (columns <= 0) {
+      SQLLEN rows = -1;
+      if (rc == SQL_NO_DATA)
+        rows = 0;
+      else if (!SQL_SUCCEEDED(SQLRowCount(st.get(), &rows)))
+        rows = -1;
+      if (affected) *affected = static_cast<LONG>(rows);
+      return nullptr;
+    }
+    if (affected) *affected = -1;
+    std::unique_ptr<ResultSet> result(new ResultSet);
+    std::vector<Read> reads;
+    for (SQLUSMALLINT c = 1; c <= static_cast<SQLUSMALLINT>(columns); ++c) {
+      SQLWCHAR name[256] = {0};
+      SQLSMALLINT nameLength = 0, type = 0, digits = 0, nullable = 0;
+      SQLULEN size = 0;
+      Check(SQLDescribeColW(st.get(), c, name, 256, &nameLength, &type, &size, &digits, &nullable),
+            st);
+      ResultColumn col;
+      col.name.assign(reinterpret_cast<const OLECHAR*>(name),
+                      std::min<size_t>(static_cast<size_t>(nameLength > 0 ? nameLength : 0), 255));
+      reads.push_back(ReadFor(type));
+      col.declared = VartypeFor(reads.back());
+      result->columns.push_back(std::move(col));
+    }
+    for (;;) {
+      rc = SQLFetch(st.get());
+      if (rc == SQL_NO_DATA) break;
+      Check(rc, st);
+      for (SQLUSMALLINT c = 1; c <= static_cast<SQLUSMALLINT>(columns); ++c)
+        result->cells.push_back(cell(st, c, reads[c - 1]));
+    }
+    return result;
+  }
+
+  void beginTransaction() override {
+    Check(
+        SQLSetConnectAttrW(dbc_.get(), SQL_ATTR_AUTOCOMMIT,
+                           reinterpret_cast<SQLPOINTER>(static_cast<uintptr_t>(SQL_AUTOCOMMIT_OFF)),
+                           SQL_IS_UINTEGER),
+        dbc_);
+    inTransaction_ = true;
+  }
+  void commit() override { end(SQL_COMMIT); }
+  void rollback() override { end(SQL_ROLLBACK); }
+
+ private:
+  SQLHANDLE prepareEnv() {
+    if (env_.get() == SQL_NULL_HANDLE)
+      throw AdoError(OLESTR("The ODBC driver manager could not be initialised."));
+    SQLSetEnvAttr(env_.get(), SQL_ATTR_ODBC_VERSION,
+                  reinterpret_cast<SQLPOINTER>(static_cast<uintptr_t>(SQL_OV_ODBC3)), 0);
+    return env_.get();
+  }
+
+  void end(SQLSMALLINT completion) {
+    Check(SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), completion), dbc_);
+    inTransaction_ = false;
+    Check(
+        SQLSetConnectAttrW(dbc_.get(), SQL_ATTR_AUTOCOMMIT,
+                           reinterpret_cast<SQLPOINTER>(static_cast<uintptr_t>(SQL_AUTOCOMMIT_ON)),
+                           SQL_IS_UINTEGER),
+        dbc_);
+  }
+
+  // Fixed-size values: one SQLGetData into the C type.
+  template <class T>
+  bool fixed(const OdbcHandle& st, SQLUSMALLINT c, SQLSMALLINT cType, T* out) {
+    SQLLEN indicator = 0;
+    Check(SQLGetData(st.get(), c, cType, out, sizeof(T), &indicator), st);
+    return indicator != SQL_NULL_DATA;
+  }
+
+  // Variable-length values, read in pieces until the driver has no more.
+  bool pieces(const OdbcHandle& st, SQLUSMALLINT c, SQLSMALLINT cType, std::string* out) {
+    const size_t terminator =
+        cType == SQL_C_WCHAR ? sizeof(SQLWCHAR) : (cType == SQL_C_CHAR ? 1 : 0);
+    std::vector<char> buffer(8192);
+    out->clear();
+    for (;;) {
+      SQLLEN indicator = 0;
+      SQLRETURN rc = SQLGetData(st.get(), c, cType, buffer.data(),
+                                static_cast<SQLLEN>(buffer.size()), &indicator);
+      if (rc == SQL_NO_DATA) break;
+      Check(rc, st);
+      if (indicator == SQL_NULL_DATA) return false;
+      const size_t room = buffer.size() - terminator;
+      size_t got = (indicator == SQL_NO_TOTAL || static_cast<size_t>(indicator) > room)
+                       ? room
+                       : static_cast<size_t>(indicator);
+      if (cType == SQL_C_WCHAR) got -= got % sizeof(SQLWCHAR);
+      out->append(buffer.data(), got);
+      if (rc == SQL_SUCCESS) break;
+      if (indicator != SQL_NO_TOTAL && static_cast<size_t>(indicator) <= room) break;
+    }
+    return true;
+  }
+
+  Variant text(const OdbcHandle& st, SQLUSMALLINT c) {
+    std::string bytes;
+    if (!pieces(st, c, SQL_C_WCHAR, &bytes)) return Variant::null();
+    return Variant::fromBstr(Bstr(reinterpret_cast<const OLECHAR*>(bytes.data()),
+                                  static_cast<UINT>(bytes.size() / sizeof(OLECHAR))));
+  }
+
+  Variant cell(const OdbcHandle& st, SQLUSMALLINT c, Read read) {
+    switch (read) {
+      case Read::Int32:
+      case Read::Int64: {
+        // Wide enough for any integer column: an SQLite INTEGER may hold 64 bits.
+        SQLBIGINT v = 0;
+        if (!fixed(st, c, SQL_C_SBIGINT, &v)) return Variant::null();
+        if (read == Read::Int32 && v >= -2147483647LL - 1 && v <= 2147483647LL)
+          return Variant::fromInt(static_cast<LONG>(v));
+        return Int64Variant(v);
+      }
+      case Read::Int16: {
+        SQLSMALLINT v = 0;
+        if (!fixed(st, c, SQL_C_SSHORT, &v)) return Variant::null();
+        return Int16Variant(v);
+      }
+      case Read::Double: {
+        SQLDOUBLE v = 0;
+        if (!fixed(st, c, SQL_C_DOUBLE, &v)) return Variant::null();
+        return Variant::fromDouble(v);
+      }
+      case Read::Single: {
+        SQLREAL v = 0;
+        if (!fixed(st, c, SQL_C_FLOAT, &v)) return Variant::null();
+        return FloatVariant(v);
+      }
+      case Read::Decimal: {
+        std::string digits;
+        if (!pieces(st, c, SQL_C_CHAR, &digits)) return Variant::null();
+        while (!digits.empty() && digits.back() == '\0') digits.pop_back();
+        DECIMAL d;
+        if (DecimalFromText(digits, &d)) return DecimalVariant(d);
+        // Beyond a decimal's 28 digits: the nearest double, not an error.
+        char* end = nullptr;
+        double v = std::strtod(digits.c_str(), &end);
+        if (end && end != digits.c_str()) return Variant::fromDouble(v);
+        return Variant::fromWide(WideString(digits.begin(), digits.end()));
+      }
+      case Read::Bit: {
+        unsigned char v = 0;
+        if (!fixed(st, c, SQL_C_BIT, &v)) return Variant::null();
+        return Variant::fromBool(v != 0);
+      }
+      case Read::Date: {
+        SQL_DATE_STRUCT v;
+        std::memset(&v, 0, sizeof v);
+        if (!fixed(st, c, SQL_C_TYPE_DATE, &v)) return Variant::null();
+        DateParts p;
+        p.year = v.year;
+        p.month = v.month;
+        p.day = v.day;
+        return Variant::fromDate(DateFromParts(p));
+      }
+      case Read::Time: {
+        SQL_TIME_STRUCT v;
+        std::memset(&v, 0, sizeof v);
+        if (!fixed(st, c, SQL_C_TYPE_TIME, &v)) return Variant::null();
+        return Variant::fromDate(((v.hour * 60.0 + v.minute) * 60.0 + v.second) / 86400.0);
+      }
+      case Read::Timestamp: {
+        SQL_TIMESTAMP_STRUCT v;
+        std::memset(&v, 0, sizeof v);
+        if (!fixed(st, c, SQL_C_TYPE_TIMESTAMP, &v)) return Variant::null();
+        DateParts p;
+        p.year = v.year;
+        p.month = v.month;
+        p.day = v.day;
+        p.hour = v.hour;
+        p.minute = v.minute;
+        p.second = v.second;
+        p.millisecond = static_cast<int>(v.fraction / 1000000);
+        return Variant::fromDate(DateFromParts(p));
+      }
+      case Read::Binary: {
+        std::string bytes;
+        if (!pieces(st, c, SQL_C_BINARY, &bytes)) return Variant::null();
+        return ByteArrayVariant(bytes.data(), bytes.size());
+      }
+      case Read::Text:
+        break;
+    }
+    return text(st, c);
+  }
+
+  OdbcHandle env_;
+  OdbcHandle dbc_;
+  bool connected_ = false;
+  bool inTransaction_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Backend> OpenOdbcBackend(const WideString& connectionString) {
+  OdbcConnectCodeset utf8;
+  return std::unique_ptr<Backend>(new OdbcBackend(connectionString));
+}

@@ -1,0 +1,324 @@
+// The embedded engine. SQLite keeps no column types, so a cell's VARIANT
+// type comes from the column's declared type first and the stored value
+// second; what a declaration cannot hold (a 64-bit number in an INTEGER
+// column, text in a DATE column) keeps its stored form rather than being
+// lost.
+#include <sqlite3.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "ado/ado_error.h"
+#include "ado/backend.h"
+#include "ado/cell_values.h"
+
+namespace {
+
+enum class Declared {
+  None,
+  Int16,
+  Int32,
+  Int64,
+  Double,
+  Decimal,
+  Money,
+  Boolean,
+  Date,
+  Text,
+  Blob
+};
+
+Declared DeclaredKind(const char* decl) {
+  if (!decl) return Declared::None;
+  std::string t;
+  for (const char* p = decl; *p; ++p)
+    t += (*p >= 'a' && *p <= 'z') ? static_cast<char>(*p - 'a' + 'A') : *p;
+  auto has = [&t](const char* w) { return t.find(w) != std::string::npos; };
+  if (has("BOOL") || t == "BIT") return Declared::Boolean;
+  if (has("DATE") || has("TIME")) return Declared::Date;
+  if (has("BIGINT") || has("INT8")) return Declared::Int64;
+  if (has("SMALLINT") || has("TINYINT") || has("INT2")) return Declared::Int16;
+  if (has("INT")) return Declared::Int32;
+  if (has("CHAR") || has("CLOB") || has("TEXT")) return Declared::Text;
+  if (has("BLOB") || has("BINARY")) return Declared::Blob;
+  if (has("REAL") || has("FLOA") || has("DOUB")) return Declared::Double;
+  if (has("NUMERIC") || has("DECIMAL")) return Declared::Decimal;
+  if (has("MONEY") || has("CURRENCY")) return Declared::Money;
+  return Declared::None;
+}
+
+VARTYPE DeclaredVartype(Declared k) {
+  switch (k) {
+    case Declared::Int16:
+      return VT_I2;
+    case Declared::Int32:
+      return VT_I4;
+    case Declared::Int64:
+      return VT_I8;
+    case Declared::Double:
+      return VT_R8;
+    case Declared::Decimal:
+      return VT_DECIMAL;
+    case Declared::Money:
+      return VT_CY;
+    case Declared::Boolean:
+      return VT_BOOL;
+    case Declared::Date:
+      return VT_DATE;
+    case Declared::Text:
+      return VT_BSTR;
+    case Declared::Blob:
+      return VT_ARRAY | VT_UI1;
+    case Declared::None:
+      break;
+  }
+  return VT_EMPTY;
+}
+
+Variant TextCell(sqlite3_stmt* st, int c) {
+  const void* text = sqlite3_column_text16(st, c);
+  int bytes = sqlite3_column_bytes16(st, c);
+  return Variant::fromBstr(
+      Bstr(static_cast<const OLECHAR*>(text), static_cast<UINT>(bytes / sizeof(OLECHAR))));
+}
+
+std::string Utf8Cell(sqlite3_stmt* st, int c) {
+  const unsigned char* text = sqlite3_column_text(st, c);
+  return text ? std::string(reinterpret_cast<const char*>(text),
+                            static_cast<size_t>(sqlite3_column_bytes(st, c)))
+              : std::string();
+}
+
+Variant IntegerCell(sqlite3_int64 v) {
+  if (v >= -2147483647LL - 1 && v <= 2147483647LL) return Variant::fromInt(static_cast<LONG>(v));
+  return Int64Variant(v);
+}
+
+// The value as stored, for columns whose declaration says nothing (or
+// cannot hold it).
+Variant StoredCell(sqlite3_stmt* st, int c) {
+  switch (sqlite3_column_type(st, c)) {
+    case SQLITE_INTEGER:
+      return IntegerCell(sqlite3_column_int64(st, c));
+    case SQLITE_FLOAT:
+      return Variant::fromDouble(sqlite3_column_double(st, c));
+    case SQLITE_TEXT:
+      return TextCell(st, c);
+    case SQLITE_BLOB:
+      return ByteArrayVariant(sqlite3_column_blob(st, c),
+                              static_cast<size_t>(sqlite3_column_bytes(st, c)));
+    default:
+      return Variant::null();
+  }
+}
+
+Variant Cell(sqlite3_stmt* st, int c, Declared kind) {
+  const int stored = sqlite3_column_type(st, c);
+  if (stored == SQLITE_NULL) return Variant::null();
+  switch (kind) {
+    case Declared::Int16:
+      if (stored == SQLITE_INTEGER) {
+        sqlite3_int64 v = sqlite3_column_int64(st, c);
+        if (v >= -32768 && v <= 32767) return Int16Variant(static_cast<SHORT>(v));
+      }
+      break;
+    case Declared::Int32:
+      if (stored == SQLITE_INTEGER) return IntegerCell(sqlite3_column_int64(st, c));
+      break;
+    case Declared::Int64:
+      if (stored == SQLITE_INTEGER) return Int64Variant(sqlite3_column_int64(st, c));
+      break;
+    case Declared::Double:
+      if (stored == SQLITE_INTEGER || stored == SQLITE_FLOAT)
+        return Variant::fromDouble(sqlite3_column_double(st, c));
+      break;
+    case Declared::Decimal:
+      if (stored == SQLITE_INTEGER || stored == SQLITE_FLOAT || stored == SQLITE_TEXT) {
+        std::string digits;
+        if (stored == SQLITE_FLOAT) {
+          // Fifteen digits give back the decimal the value was written as.
+          char buf[40];
+          std::snprintf(buf, sizeof buf, "%.15g", sqlite3_column_double(st, c));
+          digits = buf;
+        } else {
+          digits = Utf8Cell(st, c);
+        }
+        DECIMAL d;
+        if (DecimalFromText(digits, &d)) return DecimalVariant(d);
+      }
+      break;
+    case Declared::Money:
+      if (stored == SQLITE_INTEGER || stored == SQLITE_FLOAT) {
+        double scaled = std::round(sqlite3_column_double(st, c) * 10000.0);
+        if (std::fabs(scaled) < 9.2e18) return CurrencyVariant(static_cast<LONGLONG>(scaled));
+      }
+      break;
+    case Declared::Boolean:
+      if (stored == SQLITE_INTEGER || stored == SQLITE_FLOAT)
+        return Variant::fromBool(sqlite3_column_double(st, c) != 0);
+      if (stored == SQLITE_TEXT) {
+        std::string t = Utf8Cell(st, c);
+        for (char& ch : t)
+          if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+        if (t == "true") return Variant::fromBool(true);
+        if (t == "false") return Variant::fromBool(false);
+      }
+      break;
+    case Declared::Date:
+      if (stored == SQLITE_TEXT) {
+        DateParts p;
+        if (ParseDateText(Utf8Cell(st, c), &p)) return Variant::fromDate(DateFromParts(p));
+      } else if (stored == SQLITE_FLOAT) {
+        // SQLite's own real form of a date: the Julian day number.
+        return Variant::fromDate(sqlite3_column_double(st, c) - 2415018.5);
+      }
+      break;
+    case Declared::Text:
+      if (stored != SQLITE_BLOB) return TextCell(st, c);
+      break;
+    case Declared::Blob:
+      if (stored == SQLITE_BLOB || stored == SQLITE_TEXT)
+        return ByteArrayVariant(sqlite3_column_blob(st, c),
+                                static_cast<size_t>(sqlite3_column_bytes(st, c)));
+      break;
+    case Declared::None:
+      break;
+  }
+  return StoredCell(st, c);
+}
+
+// CDate(text): the date of a 'yyyy-mm-dd[ hh:mm[:ss[.fff]]]' text as one
+// normalized text, so that dates written with it store, sort and compare
+// as dates. NULL stays NULL.
+void CDateFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+  if (argc != 1 || sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+    sqlite3_result_null(ctx);
+    return;
+  }
+  const unsigned char* raw = sqlite3_value_text(argv[0]);
+  std::string text = raw ? reinterpret_cast<const char*>(raw) : "";
+  DateParts p;
+  if (!ParseDateText(text, &p)) {
+    std::string message = "CDate: '" + text + "' is not a date";
+    sqlite3_result_error(ctx, message.c_str(), static_cast<int>(message.size()));
+    return;
+  }
+  std::string normalized = NormalizedDateText(p);
+  sqlite3_result_text(ctx, normalized.c_str(), static_cast<int>(normalized.size()),
+                      SQLITE_TRANSIENT);
+}
+
+class Statement {
+ public:
+  Statement() = default;
+  ~Statement() { sqlite3_finalize(st_); }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+  sqlite3_stmt** put() {
+    sqlite3_finalize(st_);
+    st_ = nullptr;
+    return &st_;
+  }
+  sqlite3_stmt* get() const { return st_; }
+
+ private:
+  sqlite3_stmt* st_ = nullptr;
+};
+
+class SqliteBackend : public Backend {
+ public:
+  explicit SqliteBackend(const WideString& path) {
+    int rc = sqlite3_open16(path.c_str(), &db_);
+    if (rc != SQLITE_OK) {
+      WideString message = db_ ? Message() : WideString(OLESTR("out of memory"));
+      sqlite3_close(db_);
+      db_ = nullptr;
+      throw AdoError(message);
+    }
+    sqlite3_extended_result_codes(db_, 0);
+    sqlite3_busy_timeout(db_, 2000);
+    sqlite3_create_function(db_, "CDate", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                            CDateFunction, nullptr, nullptr);
+  }
+  ~SqliteBackend() override { sqlite3_close_v2(db_); }
+
+  std::unique_ptr<ResultSet> execute(const WideString& sql, LONG* affected) override {
+    std::unique_ptr<ResultSet> first;
+    LONG changed = 0;
+    // The text may hold several statements; all run, and the first one
+    // that returns columns gives the rows.
+    const OLECHAR* rest = sql.c_str();
+    const OLECHAR* end = rest + sql.size();
+    while (rest < end) {
+      Statement st;
+      const void* tail = nullptr;
+      int bytes = static_cast<int>((end - rest) * sizeof(OLECHAR));
+      if (sqlite3_prepare16_v2(db_, rest, bytes, st.put(), &tail) != SQLITE_OK)
+        throw AdoError(Message());
+      rest = tail ? static_cast<const OLECHAR*>(tail) : end;
+      if (!st.get()) continue;  // blanks or a comment
+      // sqlite3_changes keeps the count of the last change through DDL, so
+      // the total tells what this statement itself changed.
+      const int before = sqlite3_total_changes(db_);
+      std::unique_ptr<ResultSet> rows = run(st.get());
+      if (!rows) changed += sqlite3_total_changes(db_) - before;
+      if (rows && !first) first = std::move(rows);
+    }
+    if (affected) *affected = first ? -1 : changed;
+    return first;
+  }
+
+  void beginTransaction() override { simple(OLESTR("BEGIN")); }
+  void commit() override { simple(OLESTR("COMMIT")); }
+  void rollback() override {
+    // SQLite may already have rolled back on its own (a full disk, say);
+    // then there is nothing left to undo.
+    if (sqlite3_get_autocommit(db_)) return;
+    simple(OLESTR("ROLLBACK"));
+  }
+
+ private:
+  WideString Message() const {
+    const OLECHAR* m = static_cast<const OLECHAR*>(sqlite3_errmsg16(db_));
+    return m ? WideString(m) : WideString();
+  }
+
+  void simple(const OLECHAR* sql) {
+    LONG ignored;
+    execute(sql, &ignored);
+  }
+
+  std::unique_ptr<ResultSet> run(sqlite3_stmt* st) {
+    const int columns = sqlite3_column_count(st);
+    std::unique_ptr<ResultSet> rows;
+    std::vector<Declared> kinds;
+    if (columns > 0) {
+      rows.reset(new ResultSet);
+      for (int c = 0; c < columns; ++c) {
+        ResultColumn col;
+        const OLECHAR* name = static_cast<const OLECHAR*>(sqlite3_column_name16(st, c));
+        if (name) col.name = name;
+        kinds.push_back(DeclaredKind(sqlite3_column_decltype(st, c)));
+        col.declared = DeclaredVartype(kinds.back());
+        rows->columns.push_back(std::move(col));
+      }
+    }
+    for (;;) {
+      int rc = sqlite3_step(st);
+      if (rc == SQLITE_DONE) break;
+      if (rc != SQLITE_ROW) throw AdoError(Message());
+      for (int c = 0; c < columns; ++c) rows->cells.push_back(Cell(st, c, kinds[c]));
+    }
+    return rows;
+  }
+
+  sqlite3* db_ = nullptr;
+};
+
+}  // namespace
+
+std::unique_ptr<Backend> OpenSqliteBackend(const WideString& dataSource) {
+  return std::unique_ptr<Backend>(new SqliteBackend(dataSource));
+}

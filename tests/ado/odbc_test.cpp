@@ -1,0 +1,143 @@
+// The ODBC backend against SQLite's ODBC driver, the same tests natively
+// and, through the real COM runtime, under Wine.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/ado/late_call.h"
+#include "tests/ado/odbc_test_env.h"
+
+namespace {
+
+class AdoOdbc : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { directory_ = OdbcTestDirectory(); }
+  static void TearDownTestSuite() { CleanUpOdbcTestDirectory(); }
+  void SetUp() override {
+    std::string why;
+    if (!OdbcDriverAvailable(&why)) GTEST_SKIP() << why;
+    ASSERT_FALSE(directory_.empty());
+    // A database of its own for each test.
+    std::string path =
+        directory_ + "/" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".db";
+    connectionString_ = OLESTR("Driver={SQLite3};Database=") + WideString(path.begin(), path.end());
+  }
+  Late Connect() {
+    Late c = NewConnection();
+    CallResult r = OpenConnection(c, connectionString_);
+    EXPECT_EQ(S_OK, r.hr) << std::string(r.description.begin(), r.description.end());
+    return c;
+  }
+  static std::string directory_;
+  WideString connectionString_;
+};
+
+std::string AdoOdbc::directory_;
+
+TEST_F(AdoOdbc, ValuesComeBackWithTheirTypes) {
+  Late c = Connect();
+  RunSql(c,
+         OLESTR("CREATE TABLE v (i INTEGER, big BIGINT, r DOUBLE, n NUMERIC(10,2), s VARCHAR(40), ")
+             OLESTR("at TIMESTAMP, b BLOB, z INTEGER)"));
+  RunSql(c, U("INSERT INTO v VALUES (42, 5000000000, 2.5, 12.34, 'it''s Привет', "
+              "'2004-03-05 10:20:00', x'00FF10', NULL)"));
+  Late rs = RunSql(c, OLESTR("SELECT i, big, r, n, s, at, b, z FROM v"));
+  ASSERT_FALSE(IsEof(rs));
+  EXPECT_EQ(8, FieldCount(rs));
+  Variant i = FieldValue(rs, OLESTR("i"));
+  ASSERT_EQ(VT_I4, i.vt());
+  EXPECT_EQ(42, i.get().lVal);
+  Variant big = FieldValue(rs, OLESTR("big"));
+  ASSERT_EQ(VT_I8, big.vt());
+  EXPECT_EQ(5000000000LL, big.get().llVal);
+  Variant r = FieldValue(rs, OLESTR("r"));
+  ASSERT_EQ(VT_R8, r.vt());
+  EXPECT_EQ(2.5, r.get().dblVal);
+  Variant n = FieldValue(rs, OLESTR("n"));
+  ASSERT_TRUE(n.vt() == VT_DECIMAL || n.vt() == VT_R8) << n.vt();
+  Variant s = FieldValue(rs, OLESTR("s"));
+  ASSERT_EQ(VT_BSTR, s.vt());
+  EXPECT_EQ(U("it's Привет"), s.get().bstrVal);
+  Variant at = FieldValue(rs, OLESTR("at"));
+  ASSERT_EQ(VT_DATE, at.vt());
+  EXPECT_NEAR(38051.430555555555, at.get().date, 1e-6);
+  Variant b = FieldValue(rs, OLESTR("b"));
+  ASSERT_EQ(VT_ARRAY | VT_UI1, b.vt());
+  LONG hi = -1;
+  SafeArrayGetUBound(b.get().parray, 1, &hi);
+  EXPECT_EQ(2, hi);
+  EXPECT_EQ(VT_NULL, FieldValue(rs, OLESTR("z")).vt());
+  ASSERT_EQ(S_OK, rs.call("MoveNext").hr);
+  EXPECT_TRUE(IsEof(rs));
+}
+
+TEST_F(AdoOdbc, LongTextIsReadInFull) {
+  Late c = Connect();
+  RunSql(c, OLESTR("CREATE TABLE l (s TEXT)"));
+  WideString longText(20000, OLECHAR(0x0436));
+  RunSql(c, OLESTR("INSERT INTO l VALUES ('") + longText + OLESTR("')"));
+  Late rs = RunSql(c, OLESTR("SELECT s FROM l"));
+  Variant s = FieldValue(rs, OLESTR("s"));
+  ASSERT_EQ(VT_BSTR, s.vt());
+  EXPECT_EQ(longText, WideString(s.get().bstrVal, SysStringLen(s.get().bstrVal)));
+}
+
+TEST_F(AdoOdbc, ClosedRecordsetsErrorsAndTheDriversMessage) {
+  Late c = Connect();
+  Late rs = RunSql(c, OLESTR("CREATE TABLE t (v INTEGER)"));
+  EXPECT_EQ(0, FieldCount(rs));
+  EXPECT_EQ(DISP_E_EXCEPTION, rs.get("EOF").hr);
+  CallResult bad = Execute(c, OLESTR("SELECT * FROM nope"));
+  EXPECT_EQ(DISP_E_EXCEPTION, bad.hr);
+  EXPECT_NE(WideString::npos, bad.description.find(OLESTR("no such table")))
+      << std::string(bad.description.begin(), bad.description.end());
+  Late empty = RunSql(c, OLESTR("SELECT v FROM t"));
+  EXPECT_TRUE(IsEof(empty));
+  EXPECT_EQ(DISP_E_EXCEPTION, empty.call("MoveNext").hr);
+}
+
+TEST_F(AdoOdbc, TransactionsCommitAndRollBack) {
+  Late c = Connect();
+  RunSql(c, OLESTR("CREATE TABLE t (v INTEGER)"));
+  auto rows = [&]() {
+    Late rs = RunSql(c, OLESTR("SELECT COUNT(*) AS n FROM t"));
+    return FieldValue(rs, OLESTR("n")).get().lVal;
+  };
+  ASSERT_EQ(S_OK, c.call("BeginTrans").hr);
+  RunSql(c, OLESTR("INSERT INTO t VALUES (1)"));
+  EXPECT_EQ(DISP_E_EXCEPTION, c.call("Close").hr);
+  ASSERT_EQ(S_OK, c.call("RollbackTrans").hr);
+  EXPECT_EQ(0, rows());
+  ASSERT_EQ(S_OK, c.call("BeginTrans").hr);
+  RunSql(c, OLESTR("INSERT INTO t VALUES (2)"));
+  ASSERT_EQ(S_OK, c.call("CommitTrans").hr);
+  EXPECT_EQ(1, rows());
+  // Back in autocommit: a statement now stands on its own.
+  RunSql(c, OLESTR("INSERT INTO t VALUES (3)"));
+  ASSERT_EQ(S_OK, c.call("Close").hr);
+  Late again = Connect();
+  Late rs = RunSql(again, OLESTR("SELECT COUNT(*) AS n FROM t"));
+  EXPECT_EQ(2, FieldValue(rs, OLESTR("n")).get().lVal);
+}
+
+TEST_F(AdoOdbc, ReleasingInATransactionRollsBack) {
+  {
+    Late c = Connect();
+    RunSql(c, OLESTR("CREATE TABLE t (v INTEGER)"));
+    ASSERT_EQ(S_OK, c.call("BeginTrans").hr);
+    RunSql(c, OLESTR("INSERT INTO t VALUES (1)"));
+  }
+  Late c = Connect();
+  Late rs = RunSql(c, OLESTR("SELECT COUNT(*) AS n FROM t"));
+  EXPECT_EQ(0, FieldValue(rs, OLESTR("n")).get().lVal);
+}
+
+TEST_F(AdoOdbc, AnUnknownDriverFailsWithTheDriverManagersMessage) {
+  Late c = NewConnection();
+  CallResult r = OpenConnection(c, OLESTR("Driver={No Such Driver};Database=x"));
+  EXPECT_EQ(DISP_E_EXCEPTION, r.hr);
+  EXPECT_FALSE(r.description.empty());
+  EXPECT_EQ(0, c.get("State").value.get().lVal);
+}
+
+}  // namespace
