@@ -1,0 +1,83 @@
+#include "encoding/date_time_text.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "encoding/text_trim.h"
+
+namespace {
+
+const int64_t kMillisecondsPerDay = 86400000;
+// Day 0 of an automation date is 30 December 1899; 1 January 1970 is day 25569.
+const int64_t kUnixEpochDay = 25569;
+// Parts are 16-bit numbers; years beyond that are not written.
+const int64_t kLastYear = 65535;
+
+struct DateParts {
+  unsigned year = 0, month = 0, day = 0;
+  unsigned hour = 0, minute = 0, second = 0, millisecond = 0;
+};
+
+// The proleptic Gregorian date of a day count from 1 January 1970.
+void CivilFromDays(int64_t days, int64_t& year, unsigned& month, unsigned& day) {
+  days += 719468;
+  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  const int64_t dayOfEra = days - era * 146097;
+  const int64_t yearOfEra =
+      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const int64_t mp = (5 * dayOfYear + 2) / 153;
+  day = static_cast<unsigned>(dayOfYear - (153 * mp + 2) / 5 + 1);
+  month = static_cast<unsigned>(mp < 10 ? mp + 3 : mp - 9);
+  year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+}
+
+DateParts Decode(double value) {
+  DateParts parts;
+  // Nearest millisecond first, so that a time a fraction of a millisecond
+  // before midnight carries into the next day.
+  const double total = std::round(value * static_cast<double>(kMillisecondsPerDay));
+  // NaN fails both comparisons; 9.2e18 keeps the conversion inside int64.
+  if (!(total > -9.2e18 && total < 9.2e18)) return parts;
+  const int64_t count = static_cast<int64_t>(total);
+  // Days toward zero, the time of day as the remainder's magnitude.
+  const int64_t days = count / kMillisecondsPerDay;
+  int64_t ofDay = count % kMillisecondsPerDay;
+  if (ofDay < 0) ofDay = -ofDay;
+
+  int64_t year = 0;
+  unsigned month = 0, day = 0;
+  CivilFromDays(days - kUnixEpochDay, year, month, day);
+  if (year >= 1 && year <= kLastYear) {
+    parts.year = static_cast<unsigned>(year);
+    parts.month = month;
+    parts.day = day;
+  }
+  parts.millisecond = static_cast<unsigned>(ofDay % 1000);
+  ofDay /= 1000;
+  parts.second = static_cast<unsigned>(ofDay % 60);
+  ofDay /= 60;
+  parts.minute = static_cast<unsigned>(ofDay % 60);
+  parts.hour = static_cast<unsigned>(ofDay / 60);
+  return parts;
+}
+
+}  // namespace
+
+std::string TwoDigitText(LONG n) {
+  if (n > 9) return std::to_string(n);
+  return "0" + std::to_string(n);
+}
+
+std::string DateTimeText(const std::string& timeText, double value) {
+  const DateParts p = Decode(value);
+  std::string text = TwoDigitText(static_cast<LONG>(p.year)) + "-" +
+                     TwoDigitText(static_cast<LONG>(p.month)) + "-" +
+                     TwoDigitText(static_cast<LONG>(p.day)) + " ";
+  if (!timeText.empty()) return text + TrimControlAndBlanks(timeText);
+  text += TwoDigitText(static_cast<LONG>(p.hour)) + ":" +
+          TwoDigitText(static_cast<LONG>(p.minute)) + ":" +
+          TwoDigitText(static_cast<LONG>(p.second));
+  if (p.millisecond != 0) text += "." + std::to_string(p.millisecond);
+  return text;
+}

@@ -1,0 +1,120 @@
+#include "encoding/object_key.h"
+
+#include <cstdint>
+#include <vector>
+
+#include "component/component_error.h"
+#include "encoding/cp1251.h"
+#include "encoding/integer_text.h"
+#include "encoding/text_trim.h"
+
+namespace {
+
+const char kAlphabet[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+const std::string::size_type kFieldWidth = 6;
+const std::string::size_type kKeyLength = 16;
+const std::string::size_type kObjectIdLength = 13;
+const std::string::size_type kLongIdLength = 23;
+const std::string::size_type kNumberWidth = 10;
+const std::string::size_type kItemCount = 7;
+
+int DigitOf(char c) {
+  for (int i = 0; i < 36; ++i)
+    if (kAlphabet[i] == c) return i;
+  return -1;
+}
+
+// Braces and double quotes go wherever they stand, then every comma splits;
+// quotes protect nothing.
+std::vector<std::string> SplitItems(const std::string& internal) {
+  std::vector<std::string> items(1);
+  for (char c : internal) {
+    if (c == '{' || c == '}' || c == '"') continue;
+    if (c == ',')
+      items.emplace_back();
+    else
+      items.back() += c;
+  }
+  return items;
+}
+
+std::string RightAligned(LONG n, std::string::size_type width) {
+  std::string digits = std::to_string(n);
+  if (digits.size() < width) digits.insert(0, width - digits.size(), ' ');
+  return digits;
+}
+
+void Replace(std::string& text, char from, char to) {
+  for (char& c : text)
+    if (c == from) c = to;
+}
+
+}  // namespace
+
+std::string EncodeBase36(LONG n) {
+  if (n >= 2147483647) throw ComponentError(CP1251("Ожидается число < 2147483647"));
+  if (n < 0) throw ComponentError(CP1251("Ожидается значение >=0"));
+  std::string text;
+  do {
+    text.insert(text.begin(), kAlphabet[n % 36]);
+    n /= 36;
+  } while (n != 0);
+  if (text.size() < kFieldWidth) text.insert(0, kFieldWidth - text.size(), ' ');
+  return text;
+}
+
+LONG DecodeBase36(const std::string& text) {
+  const std::string trimmed = TrimControlAndBlanks(text);
+  if (trimmed.size() > kFieldWidth)
+    throw ComponentError(CP1251("Ожидается строка не длиннее 6 символов: ") + trimmed);
+  uint32_t value = 0;
+  for (char c : trimmed) {
+    int digit = DigitOf(c);
+    if (digit < 0)
+      throw ComponentError(CP1251("Ожидается символ 0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ"));
+    value = value * 36u + static_cast<uint32_t>(digit);
+  }
+  if (value >= 2147483648u)
+    throw ComponentError(CP1251("На входе слишком большое значение: ") + trimmed);
+  return static_cast<LONG>(value);
+}
+
+std::string ObjectKeyFromInternal(const std::string& internal) {
+  const std::vector<std::string> items = SplitItems(internal);
+  if (items.size() != kItemCount)
+    throw ComponentError(CP1251("Неправильный размер списка, ожидается 7"));
+  const std::string& type = items[0];
+  std::string firstText = items[3];
+  std::string identifier = items[6];
+  if (type.size() != 1)
+    throw ComponentError(CP1251("Неправильный размер идентификатора типа, ожидается 1"));
+  if (firstText == "0") {
+    if (identifier.size() != kLongIdLength)
+      throw ComponentError(CP1251("Неправильный размер идентификатора, ожидается 23"));
+    firstText = identifier.substr(0, kNumberWidth);
+    identifier = identifier.substr(kNumberWidth);
+  }
+  if (identifier.size() != kObjectIdLength)
+    throw ComponentError(CP1251("Неправильный размер идентификатора объекта, ожидается 13"));
+  const std::string suffix = identifier.substr(kNumberWidth);
+  const std::string objectText = identifier.substr(0, kNumberWidth);
+
+  const std::string firstField = EncodeBase36(IntegerFromText(firstText));
+  const std::string objectField = EncodeBase36(IntegerFromText(objectText));
+
+  std::string key = type + firstField + objectField + suffix;
+  Replace(key, ' ', '_');
+  return key;
+}
+
+std::string InternalFromObjectKey(const std::string& key) {
+  if (key.size() != kKeyLength) throw ComponentError(CP1251("Ожидается строка длиной 16"));
+  std::string text = key;
+  Replace(text, '_', ' ');
+  const std::string type = text.substr(0, 1);
+  const LONG first = DecodeBase36(text.substr(1, kFieldWidth));
+  const LONG object = DecodeBase36(text.substr(1 + kFieldWidth, kFieldWidth));
+  const std::string suffix = text.substr(1 + 2 * kFieldWidth);
+  return "{\"" + type + "\",\"0\",\"0\",\"" + RightAligned(first, kNumberWidth) +
+         "\",\"0\",\"0\",\"" + RightAligned(object, kNumberWidth) + suffix + "\"}";
+}

@@ -1,0 +1,9 @@
+// Quote doubling for literals: single quotes for SQL string literals, double
+// quotes for string constants of the host's script language. The caller adds
+// the enclosing quotes.
+#pragma once
+
+#include <string>
+
+std::string EscapeSingleQuotes(const std::string& text);
+std::string EscapeDoubleQuotes(const std::string& text);

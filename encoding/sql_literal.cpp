@@ -1,0 +1,46 @@
+#include "encoding/sql_literal.h"
+
+#include "component/automation.h"
+#include "encoding/value_text.h"
+#include "platform/bstr.h"
+#include "platform/variant.h"
+
+namespace {
+
+// The host's key for an object: the application object is fetched anew for
+// every value and, like the copy handed over, released when this returns.
+std::string ObjectKeyOf(const ComponentState& state, const VARIANT& value) {
+  const Variant connection = Variant::fromDispatch(state.hostConnection.get());
+  const Variant application = Automation(connection).get("AppDispatch");
+  Variant copy(value);
+  const Variant internal =
+      Automation(application).call("ValueToStringInternal", {byRef(copy.get())});
+  return ObjectKeyFromInternal(ValueText(internal));
+}
+
+}  // namespace
+
+std::string ValueToSqlLiteral(ComponentState& state, const VARIANT& value) {
+  switch (value.vt) {
+    case VT_I4:
+      return std::to_string(value.lVal);
+    case VT_R8:
+      return FloatText(value.dblVal);
+    case VT_DATE: {
+      std::string literal = "CDate('" + DateTimeText(state.timeText, value.date) + "')";
+      state.timeText.clear();
+      return literal;
+    }
+    case VT_BSTR: {
+      const BSTR s = value.bstrVal;
+      const std::string text = s ? AnsiFromWide(s, SysStringLen(s)) : std::string();
+      return "'" + EscapeSingleQuotes(text) + "'";
+    }
+    case VT_DISPATCH:
+      // Quotes doubled as in a string: the type identifier and the suffix
+      // come from the host and must not end the literal early.
+      return "'" + EscapeSingleQuotes(ObjectKeyOf(state, value)) + "'";
+    default:
+      return std::string();
+  }
+}

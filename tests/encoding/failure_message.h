@@ -1,0 +1,17 @@
+// The message a call fails with, so that tables can hold successes and
+// failures side by side.
+#pragma once
+
+#include <string>
+
+#include "component/component_error.h"
+
+template <class F>
+std::string FailureOf(F&& f) {
+  try {
+    f();
+  } catch (const ComponentError& e) {
+    return e.message();
+  }
+  return "(no failure)";
+}

@@ -1,0 +1,81 @@
+#include "encoding/float_text.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace {
+
+// Restores the separator fixed at load, whatever a test set.
+class FloatTextTest : public ::testing::TestWithParam<char> {
+ protected:
+  void SetUp() override {
+    saved_ = LoadTimeDecimalSeparator();
+    SetLoadTimeDecimalSeparatorForTests(GetParam());
+  }
+  void TearDown() override { SetLoadTimeDecimalSeparatorForTests(saved_); }
+
+ private:
+  char saved_ = '.';
+};
+
+struct Case {
+  double value;
+  const char* text;
+};
+
+const Case kCases[] = {
+    {1234.5, "1234.5"},
+    {0.1, "0.1"},
+    {-2, "-2"},
+    {0, "0"},
+    {-0.0, "0"},
+    {2.5, "2.5"},
+    {1.0 / 3, "0.333333333333333"},
+    {2.0 / 3, "0.666666666666667"},
+    {-1.0 / 3, "-0.333333333333333"},
+    {0.0001, "0.0001"},
+    {0.00012345, "0.00012345"},
+    {0.00001, "1E-5"},
+    {0.000099999, "9.9999E-5"},
+    {1.5e-7, "1.5E-7"},
+    {123456789012345678.0, "1.23456789012346E17"},
+    {1e15, "1E15"},
+    {999999999999999.0, "999999999999999"},
+    {1e20, "1E20"},
+    {-1e20, "-1E20"},
+    // Rounding to 15 digits carries into a new leading digit and exponent.
+    {9999999999999999.0, "1E16"},
+    {0.99999999999999999, "1"},
+    {0.000099999999999999999, "0.0001"},
+    {0.1 + 0.2, "0.3"},
+    // The exact expansion decides: this double is 1.38368893214142496...,
+    // though its 17-digit text is 1.3836889321414250.
+    {1.383688932141425, "1.38368893214142"},
+    // An exact half at the 16th digit goes away from zero.
+    {100000000000000.5, "100000000000001"},
+    {-100000000000000.5, "-100000000000001"},
+    {1.7976931348623157e308, "1.79769313486232E308"},
+    {4.9406564584124654e-324, "4.94065645841247E-324"},
+    {std::numeric_limits<double>::quiet_NaN(), "NAN"},
+    {std::numeric_limits<double>::infinity(), "INF"},
+    {-std::numeric_limits<double>::infinity(), "-INF"},
+};
+
+TEST_P(FloatTextTest, GivesTheSameTextWithPointOrCommaSeparator) {
+  for (const Case& c : kCases) EXPECT_EQ(FloatText(c.value), c.text) << c.value;
+}
+
+INSTANTIATE_TEST_SUITE_P(Separators, FloatTextTest, ::testing::Values('.', ','));
+
+// A separator other than "," is left where the general format put it.
+TEST(FloatTextOtherSeparator, KeepsItsOwnSeparator) {
+  const char saved = LoadTimeDecimalSeparator();
+  SetLoadTimeDecimalSeparatorForTests(';');
+  EXPECT_EQ(FloatText(2.5), "2;5");
+  EXPECT_EQ(FloatText(1.5e-7), "1;5E-7");
+  EXPECT_EQ(FloatText(-2), "-2");
+  SetLoadTimeDecimalSeparatorForTests(saved);
+}
+
+}  // namespace
