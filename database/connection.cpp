@@ -1,0 +1,73 @@
+// The connection and the current result set: Open, Close, Execute, MoveNext,
+// FieldName and the EOF flag.
+#include <utility>
+
+#include "component/automation.h"
+#include "component/component_error.h"
+#include "database/branches.h"
+#include "database/normalized_value.h"
+#include "database/statement.h"
+#include "encoding/cp1251.h"
+#include "platform/com_ptr.h"
+
+namespace {
+// ADO's adUseClient: the component reads result sets with a client cursor.
+const LONG kClientSideCursor = 3;
+}  // namespace
+
+void RunStatement(ComponentState& state, std::string& statement) {
+  Variant answer = Automation(state.adoConnection).call("Execute", {byRef(statement)});
+  state.recordset = NormalizedValue(std::move(answer));
+}
+
+void OpenBranch(ComponentState& state, MethodCall& call) {
+  CLSID clsid;
+  HRESULT status = CLSIDFromProgID(OLESTR("ADODB.Connection"), &clsid);
+  if (FAILED(status)) throw ComponentError(StatusMessage(status));
+  ComPtr<IDispatch> connection;
+  status = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                            IID_IDispatch, connection.putVoid());
+  if (FAILED(status)) throw ComponentError(StatusMessage(status));
+  if (!connection) throw ComponentError(StatusMessage(E_POINTER));
+
+  // The previous object is dropped without Close: a script that wants it
+  // closed calls Close first.
+  state.adoConnection = Variant::fromDispatch(connection.get());
+  Automation ado(state.adoConnection);
+  ado.put("CursorLocation", byValue(kClientSideCursor));
+  Variant connectionString = call.param(0);
+  ado.put("ConnectionString", byValue(connectionString.get()));
+  ado.call("Open", {omitted()});
+}
+
+void CloseBranch(ComponentState& state, MethodCall&) {
+  Automation(state.adoConnection).call("Close");
+  state.adoConnection.clear();
+}
+
+void ExecuteBranch(ComponentState& state, MethodCall& call) {
+  call.statementText = ValueText(call.param(0));
+  if (call.statementText.empty()) AssemblePreparedStatement(state, call);
+  try {
+    RunStatement(state, call.statementText);
+    Variant fields = Automation(state.recordset).get("Fields");
+    state.fieldsCount = IntegerValue(Automation(fields).get("Count"));
+  } catch (const ComponentError& failure) {
+    throw ComponentError(CP1251("Ошибка запроса ") + call.statementText + "\r\n" +
+                         failure.message());
+  }
+}
+
+void MoveNextBranch(ComponentState& state, MethodCall&) {
+  Automation(state.recordset).call("MoveNext");
+}
+
+void FieldNameBranch(ComponentState& state, MethodCall& call) {
+  LONG position = IntegerValue(call.param(0));
+  Variant field = Automation(state.recordset).getWith("Fields", byRef(position));
+  call.setResult(NormalizedValue(Automation(field).get("Name")));
+}
+
+bool RecordsetAtEnd(const ComponentState& state) {
+  return BooleanValue(Automation(state.recordset).get("EOF"));
+}

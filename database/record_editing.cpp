@@ -1,0 +1,52 @@
+// One-record editing: OpenRec starts a record, KeyField and DataField add
+// name=literal entries, SaveRec writes the row with a SELECT, the INSERT of a
+// missing key and an UPDATE. SaveRec runs its statements as they are, with no
+// transaction of its own: a script that needs the steps atomic brackets it
+// with BeginTrans/CommitTrans.
+#include "component/automation.h"
+#include "component/component_error.h"
+#include "database/branches.h"
+#include "database/record_statements.h"
+#include "database/statement.h"
+#include "encoding/cp1251.h"
+#include "encoding/sql_literal.h"
+
+namespace {
+void AddEntry(ComponentState& state, MethodCall& call, TextList& entries) {
+  const std::string name = ValueText(call.param(0));
+  Variant value = call.param(1);
+  call.statementText = ValueToSqlLiteral(state, value.get());
+  entries.push_back(name + "=" + call.statementText);
+}
+}  // namespace
+
+void OpenRecBranch(ComponentState& state, MethodCall& call) {
+  RequireList(state.keyFields).clear();
+  RequireList(state.dataFields).clear();
+  state.tableName = ValueText(call.param(0));
+}
+
+void KeyFieldBranch(ComponentState& state, MethodCall& call) {
+  AddEntry(state, call, RequireList(state.keyFields));
+}
+
+void DataFieldBranch(ComponentState& state, MethodCall& call) {
+  AddEntry(state, call, RequireList(state.dataFields));
+}
+
+void SaveRecBranch(ComponentState& state, MethodCall& call) {
+  if (state.tableName.empty()) throw ComponentError(CP1251("Сначала вызовите OpenRec"));
+  call.statementText = "SELECT ";
+  const RecordTexts texts =
+      BuildRecordTexts(RequireList(state.keyFields), RequireList(state.dataFields));
+  if (texts.keyColumns.empty()) throw ComponentError(CP1251("Сначала вызовите KeyField"));
+
+  call.statementText = RecordSelect(state.tableName, texts);
+  RunStatement(state, call.statementText);
+  if (RecordsetAtEnd(state)) {
+    call.statementText = RecordInsert(state.tableName, texts);
+    RunStatement(state, call.statementText);
+  }
+  call.statementText = RecordUpdate(state.tableName, texts);
+  RunStatement(state, call.statementText);
+}

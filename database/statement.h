@@ -1,0 +1,11 @@
+// Running one statement on the component's connection, shared by the Execute
+// method and SaveRec.
+#pragma once
+
+#include <string>
+
+#include "component/component_state.h"
+
+// Calls Execute on adoConnection with the statement by reference and keeps
+// what it returned in recordset. A failure leaves recordset as it was.
+void RunStatement(ComponentState& state, std::string& statement);

@@ -1,0 +1,323 @@
+// Script-level cases run on a real database through the ADO-compatible layer.
+// Each backend's test program instantiates them with its connection string.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "ado/ado_registration.h"
+#include "component/automation.h"
+#include "encoding/cp1251.h"
+#include "host/host_object.h"
+#include "tests/database/script_session.h"
+
+struct TestDatabase {
+  std::string name;
+  // The connection string for one test (named so that it can be told apart
+  // from others); empty when the backend is not available here.
+  std::function<std::string(const std::string& test)> connect;
+  // Removes what connect made for the test.
+  std::function<void(const std::string& test)> cleanUp;
+  // The column type for raw bytes, and a literal of the bytes 01 FF in it.
+  std::string blobType;
+  std::string blobLiteral;
+};
+
+inline void PrintTo(const TestDatabase& database, std::ostream* out) { *out << database.name; }
+
+inline std::string PrintBackend(const ::testing::TestParamInfo<TestDatabase>& info) {
+  return info.param.name;
+}
+
+class DatabaseIntegration : public ::testing::TestWithParam<TestDatabase> {
+ protected:
+  void SetUp() override {
+    AdoRegisterInProcess();
+    PlatformSetUserLocale(MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_DEFAULT), SORT_DEFAULT));
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    for (char c : std::string(info->name()))
+      test_ += std::isalnum(static_cast<unsigned char>(c))
+                   ? static_cast<char>(std::tolower(static_cast<unsigned char>(c)))
+                   : '_';
+    connection_ = GetParam().connect(test_);
+    if (connection_.empty()) GTEST_SKIP() << GetParam().name << " is not available here";
+    // Tests of one backend may share a database: each has a table of its own,
+    // named short enough that a server does not cut "_missing" off it.
+    table = "t_" + test_.substr(0, 40);
+    session = open();
+    session->call("Execute", {Variant::fromAnsi("DROP TABLE IF EXISTS " + table)});
+  }
+
+  void TearDown() override {
+    session.reset();
+    if (connection_.empty()) return;
+    auto last = open();
+    last->call("Execute", {Variant::fromAnsi("DROP TABLE IF EXISTS " + table)});
+    last.reset();
+    if (GetParam().cleanUp) GetParam().cleanUp(test_);
+  }
+
+  std::unique_ptr<ScriptSession> open() {
+    std::unique_ptr<ScriptSession> s(new ScriptSession);
+    s->call("Open", {Variant::fromAnsi(connection_)});
+    EXPECT_EQ(s->errorMsg(), "") << connection_;
+    return s;
+  }
+
+  // Open again on the same component object.
+  void reopen() {
+    session->call("Open", {Variant::fromAnsi(connection_)});
+    EXPECT_EQ(session->errorMsg(), "");
+  }
+
+  std::string count() { return session->scalar("SELECT COUNT(*) FROM " + table); }
+
+  Variant field(const char* name) { return session->call("GetField", {Variant::fromAnsi(name)}); }
+  std::string fieldText(const char* name) { return ValueText(field(name)); }
+  std::string dateTimeText(const char* name) {
+    return ValueText(session->call("GetFieldAsDateTime", {Variant::fromAnsi(name)}));
+  }
+
+  // Runs text as a prepared statement with the values bound in order.
+  void prepared(const std::string& text, const std::vector<Variant>& values) {
+    session->call("PrepareQuery", {Variant::fromAnsi(text)});
+    for (const Variant& v : values) session->call("Bind", {v});
+    session->call("Execute");
+    EXPECT_EQ(session->errorMsg(), "") << text;
+  }
+
+  std::string table;
+  std::unique_ptr<ScriptSession> session;
+
+ private:
+  std::string test_;
+  std::string connection_;
+};
+
+namespace integration {
+inline Variant Text(const std::string& cp1251) { return Variant::fromAnsi(cp1251); }
+inline Variant Int(LONG i) { return Variant::fromInt(i); }
+const double kMade = 38051.0 + (9 * 3600 + 7 * 60 + 3) / 86400.0;  // 2004-03-05 09:07:03
+const double kMadeAtTen = 38051.0 + (10 * 3600 + 20 * 60) / 86400.0;
+
+inline bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
+}  // namespace integration
+
+using namespace integration;
+
+TEST_P(DatabaseIntegration, ReadLoopGivesTheValuesTypesAndTexts) {
+  session->exec("CREATE TABLE " + table +
+                " (Code INTEGER, Name VARCHAR(40), Price DOUBLE PRECISION, Made TIMESTAMP)");
+  prepared("INSERT INTO " + table + " (Code, Name, Price, Made) VALUES (?, ?, ?, ?)",
+           {Int(1), Text(CP1251("Болт it's")), Variant::fromDouble(2.5), Variant::fromDate(kMade)});
+  session->exec("INSERT INTO " + table + " (Code, Name, Price, Made) VALUES (2, NULL, NULL, NULL)");
+
+  session->exec("SELECT Code, Name, Price, Made FROM " + table + " ORDER BY Code");
+  EXPECT_EQ(session->fieldsCount(), 4);
+  EXPECT_TRUE(SameNameIgnoringCase(ValueText(session->call("FieldName", {Int(0)})), "Code"));
+  EXPECT_TRUE(SameNameIgnoringCase(ValueText(session->call("FieldName", {Int(3)})), "Made"));
+
+  ASSERT_FALSE(session->eof());
+  Variant code = field("Code");
+  ASSERT_EQ(code.vt(), VT_I4);
+  EXPECT_EQ(code.get().lVal, 1);
+  Variant name = field("Name");
+  ASSERT_EQ(name.vt(), VT_BSTR);
+  EXPECT_EQ(ValueText(name), CP1251("Болт it's"));
+  EXPECT_EQ(ValueText(session->call("GetField", {Int(2)})), "2.5");
+  Variant made = field("Made");
+  ASSERT_EQ(made.vt(), VT_DATE);
+  EXPECT_NEAR(made.get().date, kMade, 1e-8);
+  EXPECT_EQ(dateTimeText("Made"), "2004-03-05 09:07:03");
+  EXPECT_EQ(dateTimeText("Name"), "");
+
+  session->call("MoveNext");
+  ASSERT_FALSE(session->eof());
+  EXPECT_EQ(field("Name").vt(), VT_BSTR);
+  EXPECT_EQ(fieldText("Name"), "");
+  EXPECT_EQ(fieldText("Price"), "");
+  EXPECT_EQ(dateTimeText("Made"), "");
+
+  session->call("MoveNext");
+  EXPECT_TRUE(session->eof());
+  session->call("MoveNext");
+  EXPECT_NE(session->errorMsg(), "") << "moving past the end fails";
+}
+
+TEST_P(DatabaseIntegration, ColumnTypesReachTheScriptAsTheTableMapsThem) {
+  session->exec("CREATE TABLE " + table +
+                " (Id INTEGER, Big BIGINT, Ratio REAL, Flag BOOLEAN, Raw " + GetParam().blobType +
+                ", Note VARCHAR(40))");
+  session->exec("INSERT INTO " + table + " VALUES (1, 5000000000, 0.5, TRUE, " +
+                GetParam().blobLiteral + ", " + CP1251("'it''s Ёж'") + ")");
+  session->exec("INSERT INTO " + table + " VALUES (2, 7, NULL, FALSE, NULL, NULL)");
+  session->exec("SELECT Id, Big, Ratio, Flag, Raw, Note FROM " + table + " ORDER BY Id");
+
+  EXPECT_EQ(field("Id").vt(), VT_I4);
+  Variant big = field("Big");
+  EXPECT_EQ(big.vt(), VT_BSTR) << "a 64-bit value outside 32 bits becomes text";
+  EXPECT_EQ(ValueText(big), "5000000000");
+  EXPECT_EQ(fieldText("Ratio"), "0.5");
+  EXPECT_EQ(fieldText("Flag"), "1");
+  EXPECT_EQ(fieldText("Note"), CP1251("it's Ёж"));
+  session->call("MoveNext");
+  Variant small = field("Big");
+  EXPECT_EQ(small.vt(), VT_I4);
+  EXPECT_EQ(ValueText(small), "7");
+  EXPECT_EQ(fieldText("Flag"), "0");
+  for (const char* name : {"Ratio", "Raw", "Note"}) EXPECT_EQ(fieldText(name), "") << name;
+
+  session->exec("SELECT Raw FROM " + table + " WHERE Id=1");
+  field("Raw");
+  EXPECT_EQ(session->errorMsg(), CP1251("Ошибка преобразования значения поля Raw\r\n"
+                                        "Тип не поддерживается: Raw\r\n"));
+}
+
+TEST_P(DatabaseIntegration, DatesRoundTripThroughCDateWithAndWithoutTime) {
+  session->exec("CREATE TABLE " + table + " (Id INTEGER, Made TIMESTAMP)");
+  prepared("INSERT INTO " + table + " (Id, Made) VALUES (1, ?)", {Variant::fromDate(kMade)});
+  session->setTime("10:20");
+  prepared("INSERT INTO " + table + " (Id, Made) VALUES (2, ?)", {Variant::fromDate(kMade)});
+
+  session->exec("SELECT Id, Made FROM " + table + " ORDER BY Id");
+  EXPECT_EQ(dateTimeText("Made"), "2004-03-05 09:07:03");
+  session->call("MoveNext");
+  EXPECT_EQ(dateTimeText("Made"), "2004-03-05 10:20:00");
+
+  // A bound date compares as a date.
+  prepared("SELECT Id FROM " + table + " WHERE Made=?", {Variant::fromDate(kMadeAtTen)});
+  ASSERT_FALSE(session->eof());
+  EXPECT_EQ(fieldText("Id"), "2");
+}
+
+TEST_P(DatabaseIntegration, SaveRecInsertsAMissingRowAndUpdatesAnExistingOne) {
+  session->exec("CREATE TABLE " + table +
+                " (Code INTEGER, Line INTEGER, Name VARCHAR(40), Price DOUBLE PRECISION)");
+  session->exec("SELECT Code, Line FROM " + table);
+  session->call("OpenRec", {Text(table)});
+  session->call("KeyField", {Text("Code"), Int(15)});
+  session->call("KeyField", {Text("Line"), Int(3)});
+  session->call("DataField", {Text("Name"), Text("Bolt")});
+  session->call("DataField", {Text("Price"), Variant::fromDouble(2.5)});
+  session->call("SaveRec");
+  ASSERT_EQ(session->errorMsg(), "");
+  EXPECT_EQ(session->fieldsCount(), 2) << "SaveRec leaves the field count";
+
+  session->call("OpenRec", {Text(table)});
+  session->call("KeyField", {Text("Code"), Int(15)});
+  session->call("KeyField", {Text("Line"), Int(3)});
+  session->call("DataField", {Text("Name"), Text(CP1251("Гайка"))});
+  session->call("SaveRec");
+  ASSERT_EQ(session->errorMsg(), "");
+
+  EXPECT_EQ(count(), "1");
+  session->exec("SELECT Code, Line, Name, Price FROM " + table);
+  EXPECT_EQ(fieldText("Code"), "15");
+  EXPECT_EQ(fieldText("Line"), "3");
+  EXPECT_EQ(fieldText("Name"), CP1251("Гайка"));
+  EXPECT_EQ(fieldText("Price"), "2.5");
+}
+
+TEST_P(DatabaseIntegration, ObjectKeysRoundTrip) {
+  session->exec("CREATE TABLE " + table + " (Id INTEGER, Ref VARCHAR(16))");
+  ComPtr<HostObject> item = HostObject::create("O", 1, 5, "   ");
+  Variant itemValue = Variant::fromDispatch(item.get());
+  session->call("OpenRec", {Text(table)});
+  session->call("KeyField", {Text("Id"), Int(1)});
+  session->call("DataField", {Text("Ref"), itemValue});
+  session->call("SaveRec");
+  ASSERT_EQ(session->errorMsg(), "");
+
+  session->exec("SELECT Ref FROM " + table);
+  EXPECT_EQ(fieldText("Ref"), "O_____1_____5___");
+  Variant object = session->call("GetFieldAsObject", {Text("Ref")});
+  ASSERT_EQ(session->errorMsg(), "");
+  ASSERT_EQ(object.vt(), VT_DISPATCH);
+  HostObject* rebuilt = HostObject::from(object.get().pdispVal);
+  ASSERT_NE(rebuilt, nullptr);
+  EXPECT_EQ(rebuilt->typeId(), "O");
+  EXPECT_EQ(rebuilt->firstNumber(), 1);
+  EXPECT_EQ(rebuilt->objectNumber(), 5);
+  EXPECT_EQ(rebuilt->suffix(), "   ");
+}
+
+TEST_P(DatabaseIntegration, TransactionsCommitAndRollBack) {
+  session->exec("CREATE TABLE " + table + " (Id INTEGER, Name VARCHAR(10))");
+  session->call("BeginTrans");
+  session->exec("INSERT INTO " + table + " (Id) VALUES (1)");
+  session->call("OpenRec", {Text(table)});
+  session->call("KeyField", {Text("Id"), Int(2)});
+  session->call("DataField", {Text("Name"), Text("x")});
+  session->call("SaveRec");
+  EXPECT_EQ(session->errorMsg(), "");
+  session->call("RollbackTrans");
+  EXPECT_EQ(session->errorMsg(), "");
+  EXPECT_EQ(count(), "0");
+
+  session->call("BeginTrans");
+  session->exec("INSERT INTO " + table + " (Id) VALUES (3)");
+  session->call("CommitTrans");
+  EXPECT_EQ(session->errorMsg(), "");
+  auto other = open();
+  EXPECT_EQ(other->scalar("SELECT COUNT(*) FROM " + table), "1");
+}
+
+TEST_P(DatabaseIntegration, FailureInsideATransactionLeavesTheRollbackToTheScript) {
+  session->exec("CREATE TABLE " + table + " (Id INTEGER)");
+  session->call("BeginTrans");
+  session->exec("INSERT INTO " + table + " (Id) VALUES (1)");
+  session->call("Execute", {Text("INSERT INTO " + table + "_missing (Id) VALUES (1)")});
+  EXPECT_NE(session->errorMsg(), "");
+  // The failure path's Close was refused: the connection is still open.
+  session->call("RollbackTrans");
+  EXPECT_EQ(session->errorMsg(), "");
+  EXPECT_EQ(count(), "0");
+}
+
+TEST_P(DatabaseIntegration, ReleasingTheComponentRollsBackAnOpenTransaction) {
+  session->exec("CREATE TABLE " + table + " (Id INTEGER)");
+  session->call("BeginTrans");
+  session->exec("INSERT INTO " + table + " (Id) VALUES (1)");
+  session.reset();
+  session = open();
+  EXPECT_EQ(count(), "0");
+}
+
+TEST_P(DatabaseIntegration, ANewOpenRollsBackAnOpenTransaction) {
+  session->exec("CREATE TABLE " + table + " (Id INTEGER)");
+  session->call("BeginTrans");
+  session->exec("INSERT INTO " + table + " (Id) VALUES (1)");
+  reopen();
+  EXPECT_EQ(count(), "0");
+}
+
+TEST_P(DatabaseIntegration, BadStatementReachesErrorMsgAndClosesTheConnection) {
+  const std::string statement = "SELECT * FROM " + table + "_missing";
+  session->call("Execute", {Text(statement)});
+  const std::string message = session->errorMsg();
+  const std::string prefix = CP1251("Ошибка запроса ") + statement + "\r\n";
+  const std::string suffix = "\r\n" + statement;
+  ASSERT_GT(message.size(), prefix.size() + suffix.size());
+  EXPECT_EQ(message.substr(0, prefix.size()), prefix);
+  EXPECT_EQ(message.substr(message.size() - suffix.size()), suffix);
+  const std::string provider =
+      message.substr(prefix.size(), message.size() - prefix.size() - suffix.size());
+  EXPECT_NE(provider.back(), '.') << provider;
+  EXPECT_NE(provider.find("_missing"), std::string::npos) << provider;
+
+  session->call("Execute", {Text("SELECT 1")});
+  EXPECT_NE(session->errorMsg(), "") << "the failure closed the connection";
+  session = open();
+  session->exec("SELECT 1");
+}

@@ -1,0 +1,42 @@
+// A script's view of one component object: a real AddInObject initialised by
+// the reference host, called by method name through CallAsFunction, with its
+// properties read and written as the host does.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "component/addin_object.h"
+#include "host/host_connection.h"
+#include "platform/com_ptr.h"
+#include "platform/variant.h"
+
+class ScriptSession {
+ public:
+  ScriptSession();
+  ~ScriptSession();
+  ScriptSession(const ScriptSession&) = delete;
+  ScriptSession& operator=(const ScriptSession&) = delete;
+
+  // Calls a method by its English name; returns its result. ErrorMsg tells
+  // whether it failed.
+  Variant call(const std::string& method, const std::vector<Variant>& args = {});
+  // Runs a statement and fails the current test when it does not succeed.
+  void exec(const std::string& statement);
+  // The text of the first field of the first row of a query.
+  std::string scalar(const std::string& query);
+
+  std::string errorMsg();
+  bool eof();
+  LONG fieldsCount();
+  void setTime(const std::string& text);
+
+  HostConnection& host() { return *host_.get(); }
+
+ private:
+  Variant property(long number);
+
+  ComPtr<HostConnection> host_;
+  ComPtr<IScriptExtension> extension_;
+  ComPtr<IHostInit> init_;
+};
