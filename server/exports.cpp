@@ -1,0 +1,47 @@
+// No exception leaves these functions: the caller is the COM runtime or a
+// registration tool, in C.
+#include "server/exports.h"
+
+#include "server/self_registration.h"
+#include "server/server_object.h"
+
+STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  ServerObject* server = ServerObject::instance();
+  if (!server) return CLASS_E_CLASSNOTAVAILABLE;
+  try {
+    return server->getClassObject(rclsid, riid, ppv);
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+STDAPI DllCanUnloadNow(void) {
+  ServerObject* server = ServerObject::instance();
+  if (!server) return S_OK;
+  return server->canUnload() ? S_OK : S_FALSE;
+}
+
+STDAPI DllRegisterServer(void) {
+  ServerObject* server = ServerObject::instance();
+  if (!server) return E_UNEXPECTED;
+  try {
+    RegisterServerClasses(*server);
+    return S_OK;
+  } catch (...) {
+    // The registry error's message goes nowhere: the caller reads the status.
+    return E_FAIL;
+  }
+}
+
+STDAPI DllUnregisterServer(void) {
+  ServerObject* server = ServerObject::instance();
+  if (!server) return E_UNEXPECTED;
+  try {
+    UnregisterServerClasses(*server);
+    return S_OK;
+  } catch (...) {
+    return E_FAIL;
+  }
+}

@@ -1,0 +1,156 @@
+// Registry failures and call order, which only the POSIX build can arrange:
+// this program interposes the registry calls of the module it loads (it
+// exports its own RegCreateKeyExA, RegSetValueExA and RegDeleteKeyA, which
+// count, record and forward to platform/'s).
+#include <dlfcn.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "tests/server/registration_entries.h"
+#include "tests/server/registry_readback.h"
+#include "tests/server/server_fixture.h"
+
+namespace {
+
+struct Interposer {
+  bool recording = false;
+  std::vector<std::string> created;  // key paths of RegCreateKeyExA
+  std::vector<std::string> deleted;  // key paths of RegDeleteKeyA
+  int failCreateAt = 0;              // 1-based call that fails; 0: none
+  int failSetAt = 0;
+  int creates = 0;
+  int sets = 0;
+};
+Interposer hooks;
+
+template <class Fn>
+Fn Next(const char* name) {
+  return reinterpret_cast<Fn>(dlsym(RTLD_NEXT, name));
+}
+
+}  // namespace
+
+extern "C" LSTATUS RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass,
+                                   DWORD dwOptions, REGSAM samDesired,
+                                   LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
+                                   LPDWORD lpdwDisposition) {
+  static auto next = Next<decltype(&RegCreateKeyExA)>("RegCreateKeyExA");
+  if (hooks.recording) {
+    hooks.created.push_back(lpSubKey ? lpSubKey : "");
+    if (++hooks.creates == hooks.failCreateAt) return ERROR_ACCESS_DENIED;
+  }
+  return next(hKey, lpSubKey, Reserved, lpClass, dwOptions, samDesired, lpSecurityAttributes,
+              phkResult, lpdwDisposition);
+}
+
+extern "C" LSTATUS RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType,
+                                  const BYTE* lpData, DWORD cbData) {
+  static auto next = Next<decltype(&RegSetValueExA)>("RegSetValueExA");
+  if (hooks.recording && ++hooks.sets == hooks.failSetAt) return ERROR_ACCESS_DENIED;
+  return next(hKey, lpValueName, Reserved, dwType, lpData, cbData);
+}
+
+extern "C" LSTATUS RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
+  static auto next = Next<decltype(&RegDeleteKeyA)>("RegDeleteKeyA");
+  if (hooks.recording) hooks.deleted.push_back(lpSubKey ? lpSubKey : "");
+  return next(hKey, lpSubKey);
+}
+
+namespace {
+
+class RegistryHooksTest : public ServerTest {
+ protected:
+  void SetUp() override {
+    PlatformResetRegistry();
+    hooks = Interposer();
+    ServerTest::SetUp();
+  }
+  void TearDown() override {
+    hooks = Interposer();
+    PlatformFailRegistryWrites(FALSE);
+    PlatformResetRegistry();
+    ServerTest::TearDown();
+  }
+};
+
+TEST_F(RegistryHooksTest, WritesAndDeletesInOrder) {
+  std::vector<std::string> writeOrder;
+  for (const RegistryEntry& e : ExpectedEntries("")) writeOrder.push_back(e.key);
+
+  hooks.recording = true;
+  EXPECT_EQ(module_->registerServer(), S_OK);
+  EXPECT_EQ(hooks.created, writeOrder);
+  EXPECT_EQ(module_->unregisterServer(), S_OK);
+  EXPECT_EQ(hooks.deleted, ExpectedDeleteOrder());
+}
+
+// A failed write stops registration with E_FAIL; the entries before it stay.
+struct FailureCase {
+  const char* name;
+  int failCreateAt;
+  int failSetAt;
+};
+
+// Test names show the case's name rather than its bytes.
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+
+const FailureCase kFailures[] = {
+    {"FirstKey", 1, 0},    {"FirstValue", 0, 1}, {"ServerKey", 2, 0},
+    {"ServerValue", 0, 2}, {"ProgIdKey", 3, 0},  {"ClsidUnderProgIdValue", 0, 4},
+    {"LastKey", 5, 0},     {"LastValue", 0, 5},
+};
+
+class RegistryFailureTest : public RegistryHooksTest,
+                            public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(RegistryFailureTest, StopsAtTheFailedWrite) {
+  const FailureCase& c = GetParam();
+  const int failed = c.failCreateAt ? c.failCreateAt : c.failSetAt;
+  hooks.recording = true;
+  hooks.failCreateAt = c.failCreateAt;
+  hooks.failSetAt = c.failSetAt;
+
+  EXPECT_EQ(module_->registerServer(), E_FAIL);
+  EXPECT_EQ(hooks.created.size(), static_cast<size_t>(failed)) << "nothing after the failure";
+  hooks.recording = false;
+
+  std::vector<RegistryEntry> entries = ExpectedEntries(module_->fileName());
+  for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
+    const RegistryEntry& e = entries[i];
+    SCOPED_TRACE(e.key);
+    StoredValue v = ReadValue(e.key);
+    if (i + 1 < failed) {
+      EXPECT_TRUE(v.found);
+      EXPECT_EQ(v.text, e.value);
+    } else if (i + 1 == failed && c.failSetAt) {
+      // The key was made; its value was not.
+      EXPECT_TRUE(KeyExists(e.key));
+      EXPECT_FALSE(v.found);
+    } else {
+      EXPECT_FALSE(KeyExists(e.key));
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Writes, RegistryFailureTest, ::testing::ValuesIn(kFailures),
+                         [](const ::testing::TestParamInfo<FailureCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+// With every write refused, registration fails and unregistration, whose
+// deletes all fail, still answers S_OK and leaves the entries in place.
+TEST_F(RegistryHooksTest, RefusedRegistryWrites) {
+  PlatformFailRegistryWrites(TRUE);
+  EXPECT_EQ(module_->registerServer(), E_FAIL);
+  PlatformFailRegistryWrites(FALSE);
+
+  ASSERT_EQ(module_->registerServer(), S_OK);
+  PlatformFailRegistryWrites(TRUE);
+  EXPECT_EQ(module_->unregisterServer(), S_OK);
+  PlatformFailRegistryWrites(FALSE);
+  for (const RegistryEntry& e : ExpectedEntries("")) EXPECT_TRUE(KeyExists(e.key)) << e.key;
+}
+
+}  // namespace

@@ -1,0 +1,14 @@
+// The five registry entries of the class, in the order they are written.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct RegistryEntry {
+  std::string key;
+  std::string value;
+};
+
+std::vector<RegistryEntry> ExpectedEntries(const std::string& serverFile);
+// The keys in the order unregistration deletes them.
+std::vector<std::string> ExpectedDeleteOrder();

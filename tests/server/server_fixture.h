@@ -1,0 +1,49 @@
+// A fresh server module per test: loaded in SetUp, unloaded in TearDown, so
+// that every test starts from the state right after library load. Tests
+// release every object and factory reference they take before they end.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/com_ptr.h"
+#include "platform/win32.h"
+#include "tests/server/server_module.h"
+
+// The identity the registry and the runtime know the class by, written out
+// here rather than taken from the server's sources.
+extern const CLSID kQorvidClsid;
+extern const char kClsidText[];
+extern const char kProgId[];
+extern const char kDescription[];
+// The component's host-protocol interfaces.
+extern const IID kIidHostInit;
+extern const IID kIidScriptExtension;
+
+class ServerTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // The path loaded; a test with a copy elsewhere overrides it.
+  virtual std::string modulePath() const { return BuiltServerPath(); }
+
+  ComPtr<IClassFactory> factory();
+  // A new object through the factory, as the interface asked for.
+  template <class T>
+  ComPtr<T> create(REFIID iid) {
+    ComPtr<IClassFactory> f = factory();
+    T* object = nullptr;
+    if (!f || FAILED(f->CreateInstance(nullptr, iid, reinterpret_cast<void**>(&object))))
+      return ComPtr<T>();
+    return ComPtr<T>::attach(object);
+  }
+  HRESULT canUnloadNow() { return module_->canUnloadNow(); }
+
+  std::unique_ptr<ServerModule> module_;
+
+ private:
+  bool comInitialized_ = false;
+};
