@@ -7,7 +7,7 @@ ASAN      := build/asan
 WINDOWS   := build/windows
 CMAKE_GEN := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps deps-native build asan windows test test-native test-asan test-windows demo clean format
+.PHONY: all deps deps-native build asan windows test test-native test-asan test-windows demo bench clean format
 
 all: build
 
@@ -49,6 +49,10 @@ test-windows: windows
 
 demo: deps-native build
 	scripts/run-demo
+
+bench: $(NATIVE)/build.ninja
+	cmake --build $(NATIVE) -j $(JOBS) --target qorvid_bench
+	bench/check-targets $(NATIVE)/bench/qorvid_bench
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

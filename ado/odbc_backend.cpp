@@ -196,6 +196,8 @@ class OdbcBackend : public Backend {
       ResultColumn col;
       col.name.assign(reinterpret_cast<const OLECHAR*>(name),
                       std::min<size_t>(static_cast<size_t>(nameLength > 0 ? nameLength : 0), 255));
+      // Some drivers (SQLite's) count the name's UTF-8 bytes, not its characters.
+      col.name.resize(std::min(col.name.size(), col.name.find(OLECHAR(0))));
       reads.push_back(ReadFor(type));
       col.declared = VartypeFor(reads.back());
       result->columns.push_back(std::move(col));

@@ -16,5 +16,8 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
-# Test programs run under Wine, in a prefix of the test run's own.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)
+# Test programs run under Wine (ctest and add_test prefix every test command
+# with this), in a Wine prefix of the build tree's own; QORVID_WINEPREFIX in
+# the environment overrides it.
+get_filename_component(qorvid_wine_run ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run ABSOLUTE)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${qorvid_wine_run} --prefix ${CMAKE_BINARY_DIR}/wineprefix)

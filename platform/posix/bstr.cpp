@@ -1,0 +1,90 @@
+// BSTR: UTF-16 text preceded by its length in bytes (a 4-byte prefix) and
+// followed by a NUL, laid out as Windows does, so embedded NULs survive and
+// SysStringLen never scans the text.
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/win32.h"
+
+namespace {
+
+// Largest byte length whose block (prefix + text + two NUL bytes) still fits
+// in the 32-bit length prefix.
+const UINT kMaxBytes = 0x7FFFFFF0u;
+
+BSTR AllocBytes(const void* src, UINT bytes) {
+  if (bytes > kMaxBytes) return nullptr;
+  // Rounded up so that the wide NUL after an odd byte length is complete.
+  size_t block = sizeof(DWORD) + bytes + 2 + 1;
+  char* raw = static_cast<char*>(std::malloc(block));
+  if (!raw) return nullptr;
+  DWORD len = bytes;
+  std::memcpy(raw, &len, sizeof len);
+  char* text = raw + sizeof(DWORD);
+  if (src)
+    std::memcpy(text, src, bytes);
+  else
+    std::memset(text, 0, bytes);
+  std::memset(text + bytes, 0, 3);
+  return reinterpret_cast<BSTR>(text);
+}
+
+char* BlockOf(BSTR b) { return reinterpret_cast<char*>(b) - sizeof(DWORD); }
+
+UINT WideLen(const OLECHAR* s) {
+  UINT n = 0;
+  while (s[n]) ++n;
+  return n;
+}
+
+}  // namespace
+
+extern "C" {
+
+BSTR SysAllocString(const OLECHAR* psz) {
+  if (!psz) return nullptr;
+  return SysAllocStringLen(psz, WideLen(psz));
+}
+
+BSTR SysAllocStringLen(const OLECHAR* strIn, UINT ui) {
+  if (ui > kMaxBytes / sizeof(OLECHAR)) return nullptr;
+  return AllocBytes(strIn, ui * static_cast<UINT>(sizeof(OLECHAR)));
+}
+
+BSTR SysAllocStringByteLen(LPCSTR psz, UINT len) { return AllocBytes(psz, len); }
+
+INT SysReAllocString(BSTR* pbstr, const OLECHAR* psz) {
+  if (!pbstr) return FALSE;
+  // The new text may lie inside the old one, so it is copied before the free.
+  BSTR fresh = SysAllocString(psz);
+  if (psz && !fresh) return FALSE;
+  SysFreeString(*pbstr);
+  *pbstr = fresh;
+  return TRUE;
+}
+
+INT SysReAllocStringLen(BSTR* pbstr, const OLECHAR* psz, UINT len) {
+  if (!pbstr) return FALSE;
+  BSTR fresh = SysAllocStringLen(psz, len);
+  if (!fresh) return FALSE;
+  SysFreeString(*pbstr);
+  *pbstr = fresh;
+  return TRUE;
+}
+
+void SysFreeString(BSTR bstrString) {
+  if (bstrString) std::free(BlockOf(bstrString));
+}
+
+UINT SysStringLen(BSTR pbstr) {
+  return pbstr ? SysStringByteLen(pbstr) / static_cast<UINT>(sizeof(OLECHAR)) : 0;
+}
+
+UINT SysStringByteLen(BSTR bstr) {
+  if (!bstr) return 0;
+  DWORD len;
+  std::memcpy(&len, BlockOf(bstr), sizeof len);
+  return len;
+}
+
+}  // extern "C"

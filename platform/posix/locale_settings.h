@@ -1,0 +1,28 @@
+// The regional settings behind the locale functions and the variant
+// conversions. Only two locales are modelled, US English and Russian; every
+// other LCID reads as US English, as an unknown locale does in oleaut32.
+#pragma once
+
+#include "platform/posix/win32_posix.h"
+
+namespace platform_posix {
+
+struct LocaleSettings {
+  LCID lcid;
+  OLECHAR decimalSeparator;
+  OLECHAR thousandSeparator;
+  // Short date order: d.M.y (dd.MM.yyyy) rather than M/d/y (M/d/yyyy).
+  bool dayFirst;
+  // Time with AM/PM (h:mm:ss tt) rather than 24 hours (H:mm:ss).
+  bool twelveHour;
+};
+
+// LOCALE_USER_DEFAULT, LOCALE_SYSTEM_DEFAULT and LOCALE_NEUTRAL stand for the
+// current user locale; any other value is taken as it is.
+LCID ResolveLocale(LCID lcid);
+// True for the LCIDs this platform has settings for (after resolving).
+bool IsKnownLocale(LCID lcid);
+// The settings of lcid after resolving; US English for unknown ones.
+const LocaleSettings& LocaleSettingsFor(LCID lcid);
+
+}  // namespace platform_posix

@@ -1,0 +1,190 @@
+// VARIANT lifetime: what a VARIANT owns (a BSTR, an interface reference, a
+// SAFEARRAY) is copied or released here; what it only points at (VT_BYREF)
+// is left alone.
+#include <cstring>
+
+#include "platform/posix/vartype.h"
+#include "platform/win32.h"
+
+using qorvid_platform::ValidateVariantType;
+
+namespace {
+
+void Reset(VARIANT* v) {
+  std::memset(v, 0, sizeof *v);
+  v->vt = VT_EMPTY;
+}
+
+// Copies what `src` holds into the zeroed `dst`, duplicating owned values.
+HRESULT CopyOwned(VARIANT* dst, const VARIANT* src) {
+  HRESULT hr = ValidateVariantType(src->vt);
+  if (FAILED(hr)) return hr;
+  VARTYPE vt = src->vt;
+  if (vt & VT_BYREF) {
+    *dst = *src;
+    return S_OK;
+  }
+  if (vt & VT_ARRAY) {
+    SAFEARRAY* copy = nullptr;
+    hr = SafeArrayCopy(src->parray, &copy);
+    if (FAILED(hr)) return hr;
+    dst->vt = vt;
+    dst->parray = copy;
+    return S_OK;
+  }
+  switch (vt) {
+    case VT_BSTR:
+      dst->vt = VT_BSTR;
+      if (src->bstrVal) {
+        dst->bstrVal = SysAllocStringLen(src->bstrVal, SysStringLen(src->bstrVal));
+        if (!dst->bstrVal) {
+          Reset(dst);
+          return E_OUTOFMEMORY;
+        }
+      }
+      return S_OK;
+    case VT_UNKNOWN:
+    case VT_DISPATCH:
+      *dst = *src;
+      if (dst->punkVal) dst->punkVal->AddRef();
+      return S_OK;
+    case VT_RECORD:
+      // No record type can be described on this platform (IRecordInfo has
+      // no implementation), so there is nothing that could be duplicated.
+      return DISP_E_BADVARTYPE;
+    default:
+      // Plain values, VT_DECIMAL included: its 16 bytes overlay the whole
+      // VARIANT, so the full copy is what keeps them.
+      *dst = *src;
+      return S_OK;
+  }
+}
+
+// The value a by-reference VARIANT points at, as an owned VARIANT.
+HRESULT CopyReferenced(VARIANT* dst, const VARIANT* src) {
+  VARTYPE base = src->vt & ~VT_BYREF;
+  if (!src->byref) return E_INVALIDARG;
+  if (base == VT_VARIANT) {
+    const VARIANT* inner = src->pvarVal;
+    // A reference to a reference is not followed, as Windows refuses it.
+    if (inner->vt == (VT_VARIANT | VT_BYREF)) return E_INVALIDARG;
+    return CopyOwned(dst, inner);
+  }
+  VARIANT tmp;
+  Reset(&tmp);
+  tmp.vt = base;
+  if (base & VT_ARRAY) {
+    tmp.parray = *src->pparray;
+    return CopyOwned(dst, &tmp);
+  }
+  switch (base) {
+    case VT_BSTR:
+      tmp.bstrVal = *src->pbstrVal;
+      break;
+    case VT_UNKNOWN:
+    case VT_DISPATCH:
+      tmp.punkVal = *src->ppunkVal;
+      break;
+    case VT_DECIMAL:
+      tmp.decVal = *src->pdecVal;
+      tmp.vt = VT_DECIMAL;
+      break;
+    case VT_I1:
+    case VT_UI1:
+      tmp.bVal = *src->pbVal;
+      break;
+    case VT_I2:
+    case VT_UI2:
+    case VT_BOOL:
+      tmp.iVal = *src->piVal;
+      break;
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_ERROR:
+    case VT_R4:
+      std::memcpy(&tmp.lVal, src->byref, 4);
+      break;
+    case VT_I8:
+    case VT_UI8:
+    case VT_R8:
+    case VT_DATE:
+    case VT_CY:
+      std::memcpy(&tmp.llVal, src->byref, 8);
+      break;
+    default:
+      return DISP_E_BADVARTYPE;
+  }
+  return CopyOwned(dst, &tmp);
+}
+
+}  // namespace
+
+extern "C" {
+
+void VariantInit(VARIANTARG* pvarg) {
+  if (!pvarg) return;
+  pvarg->vt = VT_EMPTY;
+  pvarg->wReserved1 = pvarg->wReserved2 = pvarg->wReserved3 = 0;
+}
+
+HRESULT VariantClear(VARIANTARG* pvarg) {
+  if (!pvarg) return E_INVALIDARG;
+  HRESULT hr = ValidateVariantType(pvarg->vt);
+  if (FAILED(hr)) return hr;
+  VARTYPE vt = pvarg->vt;
+  if (!(vt & VT_BYREF)) {
+    if (vt & VT_ARRAY) {
+      hr = SafeArrayDestroy(pvarg->parray);
+      if (FAILED(hr)) return hr;  // a locked array stays where it is
+    } else if (vt == VT_BSTR) {
+      SysFreeString(pvarg->bstrVal);
+    } else if (vt == VT_UNKNOWN || vt == VT_DISPATCH) {
+      if (pvarg->punkVal) pvarg->punkVal->Release();
+    }
+  }
+  Reset(pvarg);
+  return S_OK;
+}
+
+HRESULT VariantCopy(VARIANTARG* pvargDest, VARIANTARG* pvargSrc) {
+  if (!pvargDest || !pvargSrc) return E_INVALIDARG;
+  if (pvargDest == pvargSrc) return S_OK;
+  HRESULT hr = ValidateVariantType(pvargSrc->vt);
+  if (FAILED(hr)) return hr;
+  VARIANT copy;
+  Reset(&copy);
+  hr = CopyOwned(&copy, pvargSrc);
+  if (FAILED(hr)) return hr;
+  hr = VariantClear(pvargDest);
+  if (FAILED(hr)) {
+    VariantClear(&copy);
+    return hr;
+  }
+  *pvargDest = copy;
+  return S_OK;
+}
+
+HRESULT VariantCopyInd(VARIANT* pvarDest, VARIANTARG* pvargSrc) {
+  if (!pvarDest || !pvargSrc) return E_INVALIDARG;
+  if (!(pvargSrc->vt & VT_BYREF)) return VariantCopy(pvarDest, pvargSrc);
+  HRESULT hr = ValidateVariantType(pvargSrc->vt);
+  if (FAILED(hr)) return hr;
+  // Built aside first: the destination may be the source itself.
+  VARIANT copy;
+  Reset(&copy);
+  hr = CopyReferenced(&copy, pvargSrc);
+  if (FAILED(hr)) return hr;
+  if (pvarDest != pvargSrc) {
+    hr = VariantClear(pvarDest);
+    if (FAILED(hr)) {
+      VariantClear(&copy);
+      return hr;
+    }
+  }
+  *pvarDest = copy;
+  return S_OK;
+}
+
+}  // extern "C"

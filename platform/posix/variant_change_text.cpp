@@ -1,0 +1,179 @@
+// Numbers to text and text to numbers, in the conventions of a locale, the
+// way oleaut32 writes and reads them.
+#include <cmath>
+#include <cstdio>
+
+#include "platform/posix/variant_change.h"
+
+namespace platform_posix {
+namespace {
+
+Text Widen(const std::string& ascii) { return Text(ascii.begin(), ascii.end()); }
+
+bool IsBlank(OLECHAR c) {
+  return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f' ||
+         c == u'\u00A0';
+}
+
+bool IsDigit(OLECHAR c) { return c >= u'0' && c <= u'9'; }
+
+int DigitValue(OLECHAR c, int base) {
+  int v = -1;
+  if (c >= u'0' && c <= u'9') v = c - u'0';
+  if (c >= u'a' && c <= u'f') v = c - u'a' + 10;
+  if (c >= u'A' && c <= u'F') v = c - u'A' + 10;
+  return v < base ? v : -1;
+}
+
+// A Russian number may group with a plain blank as well as with the
+// non-breaking space the locale names.
+bool IsThousandSeparator(OLECHAR c, const LocaleSettings& locale) {
+  if (c == locale.thousandSeparator) return true;
+  return locale.thousandSeparator == u'\u00A0' && c == u' ';
+}
+
+}  // namespace
+
+Text RealText(double value, int significantDigits, const LocaleSettings& locale) {
+  if (value == 0) return Text(1, u'0');  // negative zero too
+  if (std::isnan(value)) return Widen("NAN");
+  char text[64];
+  // %G is the form oleaut32 uses: plain between 1E-05 and the precision,
+  // otherwise scientific with a signed two-digit (at least) exponent.
+  std::snprintf(text, sizeof text, "%.*G", significantDigits, value);
+  Text out = Widen(text);
+  // The scientific form keeps its point in every locale ("1.5E-07").
+  if (out.find(u'E') != Text::npos) return out;
+  for (OLECHAR& c : out)
+    if (c == u'.') c = locale.decimalSeparator;
+  return out;
+}
+
+Text ExactText(const ExactNumber& value, const LocaleSettings& locale) {
+  if (value.digits.empty()) return Text(1, u'0');
+  std::string integer, fraction;
+  if (value.exponent >= 0) {
+    integer = value.digits + std::string(static_cast<size_t>(value.exponent), '0');
+  } else {
+    size_t places = static_cast<size_t>(-static_cast<long>(value.exponent));
+    std::string digits = value.digits;
+    if (digits.size() <= places) digits.insert(0, places - digits.size() + 1, '0');
+    integer = digits.substr(0, digits.size() - places);
+    fraction = digits.substr(digits.size() - places);
+    while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
+  }
+  Text out;
+  if (value.negative) out += u'-';
+  out += Widen(integer);
+  if (!fraction.empty()) {
+    out += locale.decimalSeparator;
+    out += Widen(fraction);
+  }
+  return out;
+}
+
+HRESULT ParseNumberText(const Text& text, const LocaleSettings& locale, ExactNumber* out) {
+  const size_t n = text.size();
+  size_t i = 0;
+  auto skipBlanks = [&]() {
+    while (i < n && IsBlank(text[i])) ++i;
+  };
+
+  // Leading part: blanks, at most one '+' and one '-', an opening
+  // parenthesis, the US currency sign.
+  bool negative = false, plus = false, paren = false, currency = false;
+  for (;;) {
+    skipBlanks();
+    if (i >= n) return DISP_E_TYPEMISMATCH;
+    OLECHAR c = text[i];
+    if (c == u'-' && !negative) {
+      negative = true;
+    } else if (c == u'+' && !plus) {
+      plus = true;
+    } else if (c == u'(' && !paren) {
+      paren = true;
+    } else if (c == u'$' && !currency && locale.decimalSeparator == u'.') {
+      currency = true;
+    } else {
+      break;
+    }
+    ++i;
+  }
+
+  ExactNumber value;
+  // &H and &O: an integer in base 16 or 8.
+  if (text[i] == u'&' && i + 1 < n) {
+    OLECHAR kind = text[i + 1];
+    int base = (kind == u'H' || kind == u'h') ? 16 : (kind == u'O' || kind == u'o') ? 8 : 0;
+    if (base == 0) return DISP_E_TYPEMISMATCH;
+    i += 2;
+    uint64_t magnitude = 0;
+    size_t start = i;
+    for (int d; i < n && (d = DigitValue(text[i], base)) >= 0; ++i) {
+      if (magnitude > (UINT64_MAX >> (base == 16 ? 4 : 3))) return DISP_E_OVERFLOW;
+      magnitude = magnitude * base + static_cast<uint64_t>(d);
+    }
+    if (i == start) return DISP_E_TYPEMISMATCH;
+    value = ExactFromInteger(magnitude, negative);
+    value.bitPattern = true;
+  } else {
+    std::string digits;
+    int exponent = 0;
+    bool anyDigit = false, decimal = false;
+    for (; i < n; ++i) {
+      OLECHAR c = text[i];
+      if (IsDigit(c)) {
+        anyDigit = true;
+        if (!(digits.empty() && c == u'0')) digits += static_cast<char>(c);
+        if (decimal) --exponent;
+      } else if (c == locale.decimalSeparator && !decimal) {
+        decimal = true;
+      } else if (IsThousandSeparator(c, locale) && anyDigit && !decimal) {
+        // grouping: ignored wherever it stands after the first digit
+      } else {
+        break;
+      }
+    }
+    if (!anyDigit) return DISP_E_TYPEMISMATCH;
+    if (i < n && (text[i] == u'e' || text[i] == u'E')) {
+      ++i;
+      bool negativeExponent = false;
+      if (i < n && (text[i] == u'+' || text[i] == u'-')) negativeExponent = text[i++] == u'-';
+      if (i >= n || !IsDigit(text[i])) return DISP_E_TYPEMISMATCH;
+      long e = 0;
+      for (; i < n && IsDigit(text[i]); ++i)
+        if (e < 100000) e = e * 10 + (text[i] - u'0');
+      exponent += static_cast<int>(negativeExponent ? -e : e);
+    }
+    while (!digits.empty() && digits.back() == '0') {  // 100.00 is 100
+      digits.pop_back();
+      ++exponent;
+    }
+    value.negative = negative;
+    value.digits = digits;
+    value.exponent = digits.empty() ? 0 : exponent;
+  }
+
+  // Trailing part: blanks, a sign when none led, the closing parenthesis.
+  for (;;) {
+    skipBlanks();
+    if (i >= n) break;
+    OLECHAR c = text[i];
+    if ((c == u'-' || c == u'+') && !negative && !plus && !paren) {
+      value.negative = c == u'-';
+      (c == u'-' ? negative : plus) = true;
+    } else if (c == u')' && paren) {
+      paren = false;
+      value.negative = true;
+    } else {
+      return DISP_E_TYPEMISMATCH;
+    }
+    ++i;
+  }
+  if (paren) return DISP_E_TYPEMISMATCH;
+  value.fromText = true;
+  *out = value;
+  return S_OK;
+}
+
+}  // namespace platform_posix
