@@ -370,7 +370,12 @@ bool Session::call(const Statement& st) {
          << given << " given; the " << Ordinal(given) << " is passed as Empty\n";
   }
   Outcome o = callMethod(number, args);
-  if (!quiet_ || o.value.vt() != VT_I4 || o.value.get().lVal != 0)
+  // The field methods give back what they read, 0 included.
+  const bool reads = number == component_.findMethod(OLESTR("GetField")) ||
+                     number == component_.findMethod(OLESTR("GetFieldAsDateTime")) ||
+                     number == component_.findMethod(OLESTR("GetFieldAsObject")) ||
+                     number == component_.findMethod(OLESTR("FieldName"));
+  if (!quiet_ || reads || o.value.vt() != VT_I4 || o.value.get().lVal != 0)
     out_ << "= " << DisplayValue(o.value.get(), host_) << "\n";
   if (o.status != S_OK)
     out_ << "  (status S_FALSE: the component does not carry out this method)\n";
