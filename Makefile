@@ -7,7 +7,7 @@ ASAN      := build/asan
 WINDOWS   := build/windows
 CMAKE_GEN := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps deps-native build asan windows test test-native test-asan test-windows demo bench clean format
+.PHONY: all deps deps-native deps-demo build asan windows test test-native test-asan test-windows demo bench clean format
 
 all: build
 
@@ -17,8 +17,11 @@ deps:
 deps-native:
 	scripts/install-deps --native-only
 
+deps-demo:
+	scripts/install-deps --demo
+
 $(NATIVE)/build.ninja:
-	cmake -S . -B $(NATIVE) $(CMAKE_GEN)
+	cmake -S . -B $(NATIVE) $(CMAKE_GEN) -DQORVID_TESTS=ON
 
 $(ASAN)/build.ninja:
 	cmake -S . -B $(ASAN) $(CMAKE_GEN) -DQORVID_SANITIZE=ON
@@ -27,6 +30,7 @@ $(WINDOWS)/build.ninja:
 	cmake -S . -B $(WINDOWS) $(CMAKE_GEN) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 
 build: $(NATIVE)/build.ninja
+	@grep -qs '^QORVID_TESTS:BOOL=ON' $(NATIVE)/CMakeCache.txt || cmake -S . -B $(NATIVE) -DQORVID_TESTS=ON
 	cmake --build $(NATIVE) -j $(JOBS)
 
 asan: $(ASAN)/build.ninja
@@ -47,7 +51,11 @@ test-asan: asan
 test-windows: windows
 	cd $(WINDOWS) && ctest --output-on-failure -j 1
 
-demo: deps-native build
+# Only what the demo runs: the console, the component and the ADO layer. A
+# tree that `make build` configured keeps its tests.
+demo: deps-demo
+	@test -f $(NATIVE)/build.ninja || cmake -S . -B $(NATIVE) $(CMAKE_GEN) -DQORVID_TESTS=OFF
+	cmake --build $(NATIVE) -j $(JOBS) --target qorvid-console
 	scripts/run-demo
 
 bench: $(NATIVE)/build.ninja

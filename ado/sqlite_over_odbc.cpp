@@ -15,7 +15,9 @@
 namespace {
 
 // The extension sits next to this DLL unless QORVID_SQLITE_EXTENSION names
-// it; the driver is native, so the path is given in the native form.
+// it; the driver is native, so the path is given in the native form. The
+// name goes without ".so": SQLite tries it as given, then with ".so", and
+// reports the last attempt's error, which then names the real file.
 WideString ExtensionPath() {
   if (const char* given = std::getenv("QORVID_SQLITE_EXTENSION"))
     if (*given) return WideString(given, given + std::strlen(given));
@@ -27,7 +29,7 @@ WideString ExtensionPath() {
   OLECHAR path[MAX_PATH];
   DWORD n = GetModuleFileNameW(module, path, MAX_PATH);
   if (n == 0 || n >= MAX_PATH) return WideString();
-  return NativeSiblingPath(WideString(path, n), OLESTR("qorvid_cdate.so"));
+  return NativeSiblingPath(WideString(path, n), OLESTR("qorvid_cdate"));
 }
 
 class SqliteOverOdbc : public Backend {

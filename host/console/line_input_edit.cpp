@@ -1,29 +1,146 @@
+// Line editing with libedit's own interface: history in the user's home,
+// Tab completion, and Ctrl-C that cancels rather than ends the process.
+#include <histedit.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <clocale>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <iostream>
 
+#include "host/console/completion.h"
 #include "host/console/line_input.h"
 
-// libedit's readline interface, after the standard headers it relies on.
-#include <editline/readline.h>
-#include <stdio.h>
+namespace {
+
+volatile sig_atomic_t interrupted = 0;
+EditLine* editor = nullptr;
+History* past = nullptr;
+std::string historyFile;
+const char* currentPrompt = "";
+std::function<std::vector<std::string>()> memberNames;
+
+void OnInterrupt(int) { interrupted = 1; }
+
+char* Prompt(EditLine*) { return const_cast<char*>(currentPrompt); }
+
+// Like sqlite3 and psql: a file in the home directory, unless the
+// environment names another one.
+std::string HistoryPath() {
+  if (const char* given = std::getenv("QORVID_HISTORY")) return given;
+  const char* home = std::getenv("HOME");
+  return home && *home ? std::string(home) + "/.qorvid_history" : std::string();
+}
+
+unsigned char Complete(EditLine* el, int) {
+  const LineInfo* info = el_line(el);
+  const std::string before(info->buffer, static_cast<size_t>(info->cursor - info->buffer));
+  size_t start = 0;
+  const std::vector<std::string> names = memberNames ? memberNames() : std::vector<std::string>();
+  const std::vector<std::string> found = CompleteWord(before, names, start);
+  if (found.empty()) return CC_REFRESH_BEEP;
+  const std::string typed = before.substr(start);
+  const std::string common = CommonStart(found);
+  if (common.size() > typed.size()) {
+    el_insertstr(el, common.c_str() + typed.size());
+    return CC_REFRESH;
+  }
+  if (found.size() == 1) return CC_REFRESH;
+  // Nothing more to add: show what there is to choose from.
+  std::cout << "\n";
+  size_t column = 0;
+  for (const std::string& f : found) {
+    if (column + f.size() + 2 > 78 && column > 0) {
+      std::cout << "\n";
+      column = 0;
+    }
+    std::cout << f << "  ";
+    column += f.size() + 2;
+  }
+  std::cout << "\n" << std::flush;
+  return CC_REDISPLAY;
+}
+
+}  // namespace
 
 void SetUpConsoleStreams() {}
 
 bool InputIsTerminal() { return isatty(STDIN_FILENO) != 0; }
+bool OutputIsTerminal() { return isatty(STDOUT_FILENO) != 0; }
 
-bool ReadTypedLine(const char* prompt, std::string& line) {
-  static bool ready = false;
-  if (!ready) {
-    // Line editing of UTF-8 input needs the terminal's character set.
-    setlocale(LC_CTYPE, "");
-    ready = true;
+void StartLineInput(std::function<std::vector<std::string>()> names) {
+  // Line editing of UTF-8 input needs the terminal's character set.
+  setlocale(LC_CTYPE, "");
+  memberNames = std::move(names);
+  struct sigaction action;
+  std::memset(&action, 0, sizeof action);
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;  // no restart: a Ctrl-C ends the wait for a key
+  sigaction(SIGINT, &action, nullptr);
+
+  past = history_init();
+  HistEvent event;
+  history(past, &event, H_SETSIZE, 1000);
+  history(past, &event, H_SETUNIQUE, 1);
+  historyFile = HistoryPath();
+  if (!historyFile.empty()) history(past, &event, H_LOAD, historyFile.c_str());
+
+  editor = el_init("qorvid-console", stdin, stdout, stderr);
+  el_set(editor, EL_EDITOR, "emacs");
+  el_set(editor, EL_SIGNAL, 0);
+  el_set(editor, EL_PROMPT, Prompt);
+  el_set(editor, EL_HIST, history, past);
+  el_set(editor, EL_ADDFN, "qorvid-complete", "complete a name", Complete);
+  el_set(editor, EL_BIND, "^I", "qorvid-complete", nullptr);
+  el_source(editor, nullptr);  // the user's ~/.editrc, as other libedit programs read it
+}
+
+void EndLineInput() {
+  if (editor) el_end(editor);
+  editor = nullptr;
+  if (past) {
+    HistEvent event;
+    if (!historyFile.empty()) history(past, &event, H_SAVE, historyFile.c_str());
+    history_end(past);
   }
-  char* text = readline(prompt);
-  if (!text) return false;
-  line = text;
-  free(text);
-  if (!line.empty()) add_history(line.c_str());
-  return true;
+  past = nullptr;
+}
+
+void RememberStatement(const std::string& statement) {
+  if (!past || statement.find_first_not_of(" \t\n") == std::string::npos) return;
+  // One history line per statement: line editing shows one line.
+  std::string line = statement;
+  for (char& c : line)
+    if (c == '\n') c = ' ';
+  HistEvent event;
+  history(past, &event, H_ENTER, line.c_str());
+  if (!historyFile.empty()) history(past, &event, H_SAVE, historyFile.c_str());
+}
+
+bool TakeInterrupt() {
+  const bool was = interrupted != 0;
+  interrupted = 0;
+  return was;
+}
+
+TypedLine ReadTypedLine(const char* prompt, std::string& line) {
+  currentPrompt = prompt;
+  interrupted = 0;
+  int count = 0;
+  const char* text = el_gets(editor, &count);
+  if (interrupted) {
+    interrupted = 0;
+    const LineInfo* info = el_line(editor);
+    line.assign(info->buffer, static_cast<size_t>(info->lastchar - info->buffer));
+    el_reset(editor);
+    std::cout << "^C\n" << std::flush;
+    return TypedLine::Interrupted;
+  }
+  if (!text || count <= 0) return TypedLine::End;
+  line.assign(text, static_cast<size_t>(count));
+  if (!line.empty() && line.back() == '\n') line.pop_back();
+  return TypedLine::Line;
 }

@@ -17,8 +17,18 @@ void SetUpConsoleStreams() {
 }
 
 bool InputIsTerminal() { return _isatty(_fileno(stdin)) != 0; }
+bool OutputIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
 
-bool ReadTypedLine(const char* prompt, std::string& line) {
+// The Windows console edits lines itself (arrows, F7 history) and Ctrl-C
+// ends the program there.
+void StartLineInput(std::function<std::vector<std::string>()>) {}
+void EndLineInput() {}
+void RememberStatement(const std::string&) {}
+bool TakeInterrupt() { return false; }
+
+TypedLine ReadTypedLine(const char* prompt, std::string& line) {
   std::cout << prompt << std::flush;
-  return static_cast<bool>(std::getline(std::cin, line));
+  if (!std::getline(std::cin, line)) return TypedLine::End;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return TypedLine::Line;
 }

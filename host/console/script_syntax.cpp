@@ -34,7 +34,8 @@ class Parser {
     if (peek() == '.') {
       const size_t start = pos_++;
       const std::string word = identifier("a console command after '.'");
-      if (!command(word, st)) fail("unknown console command '." + word + "' (try help)", start);
+      if (!command(word, st) && !dotCommand(word, st, start))
+        fail("unknown console command '." + word + "' (try .help)", start);
       return finish(st);
     }
     const size_t start = pos_;
@@ -83,6 +84,40 @@ class Parser {
     }
     st.name.clear();
     return true;
+  }
+
+  // The commands that exist only with their dot, so that they never hide a
+  // member name.
+  bool dotCommand(const std::string& word, Statement& st, size_t start) {
+    skipBlanks();
+    if (word == "open") {
+      st.kind = Statement::OpenFile;
+      if (!atEnd() && peek() == '"') {
+        st.argument = quoted();
+      } else {
+        size_t end = s_.find('\n', pos_);
+        if (end == std::string::npos) end = s_.size();
+        st.argument = s_.substr(pos_, end - pos_);
+        while (!st.argument.empty() && (st.argument.back() == ' ' || st.argument.back() == '\t' ||
+                                        st.argument.back() == '\r'))
+          st.argument.pop_back();
+        pos_ = end;
+      }
+      if (st.argument.empty()) fail(".open takes a file name", start);
+      return true;
+    }
+    if (word == "mode" || word == "timer") {
+      const bool mode = word == "mode";
+      st.kind = mode ? Statement::Mode : Statement::Timer;
+      if (!atEnd() && IsIdentStart(static_cast<unsigned char>(peek())))
+        st.argument = identifier("a word");
+      const bool known =
+          mode ? (st.argument == "table" || st.argument == "csv" || st.argument == "line")
+               : (st.argument == "on" || st.argument == "off");
+      if (!known) fail(mode ? ".mode takes table, csv or line" : ".timer takes on or off", start);
+      return true;
+    }
+    return false;
   }
 
   Statement& finish(Statement& st) {
@@ -281,8 +316,19 @@ class Parser {
     return s_.substr(start, pos_ - start);
   }
 
+  // Blanks, and the line breaks and comment lines inside a continued
+  // statement. A comment that ends the text is left for finish() to see.
   void skipBlanks() {
-    while (!atEnd() && (peek() == ' ' || peek() == '\t' || peek() == '\r')) ++pos_;
+    while (!atEnd()) {
+      const char c = peek();
+      if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+        ++pos_;
+      } else if (c == '#' && s_.find('\n', pos_) != std::string::npos) {
+        pos_ = s_.find('\n', pos_);
+      } else {
+        break;
+      }
+    }
   }
   bool atEnd() const { return pos_ >= s_.size(); }
   char peek() const { return s_[pos_]; }
@@ -296,4 +342,30 @@ class Parser {
 
 }  // namespace
 
-Statement ParseStatement(const std::string& line) { return Parser(line).statement(); }
+const char* const kConsoleCommands[] = {".table", ".members", ".mode", ".timer", ".open",
+                                        ".help",  ".quit",    ".exit", nullptr};
+
+Statement ParseStatement(const std::string& text) { return Parser(text).statement(); }
+
+bool StatementIsOpen(const std::string& text) {
+  bool quote = false;
+  long depth = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quote) {
+      // A doubled quote inside a text toggles twice: the text stays open.
+      if (c == '"') quote = false;
+    } else if (c == '"') {
+      quote = true;
+    } else if (c == '#') {
+      const size_t end = text.find('\n', i);
+      if (end == std::string::npos) break;
+      i = end;
+    } else if (c == '(') {
+      ++depth;
+    } else if (c == ')') {
+      --depth;
+    }
+  }
+  return quote || depth > 0;
+}

@@ -1,4 +1,5 @@
-// The console's script language: one statement per line.
+// The console's script language: one statement per line; a statement goes on
+// over the next lines while a parenthesis or a double quote is open.
 //
 //   Execute("SELECT 1")          call a method (English or Russian name)
 //   KeyField("Code", 15)          arguments: "text", 15, 2.5, Date(...), Object(...),
@@ -6,6 +7,7 @@
 //   ErrorMsg                      read a property
 //   Time = "10:20"                write a property
 //   .table  .members  help  echo "text"  quit      console commands
+//   .mode table|csv|line  .timer on|off  .open FILE  (only with the dot)
 //   # comment
 #pragma once
 
@@ -46,12 +48,16 @@ struct ScriptValue {
 };
 
 struct Statement {
-  enum Kind { Nothing, Call, Read, Write, Table, Members, Help, Echo, Quit };
+  enum Kind { Nothing, Call, Read, Write, Table, Members, Help, Echo, Quit, Mode, Timer, OpenFile };
   Kind kind = Nothing;
   std::string name;               // UTF-8 member name, for Call, Read and Write
   std::vector<ScriptValue> args;  // Call: as written (Omitted where left out); Write: one
   std::string echoText;           // UTF-8, for Echo
+  std::string argument;           // Mode: table, csv or line; Timer: on or off; OpenFile: the file
 };
+
+// The console commands, with their dot, as help and completion list them.
+extern const char* const kConsoleCommands[];
 
 class ScriptSyntaxError : public std::runtime_error {
  public:
@@ -64,5 +70,11 @@ class ScriptSyntaxError : public std::runtime_error {
   size_t column_;
 };
 
-// Parses one line (UTF-8, without its line break). Raises ScriptSyntaxError.
-Statement ParseStatement(const std::string& line);
+// Parses one statement (UTF-8; the lines of a continued statement joined
+// with line feeds). Raises ScriptSyntaxError.
+Statement ParseStatement(const std::string& text);
+
+// True while the text leaves a double quote or a parenthesis open, so that
+// the statement goes on in the next line. A '#' outside quotes starts a
+// comment up to the end of its line.
+bool StatementIsOpen(const std::string& text);

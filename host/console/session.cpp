@@ -1,6 +1,8 @@
 #include "host/console/session.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 
 #include "host/console/help_text.h"
 #include "host/console/ole_date.h"
@@ -15,19 +17,19 @@ WideString Wide(const std::string& utf8) {
   return w;
 }
 
-// A message split at its CR LF line breaks; the break that ends it opens
-// no further line.
+// A message split at its line breaks (CR LF, or a lone LF or CR as ODBC
+// drivers write them); the break that ends it opens no further line.
 std::vector<std::string> MessageLines(const std::string& text) {
   std::vector<std::string> lines;
   size_t start = 0;
   for (;;) {
-    const size_t at = text.find("\r\n", start);
+    const size_t at = text.find_first_of("\r\n", start);
     if (at == std::string::npos) {
       if (start < text.size() || lines.empty()) lines.push_back(text.substr(start));
       break;
     }
     lines.push_back(text.substr(start, at - start));
-    start = at + 2;
+    start = at + (text.compare(at, 2, "\r\n") == 0 ? 2 : 1);
   }
   // Any other control character is shown rather than acted on.
   for (std::string& line : lines) {
@@ -51,9 +53,76 @@ std::string Pad(const std::string& s, size_t width) {
   return w >= width ? s : s + std::string(width - w, ' ');
 }
 
+// A CSV field as RFC 4180 writes it: quoted when it holds a comma, a quote
+// or a line break.
+std::string CsvField(const std::string& s) {
+  if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
+  std::string out = "\"";
+  for (char c : s) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+WideString Folded(const WideString& w) {
+  WideString out = w;
+  for (OLECHAR& c : out) c = FoldLetter(c);
+  return out;
+}
+
+// Edits (insert, delete, replace) that turn one name into the other.
+size_t EditDistance(const WideString& a, const WideString& b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+// A member's Russian name as the component keeps it: the member table holds
+// cp1251 bytes and hands them out through the ANSI code page, so outside
+// code page 1251 the name arrives garbled and this undoes that.
+std::string KeptRussianName(const std::string& given) {
+  WideString w;
+  WideFromUtf8(given, w);
+  const std::string bytes = AnsiFromWide(w);
+  if (bytes.empty()) return given;
+  const int n =
+      MultiByteToWideChar(1251, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  if (n <= 0) return given;
+  WideString out(static_cast<size_t>(n), OLECHAR(0));
+  MultiByteToWideChar(1251, 0, bytes.data(), static_cast<int>(bytes.size()), &out[0], n);
+  return Utf8FromWide(out);
+}
+
+std::string Ordinal(long n) {
+  static const char* const words[] = {"first", "second", "third"};
+  return n >= 0 && n < 3 ? words[n] : "argument " + std::to_string(n + 1);
+}
+
 }  // namespace
 
 bool Session::run(const Statement& st) {
+  if (!timer_ || st.kind == Statement::Nothing || st.kind == Statement::Timer) return dispatch(st);
+  const auto start = std::chrono::steady_clock::now();
+  const bool ok = dispatch(st);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "(time: %.3f s)\n", seconds);
+  out_ << buf;
+  return ok;
+}
+
+bool Session::dispatch(const Statement& st) {
   switch (st.kind) {
     case Statement::Nothing:
       return true;
@@ -77,15 +146,105 @@ bool Session::run(const Statement& st) {
     case Statement::Quit:
       quit_ = true;
       return true;
+    case Statement::Mode:
+      mode_ = st.argument == "csv" ? Mode::Csv : st.argument == "line" ? Mode::Line : Mode::Table;
+      return true;
+    case Statement::Timer:
+      timer_ = st.argument == "on";
+      return true;
+    case Statement::OpenFile:
+      return openFile(st);
   }
   return true;
+}
+
+bool Session::openFile(const Statement& st) {
+  Statement open;
+  open.kind = Statement::Call;
+  open.name = "Open";
+  ScriptValue text;
+  text.kind = ScriptValue::Text;
+  text.text = "Provider=SQLite;Data Source=" + st.argument;
+  open.args.push_back(text);
+  if (!quiet_) out_ << "(Open(" << QuotedText(text.text) << "))\n";
+  return call(open);
+}
+
+std::vector<Session::Member> Session::memberList(bool methods) {
+  std::vector<Member> list;
+  const long count = methods ? component_.methodCount() : component_.propertyCount();
+  for (long i = 0; i < count; ++i) {
+    Member m;
+    m.english = methods ? component_.methodName(i, 0) : component_.propertyName(i, 0);
+    const std::string given = methods ? component_.methodName(i, 1) : component_.propertyName(i, 1);
+    m.russian = KeptRussianName(given);
+    m.russianFound = !m.russian.empty() && (methods ? method(m.russian) : property(m.russian)) == i;
+    list.push_back(m);
+  }
+  return list;
+}
+
+std::vector<std::string> Session::memberNames() {
+  std::vector<std::string> names;
+  for (int methods = 0; methods < 2; ++methods)
+    for (const Member& m : memberList(methods != 0)) {
+      if (!m.english.empty()) names.push_back(m.english);
+      if (m.russianFound) names.push_back(m.russian);
+    }
+  return names;
+}
+
+// Names the user may have meant: the same name in other letter case, a
+// small typing slip, or a Russian name that this code page cannot find.
+bool Session::unknownMember(const std::string& name) {
+  WideString typed;
+  WideFromUtf8(name, typed);
+  const WideString folded = Folded(typed);
+  std::vector<std::string> guesses;
+  std::string note;
+  for (int methods = 1; methods >= 0; --methods)
+    for (const Member& m : memberList(methods != 0)) {
+      for (int alias = 0; alias < 2; ++alias) {
+        const std::string& candidate = alias ? m.russian : m.english;
+        if (candidate.empty()) continue;
+        WideString w;
+        WideFromUtf8(candidate, w);
+        if (alias == 1 && !m.russianFound && candidate == name) {
+          note = name + " is the Russian name of " + m.english +
+                 "; the component finds Russian names only where the ANSI code page is 1251";
+          guesses.push_back(m.english);
+          continue;
+        }
+        const WideString f = Folded(w);
+        const size_t distance = EditDistance(folded, f);
+        if (f == folded || (distance <= 2 && distance * 3 <= f.size())) {
+          // Suggest a name that works here: the English one when the
+          // Russian one cannot be found.
+          const std::string shown = alias && !m.russianFound ? m.english : candidate;
+          if (std::find(guesses.begin(), guesses.end(), shown) == guesses.end())
+            guesses.push_back(shown);
+        }
+      }
+    }
+  std::string text = "unknown member " + name;
+  if (!guesses.empty()) {
+    text += ": did you mean ";
+    for (size_t i = 0; i < guesses.size(); ++i)
+      text += (i == 0 ? "" : i + 1 == guesses.size() ? " or " : ", ") + guesses[i];
+    text += "?";
+    if (!note.empty()) text += " (" + note + ")";
+  } else {
+    text += " (.members lists them)";
+  }
+  return consoleError(text);
 }
 
 long Session::method(const std::string& name) { return component_.findMethod(Wide(name)); }
 long Session::property(const std::string& name) { return component_.findProperty(Wide(name)); }
 
 bool Session::consoleError(const std::string& text) {
-  out_ << "! " << text << "\n";
+  out_.flush();
+  err_ << "! " << text << "\n";
   return false;
 }
 
@@ -152,22 +311,34 @@ Session::Outcome Session::readProperty(long number) {
 }
 
 void Session::reportLog(const std::vector<LoggedError>& logged, const std::string& errorMsg) {
+  out_.flush();
   for (const LoggedError& e : logged) {
-    out_ << "! error log: " << e.code << ", " << e.source;
+    err_ << "! error log: " << e.code << ", " << e.source;
     if (!errorMsg.empty() && e.description == errorMsg) {
-      out_ << ": the same text\n";
+      err_ << ": the same text\n";
       continue;
     }
-    out_ << ":\n";
-    for (const std::string& line : MessageLines(e.description)) out_ << "!   " << line << "\n";
+    err_ << ":\n";
+    for (const std::string& line : MessageLines(e.description)) err_ << "!   " << line << "\n";
   }
 }
 
 void Session::reportFailure(const Outcome& o) {
+  out_.flush();
   if (!o.errorMsg.empty()) {
-    const std::vector<std::string> lines = MessageLines(o.errorMsg);
+    // The message ends with the statement it was running; where the lines
+    // before already name it ("Ошибка запроса S"), it is not shown again.
+    std::string text = o.errorMsg;
+    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) {
+      const std::string statement = text.substr(at + 2);
+      if (!statement.empty() && text.substr(0, at).find(statement) != std::string::npos) {
+        text.erase(at);
+        break;
+      }
+    }
+    const std::vector<std::string> lines = MessageLines(text);
     for (size_t i = 0; i < lines.size(); ++i)
-      out_ << (i == 0 ? "! ErrorMsg: " : "!           ") << lines[i] << "\n";
+      err_ << (i == 0 ? "! ErrorMsg: " : "!           ") << lines[i] << "\n";
   }
   reportLog(o.logged, o.errorMsg);
 }
@@ -178,24 +349,81 @@ bool Session::call(const Statement& st) {
     if (property(st.name) >= 0)
       return consoleError(st.name + " is a property: read it as " + st.name + ", write it as " +
                           st.name + " = value");
-    return consoleError("unknown member " + st.name + " (.members lists them)");
+    return unknownMember(st.name);
   }
   const long count = component_.paramCount(number);
-  if (static_cast<long>(st.args.size()) > count)
+  const long given = static_cast<long>(st.args.size());
+  if (given > count)
     return consoleError(st.name + " takes " + Plural(count, "argument", "arguments") + ", " +
-                        std::to_string(st.args.size()) + " given");
+                        std::to_string(given) + " given");
   std::vector<Variant> args(static_cast<size_t>(std::max(count, 0L)));
   for (long i = 0; i < count; ++i) {
     const ScriptValue omitted;
-    const ScriptValue& v = i < static_cast<long>(st.args.size()) ? st.args[i] : omitted;
+    const ScriptValue& v = i < given ? st.args[i] : omitted;
     if (!makeArgument(v, number, i, args[i])) return false;
   }
+  // A host passes the default for arguments not written, and for most
+  // members that default is Empty: almost always a slip.
+  if (given < count && args[static_cast<size_t>(given)].vt() == VT_EMPTY) {
+    out_.flush();
+    err_ << "! warning: " << st.name << " takes " << Plural(count, "argument", "arguments") << ", "
+         << given << " given; the " << Ordinal(given) << " is passed as Empty\n";
+  }
   Outcome o = callMethod(number, args);
-  out_ << "= " << DisplayValue(o.value.get(), host_) << "\n";
+  // The field methods give back what they read, 0 included.
+  const bool reads = number == component_.findMethod(OLESTR("GetField")) ||
+                     number == component_.findMethod(OLESTR("GetFieldAsDateTime")) ||
+                     number == component_.findMethod(OLESTR("GetFieldAsObject")) ||
+                     number == component_.findMethod(OLESTR("FieldName"));
+  if (!quiet_ || reads || o.value.vt() != VT_I4 || o.value.get().lVal != 0)
+    out_ << "= " << DisplayValue(o.value.get(), host_) << "\n";
   if (o.status != S_OK)
     out_ << "  (status S_FALSE: the component does not carry out this method)\n";
   reportFailure(o);
+  afterCall(st.name, args, o.failed());
   return !o.failed();
+}
+
+void Session::afterCall(const std::string& name, const std::vector<Variant>& args, bool failed) {
+  const long number = method(name);
+  auto is = [&](const OLECHAR* english) { return number == component_.findMethod(english); };
+  if (!failed) {
+    if (is(OLESTR("Open"))) {
+      link_ = Link::Open;
+      transactions_ = 0;
+      inMemory_ = false;
+      if (!args.empty() && args[0].vt() == VT_BSTR)
+        inMemory_ = Utf8FromBstr(args[0].get().bstrVal).find(":memory:") != std::string::npos;
+    } else if (is(OLESTR("Close"))) {
+      link_ = Link::None;
+    } else if (is(OLESTR("BeginTrans"))) {
+      ++transactions_;
+    } else if ((is(OLESTR("CommitTrans")) || is(OLESTR("RollbackTrans"))) && transactions_ > 0) {
+      --transactions_;
+    }
+    return;
+  }
+  out_.flush();
+  if (is(OLESTR("Open"))) {
+    // The connection before it is dropped either way.
+    link_ = Link::None;
+    std::string text;
+    if (!args.empty() && args[0].vt() == VT_BSTR) text = Utf8FromBstr(args[0].get().bstrVal);
+    if (!text.empty() && text.find('=') == std::string::npos)
+      err_ << "! a connection string names its provider: Open(\"Provider=SQLite;Data Source="
+           << text << "\") or .open " << text << " (help shows more)\n";
+    return;
+  }
+  if (link_ != Link::Open) return;
+  if (transactions_ > 0) {
+    err_ << "! the connection stays open: inside a transaction the component cannot close it"
+            " (RollbackTrans or CommitTrans)\n";
+    return;
+  }
+  link_ = Link::None;
+  err_ << "! the connection is closed now: the component closes it after a failed call;"
+          " Open it again to go on"
+       << (inMemory_ ? " (the in-memory database is gone)" : "") << "\n";
 }
 
 bool Session::read(const Statement& st) {
@@ -207,7 +435,7 @@ bool Session::read(const Statement& st) {
       asCall.kind = Statement::Call;
       return call(asCall);
     }
-    return consoleError("unknown member " + st.name + " (.members lists them)");
+    return unknownMember(st.name);
   }
   if (!component_.propertyReadable(number)) return consoleError(st.name + " cannot be read");
   Outcome o = readProperty(number);
@@ -222,7 +450,7 @@ bool Session::write(const Statement& st) {
   if (number < 0) {
     if (method(st.name) >= 0)
       return consoleError(st.name + " is a method: call it as " + st.name + "(...)");
-    return consoleError("unknown member " + st.name + " (.members lists them)");
+    return unknownMember(st.name);
   }
   Variant value;
   if (!makeArgument(st.args.at(0), -1, 0, value)) return false;
@@ -231,7 +459,8 @@ bool Session::write(const Statement& st) {
   const std::vector<LoggedError> logged = host_.errorsSince(before);
   bool ok = logged.empty();
   if (status != S_OK) {
-    out_ << "! " << st.name << " cannot be written (the component answered S_FALSE)\n";
+    out_.flush();
+    err_ << "! " << st.name << " cannot be written (the component answered S_FALSE)\n";
     ok = false;
   }
   reportLog(logged, std::string());
@@ -267,9 +496,14 @@ bool Session::table() {
       reportFailure(name);
       return false;
     }
-    rows[0].push_back(CellText(name.value.get(), host_));
+    rows[0].push_back(CellText(name.value.get(), host_, mode_ == Mode::Csv));
   }
+  bool stopped = false;
   for (;;) {
+    if (interrupted_ && interrupted_()) {
+      stopped = true;
+      break;
+    }
     Outcome end = readProperty(eof);
     if (end.failed()) {
       reportFailure(end);
@@ -283,20 +517,57 @@ bool Session::table() {
       Outcome cell = callMethod(getField, args);
       if (cell.failed()) {
         reportFailure(cell);
+        afterCall("GetField", args, true);
         return false;
       }
-      row.push_back(CellText(cell.value.get(), host_));
+      row.push_back(CellText(cell.value.get(), host_, mode_ == Mode::Csv));
     }
     rows.push_back(row);
     std::vector<Variant> none;
     Outcome next = callMethod(moveNext, none);
     if (next.failed()) {
       reportFailure(next);
+      afterCall("MoveNext", none, true);
       return false;
     }
   }
 
-  std::vector<size_t> width(static_cast<size_t>(columns), 0);
+  printRows(rows);
+  const long n = static_cast<long>(rows.size()) - 1;
+  if (stopped) {
+    out_.flush();
+    err_ << "! .table stopped by Ctrl-C after " << Plural(n, "row", "rows")
+         << "; the result set stands at the next row\n";
+    return false;
+  }
+  // The rows are read as a script reads them: the result set is at its end.
+  if (mode_ == Mode::Table)
+    out_ << "(" << Plural(n, "row", "rows") << "; .table read the result set to its end)\n";
+  return true;
+}
+
+void Session::printRows(const std::vector<std::vector<std::string>>& rows) {
+  const std::vector<std::string>& names = rows[0];
+  if (mode_ == Mode::Csv) {
+    for (const auto& row : rows) {
+      std::string line;
+      for (size_t i = 0; i < row.size(); ++i) line += (i ? "," : "") + CsvField(row[i]);
+      out_ << line << "\n";
+    }
+    return;
+  }
+  if (mode_ == Mode::Line) {
+    size_t width = 0;
+    for (const std::string& name : names) width = std::max(width, Utf8Width(name));
+    for (size_t r = 1; r < rows.size(); ++r) {
+      if (r > 1) out_ << "\n";
+      for (size_t i = 0; i < names.size(); ++i)
+        out_ << std::string(width - Utf8Width(names[i]), ' ') << names[i] << " = " << rows[r][i]
+             << "\n";
+    }
+    return;
+  }
+  std::vector<size_t> width(names.size(), 0);
   for (const auto& row : rows)
     for (size_t i = 0; i < row.size(); ++i) width[i] = std::max(width[i], Utf8Width(row[i]));
   for (size_t r = 0; r < rows.size(); ++r) {
@@ -313,9 +584,6 @@ bool Session::table() {
       out_ << rule << "\n";
     }
   }
-  const long n = static_cast<long>(rows.size()) - 1;
-  out_ << "(" << Plural(n, "row", "rows") << ")\n";
-  return true;
 }
 
 void Session::members() {

@@ -1,8 +1,11 @@
 // Runs script statements against one component object and prints what a
 // script writer needs to see: the result with its kind, and after a failure
-// the ErrorMsg text and the new entries of the host's error log.
+// the ErrorMsg text, the new entries of the host's error log and what became
+// of the connection. Results go to one stream, failures and warnings ("! ")
+// to another (the same one in a transcript).
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -14,12 +17,21 @@
 class Session {
  public:
   Session(ComponentLink& component, HostSide& host, std::ostream& out)
-      : component_(component), host_(host), out_(out) {}
+      : Session(component, host, out, out) {}
+  Session(ComponentLink& component, HostSide& host, std::ostream& out, std::ostream& err)
+      : component_(component), host_(host), out_(out), err_(err) {}
 
   // False when the statement failed: the component reported an error, or
   // the console could not make the call at all.
   bool run(const Statement& statement);
   bool quitRequested() const { return quit_; }
+  // Asked between the rows of .table: true stops it (Ctrl-C).
+  void setInterruptCheck(std::function<bool()> check) { interrupted_ = std::move(check); }
+  // Quiet: a run whose statements are not shown leaves out the results that
+  // say nothing without them (the integer 0 that most methods give back).
+  void setQuiet(bool quiet) { quiet_ = quiet; }
+  // Every member name the component finds, English and Russian, for Tab.
+  std::vector<std::string> memberNames();
 
  private:
   // What one host-protocol call gave back.
@@ -31,7 +43,20 @@ class Session {
     bool failed() const { return !errorMsg.empty() || !logged.empty(); }
   };
 
+  enum class Mode { Table, Csv, Line };
+  enum class Link { None, Open };
+  struct Member {
+    std::string english, russian;  // UTF-8; russian as the component keeps it in cp1251
+    bool russianFound = false;     // whether the component finds the Russian name here
+  };
+
+  bool dispatch(const Statement& st);
   bool call(const Statement& st);
+  bool openFile(const Statement& st);
+  void afterCall(const std::string& name, const std::vector<Variant>& args, bool failed);
+  bool unknownMember(const std::string& name);
+  std::vector<Member> memberList(bool methods);
+  void printRows(const std::vector<std::vector<std::string>>& rows);
   bool read(const Statement& st);
   bool write(const Statement& st);
   bool table();
@@ -50,6 +75,16 @@ class Session {
   ComponentLink& component_;
   HostSide& host_;
   std::ostream& out_;
+  std::ostream& err_;
   bool quit_ = false;
   long errorMsg_ = -1;  // the number of ErrorMsg, once looked up
+  std::function<bool()> interrupted_;
+  Mode mode_ = Mode::Table;
+  bool timer_ = false;
+  bool quiet_ = false;
+  // What the console knows of the connection, from the calls it made: the
+  // component closes it after a failed method unless a transaction runs.
+  Link link_ = Link::None;
+  int transactions_ = 0;
+  bool inMemory_ = false;
 };

@@ -12,5 +12,9 @@ bool WideFromUtf8(const std::string& utf8, WideString& out);
 std::string Utf8FromWide(const OLECHAR* s, size_t len);
 inline std::string Utf8FromWide(const WideString& s) { return Utf8FromWide(s.data(), s.size()); }
 std::string Utf8FromBstr(BSTR b);
-// Number of code points, for aligning columns.
+// Columns a terminal gives the text, for aligning tables: East Asian wide
+// characters take two, combining marks and other zero-width ones none.
 size_t Utf8Width(const std::string& utf8);
+// The letter in one case (Latin and Cyrillic), for matching names that the
+// user typed in another case.
+OLECHAR FoldLetter(OLECHAR c);

@@ -171,10 +171,10 @@ std::string DisplayValue(const VARIANT& value, HostSide& host) {
   return text + " (" + kind + ")";
 }
 
-std::string CellText(const VARIANT& value, HostSide& host) {
+std::string CellText(const VARIANT& value, HostSide& host, bool raw) {
   std::string text, kind;
   if (!PlainText(value, host, text, kind)) return "(type " + TypeCode(value.vt) + ")";
-  if (value.vt == VT_BSTR) {
+  if (value.vt == VT_BSTR && !raw) {
     // Keep a cell on one line.
     std::string q = QuotedText(text);
     text = q.substr(1, q.size() - 2);

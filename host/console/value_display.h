@@ -9,8 +9,9 @@
 
 // The value and its kind, for "= ..." lines.
 std::string DisplayValue(const VARIANT& value, HostSide& host);
-// The value alone, as a table cell: texts unquoted, numbers and dates plain.
-std::string CellText(const VARIANT& value, HostSide& host);
+// The value alone, as a table cell: texts unquoted, numbers and dates plain;
+// control characters shown as in QuotedText unless raw (CSV quotes them).
+std::string CellText(const VARIANT& value, HostSide& host, bool raw = false);
 // A text in double quotes with "" for a quote; line breaks, tabs and other
 // control characters shown as \r, \n, \t and \xHH so that nothing is hidden.
 std::string QuotedText(const std::string& utf8);

@@ -164,4 +164,39 @@ TEST(ScriptSyntax, RejectsMalformedLinesWithPositionAndReason) {
   }
 }
 
+TEST(ScriptSyntax, KnowsWhenAStatementGoesOnInTheNextLine) {
+  const struct {
+    const char* text;
+    bool open;
+  } cases[] = {
+      {"Execute(\"SELECT 1\")", false},
+      {"Execute(\"SELECT 1\"", true},
+      {"Execute(\"SELECT", true},
+      {"Execute(\"say \"\"hi\"\"\")", false},
+      {"Execute(\"a (\")", false},  // a parenthesis inside a text
+      {"Execute(1) # (", false},    // ... and inside a comment
+      {"KeyField(\n  # a comment (\n  1, 2", true},
+      {"KeyField(\n  \"Code\", 15\n)", false},
+      {"Execute(\"a\"))", false},  // too many: left to the parser
+  };
+  for (const auto& c : cases) EXPECT_EQ(StatementIsOpen(c.text), c.open) << c.text;
+}
+
+TEST(ScriptSyntax, ReadsStatementsOfSeveralLinesAndTheDottedCommands) {
+  Statement st = ParseStatement("KeyField(\n  \"Code\",  # key\n  15\n)");
+  EXPECT_EQ(st.kind, Statement::Call);
+  ASSERT_EQ(st.args.size(), 2u);
+  EXPECT_EQ(st.args[1].integer, 15);
+  st = ParseStatement("DataField(\"Name\", \"two\nlines\")");
+  EXPECT_EQ(st.args[1].text, "two\nlines");
+  st = ParseStatement(".open my shop.db  ");
+  EXPECT_EQ(st.kind, Statement::OpenFile);
+  EXPECT_EQ(st.argument, "my shop.db");
+  st = ParseStatement(".mode line");
+  EXPECT_EQ(st.kind, Statement::Mode);
+  EXPECT_EQ(st.argument, "line");
+  for (const char* bad : {".mode", ".mode html", ".timer", ".open", "mode csv"})
+    EXPECT_THROW(ParseStatement(bad), ScriptSyntaxError) << bad;
+}
+
 }  // namespace

@@ -174,7 +174,10 @@ TEST(Session, SendsArgumentsAsAHostDoesAndRecognisesFailures) {
       // A left-out argument is the member's default, not an omitted marker.
       {"Execute()", true, "= 0 (integer)\n", 0, "text:"},
       {"KeyField(, 5)", true, "= 0 (integer)\n", 1, "vt0, int:5"},
-      {"KeyField(\"k\")", true, "= 0 (integer)\n", 1, "text:k, vt0"},
+      {"KeyField(\"k\")", true,
+       "! warning: KeyField takes 2 arguments, 1 given; the second is passed as Empty\n"
+       "= 0 (integer)\n",
+       1, "text:k, vt0"},
       {"KeyField(Null, True)", true, "= 0 (integer)\n", 1, "vt1, vt11"},
       {"KeyField(1, 2, 3)", false, "! KeyField takes 2 arguments, 3 given\n", -1, ""},
       {"Fail", false, "= 0 (integer)\n! ErrorMsg: bad\n! error log: 1006, src: the same text\n", 2,
@@ -190,6 +193,9 @@ TEST(Session, SendsArgumentsAsAHostDoesAndRecognisesFailures) {
        ""},
       {"Skip = 1", false, "! Skip is a method: call it as Skip(...)\n", -1, ""},
       {"execute(\"a\")", false, "! unknown member execute (.members lists them)\n", -1, ""},
+      // Dotted commands that never reach the component.
+      {".mode csv", true, "", -1, ""},
+      {".timer off", true, "", -1, ""},
       {"Execute(Object(\"O\", 1, 5, \"   \"))", false,
        "! the host cannot make that object: no objects here\n", -1, ""},
   };

@@ -43,7 +43,28 @@ TEST(Utf, ShowsAnUnpairedSurrogateAsTheReplacementCharacter) {
             "a\xEF\xBF\xBD"
             "b\xEF\xBF\xBD");
   EXPECT_EQ(Utf8FromBstr(nullptr), "");
-  EXPECT_EQ(Utf8Width("Код | Name"), 10u);
+}
+
+TEST(Utf, CountsTheColumnsATerminalGivesText) {
+  const struct {
+    const char* text;
+    size_t width;
+  } cases[] = {
+      {"Код | Name", 10},
+      {"\xE6\x97\xA5\xE6\x9C\xAC", 4},  // two CJK ideographs
+      {"e\xCC\x81", 1},                 // e and a combining acute accent
+      {"\xF0\x9F\x98\x80", 2},          // an emoji
+      {"", 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Utf8Width(c.text), c.width) << c.text;
+}
+
+TEST(Utf, FoldsLatinAndCyrillicLetters) {
+  WideString typed, name;
+  WideFromUtf8("выполнить EXECUTE ёЁ", typed);
+  WideFromUtf8("ВЫПОЛНИТЬ execute ЁЁ", name);
+  ASSERT_EQ(typed.size(), name.size());
+  for (size_t i = 0; i < typed.size(); ++i) EXPECT_EQ(FoldLetter(typed[i]), FoldLetter(name[i]));
 }
 
 }  // namespace
