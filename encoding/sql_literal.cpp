@@ -46,12 +46,12 @@ std::string ValueToSqlLiteral(ComponentState& state, const VARIANT& value) {
     case VT_BSTR: {
       const BSTR s = value.bstrVal;
       const std::string text = s ? AnsiFromWide(s, SysStringLen(s)) : std::string();
-      return "'" + EscapeSingleQuotes(text) + "'";
+      return QuotedSqlString(text);
     }
     case VT_DISPATCH:
       // Quotes doubled as in a string: the type identifier and the suffix
       // come from the host and must not end the literal early.
-      return "'" + EscapeSingleQuotes(ObjectKeyOf(state, value)) + "'";
+      return QuotedSqlString(ObjectKeyOf(state, value));
     default:
       return std::string();
   }
