@@ -1,6 +1,8 @@
 // The conversion of an ADO answer "to an automation type": the small integer
-// types that scripts cannot hold become VT_I4, and unsigned or 64-bit values
-// that do not fit become doubles. Every other value is copied unchanged.
+// types that scripts cannot hold become VT_I4; a VT_UI4 that does not fit
+// becomes a double (exact: 10 digits), a VT_I8 that does not fit an exact
+// VT_DECIMAL, so that its value text has every digit. Every other value is
+// copied unchanged.
 #pragma once
 
 #include "platform/variant.h"

@@ -62,6 +62,21 @@ DateParts Decode(double value) {
   return parts;
 }
 
+// At least four digits: a database reads "0999-01-01" as year 999, while
+// "999-01-01" is refused or, worse, taken as a two-digit year.
+std::string YearText(unsigned year) {
+  std::string digits = std::to_string(year);
+  if (digits.size() < 4) digits.insert(0, 4 - digits.size(), '0');
+  return digits;
+}
+
+// Always three digits: ".5" would be read as 500 ms, not 5.
+std::string MillisecondText(unsigned millisecond) {
+  std::string digits = std::to_string(millisecond);
+  digits.insert(0, 3 - digits.size(), '0');
+  return "." + digits;
+}
+
 }  // namespace
 
 std::string TwoDigitText(LONG n) {
@@ -71,13 +86,12 @@ std::string TwoDigitText(LONG n) {
 
 std::string DateTimeText(const std::string& timeText, double value) {
   const DateParts p = Decode(value);
-  std::string text = TwoDigitText(static_cast<LONG>(p.year)) + "-" +
-                     TwoDigitText(static_cast<LONG>(p.month)) + "-" +
+  std::string text = YearText(p.year) + "-" + TwoDigitText(static_cast<LONG>(p.month)) + "-" +
                      TwoDigitText(static_cast<LONG>(p.day)) + " ";
   if (!timeText.empty()) return text + TrimControlAndBlanks(timeText);
   text += TwoDigitText(static_cast<LONG>(p.hour)) + ":" +
           TwoDigitText(static_cast<LONG>(p.minute)) + ":" +
           TwoDigitText(static_cast<LONG>(p.second));
-  if (p.millisecond != 0) text += "." + std::to_string(p.millisecond);
+  if (p.millisecond != 0) text += MillisecondText(p.millisecond);
   return text;
 }

@@ -12,6 +12,10 @@ const int kSignificantDigits = 15;
 // significant digits), so the rounding below decides on exact digits and is
 // never a second rounding of a rounded text.
 const int kExactPrecision = 780;
+// The largest double is 0.17976931348623157 x 10^309: 15-digit texts with
+// that exponent read back finite up to these digits.
+const int kLargestExponent = 309;
+const char kLargestFiniteDigits[] = "179769313486231";
 
 char ReadLocaleDecimalSeparator() {
   char buffer[8] = {};
@@ -23,6 +27,21 @@ char ReadLocaleDecimalSeparator() {
 // Read while the library is loaded, as the regional settings then are.
 char g_decimalSeparator = ReadLocaleDecimalSeparator();
 
+// The digits of a "d.ddd...e+XX" text, and the decimal exponent e of
+// 0.d1d2... x 10^e; end is one past its last character.
+void SplitScientific(const char* text, const char* end, std::string& digits, int& exponent) {
+  const char* e = text;
+  while (e != end && *e != 'e') ++e;
+  const char* x = e == end ? end : e + 1;
+  bool negativeExponent = x != end && *x == '-';
+  if (x != end && (*x == '-' || *x == '+')) ++x;
+  int scientific = 0;
+  std::from_chars(x, end, scientific);
+  exponent = (negativeExponent ? -scientific : scientific) + 1;
+  digits.assign(1, text[0]);
+  if (text + 1 != e) digits.append(text + 2, e);
+}
+
 // The digits of magnitude rounded to 15 significant digits, trailing zeros
 // dropped, and the decimal exponent e of 0.d1d2... x 10^e. magnitude is
 // finite and above zero.
@@ -30,22 +49,10 @@ void RoundedDigits(double magnitude, std::string& digits, int& exponent) {
   char buffer[kExactPrecision + 16];
   std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, magnitude,
                                          std::chars_format::scientific, kExactPrecision);
-  // "d.ddd...e+XX": the first digit, the point, the fraction, the exponent.
-  const char* end = r.ptr;
-  const char* e = buffer;
-  while (e != end && *e != 'e') ++e;
-  const char* x = e + 1;
-  bool negativeExponent = x != end && *x == '-';
-  if (x != end && (*x == '-' || *x == '+')) ++x;
-  int scientific = 0;
-  std::from_chars(x, end, scientific);
-  exponent = (negativeExponent ? -scientific : scientific) + 1;
-
-  digits.clear();
-  digits.push_back(buffer[0]);
-  const char* p = buffer + 2;
-  while (p != e && static_cast<int>(digits.size()) < kSignificantDigits) digits.push_back(*p++);
-  bool roundUp = p != e && *p >= '5';
+  std::string exact;
+  SplitScientific(buffer, r.ptr, exact, exponent);
+  digits.assign(exact, 0, kSignificantDigits);
+  bool roundUp = exact.size() > digits.size() && exact[digits.size()] >= '5';
   if (roundUp) {
     int i = static_cast<int>(digits.size()) - 1;
     while (i >= 0 && digits[i] == '9') digits[i--] = '0';
@@ -58,6 +65,14 @@ void RoundedDigits(double magnitude, std::string& digits, int& exponent) {
     }
   }
   while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+
+  // The few doubles next to the largest one round up past it, to a text
+  // that reads back as infinity; they keep the digits that read back as
+  // themselves instead (17 at most).
+  if (exponent == kLargestExponent && digits > kLargestFiniteDigits) {
+    r = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific);
+    SplitScientific(buffer, r.ptr, digits, exponent);
+  }
 }
 
 }  // namespace
@@ -75,7 +90,9 @@ std::string FloatText(double value) {
   int exponent = 0;
   RoundedDigits(std::fabs(value), digits, exponent);
 
-  const char separator = LoadTimeDecimalSeparator();
+  // "." whatever the regional settings write: a separator such as ";" or a
+  // blank would split the number in the statement.
+  const char separator = '.';
   std::string text;
   if (value < 0) text.push_back('-');
   const int count = static_cast<int>(digits.size());
@@ -102,8 +119,5 @@ std::string FloatText(double value) {
     text += 'E';
     text += std::to_string(exponent - 1);
   }
-
-  std::string::size_type comma = text.find(',');
-  if (comma != std::string::npos) text[comma] = '.';
   return text;
 }

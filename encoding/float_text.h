@@ -6,12 +6,15 @@
 
 // Up to 15 significant digits, the last rounded to nearest (halves away from
 // zero); fixed notation while the value is 0.d1d2... x 10^e with e from -3 to
-// 15, otherwise "E" notation ("1E15", "1.5E-7"). The text is built with the
-// load-time decimal separator, whose first "," then becomes ".". Never
-// fails: NaN gives "NAN", the infinities "INF" and "-INF", -0 gives "0".
+// 15, otherwise "E" notation ("1E15", "1.5E-7"). The decimal point is "."
+// whatever separator the regional settings name. The doubles whose 15-digit
+// text would read back as infinity (next to DBL_MAX) get the shortest text
+// that reads back as themselves. Never fails: NaN gives "NAN", the
+// infinities "INF" and "-INF", -0 gives "0"; none of these is SQL.
 std::string FloatText(double value);
 
-// The decimal separator FloatText reads, fixed once at load from the locale
-// of the loading thread ("." when the locale names none); settable for tests.
+// The regional settings' decimal separator, fixed once at load from the
+// locale of the loading thread ("." when the locale names none). FloatText
+// writes "." in its place, whatever it is; settable so tests can show that.
 char LoadTimeDecimalSeparator();
 void SetLoadTimeDecimalSeparatorForTests(char separator);

@@ -1,6 +1,10 @@
 #include "encoding/sql_literal.h"
 
+#include <cmath>
+
 #include "component/automation.h"
+#include "component/component_error.h"
+#include "encoding/cp1251.h"
 #include "encoding/value_text.h"
 #include "platform/bstr.h"
 #include "platform/variant.h"
@@ -25,21 +29,29 @@ std::string ValueToSqlLiteral(ComponentState& state, const VARIANT& value) {
     case VT_I4:
       return std::to_string(value.lVal);
     case VT_R8:
+      // No SQL number reads back as NaN or an infinity.
+      if (!std::isfinite(value.dblVal))
+        throw ComponentError(
+            CP1251("Нечисловое или бесконечное значение нельзя передать в запрос: ") +
+            FloatText(value.dblVal));
       return FloatText(value.dblVal);
     case VT_DATE: {
-      std::string literal = "CDate('" + DateTimeText(state.timeText, value.date) + "')";
+      // The time text comes from the script: its quotes are doubled so that
+      // it cannot end the literal and run as SQL of its own.
+      std::string literal =
+          "CDate('" + EscapeSingleQuotes(DateTimeText(state.timeText, value.date)) + "')";
       state.timeText.clear();
       return literal;
     }
     case VT_BSTR: {
       const BSTR s = value.bstrVal;
       const std::string text = s ? AnsiFromWide(s, SysStringLen(s)) : std::string();
-      return "'" + EscapeSingleQuotes(text) + "'";
+      return QuotedSqlString(text);
     }
     case VT_DISPATCH:
       // Quotes doubled as in a string: the type identifier and the suffix
       // come from the host and must not end the literal early.
-      return "'" + EscapeSingleQuotes(ObjectKeyOf(state, value)) + "'";
+      return QuotedSqlString(ObjectKeyOf(state, value));
     default:
       return std::string();
   }

@@ -9,8 +9,9 @@
 #include "component/component_state.h"
 
 // The literal for value, selected on its whole type code: VT_I4 digits,
-// VT_R8 FloatText, VT_DATE "CDate('...')" (uses and clears timeText),
-// VT_BSTR quoted with quotes doubled, VT_DISPATCH the quoted object key;
-// empty text for every other type. Raises a ComponentError only on the
-// object path.
+// VT_R8 FloatText, VT_DATE "CDate('...')" (uses and clears timeText, whose
+// quotes are doubled like a string's), VT_BSTR quoted with quotes doubled,
+// VT_DISPATCH the quoted object key (quotes doubled too); empty text for
+// every other type. Raises a ComponentError on the object path and for a
+// VT_R8 NaN or infinity, which has no SQL literal.
 std::string ValueToSqlLiteral(ComponentState& state, const VARIANT& value);

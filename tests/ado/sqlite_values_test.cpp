@@ -52,6 +52,12 @@ TEST(SqliteValues, DeclaredTypeThenStoredValueGiveTheVariantType) {
        [](const VARIANT& v) { EXPECT_EQ(38051.0, v.date); }},
       {"DATETIME", "CDate('2004-03-05 09:07:03.250')", VT_DATE,
        [](const VARIANT& v) { EXPECT_NEAR(38051.37989872685, v.date, 1e-9); }},
+      // Four-digit years below 1000 and three-digit milliseconds, as the
+      // component writes them.
+      {"DATE", "CDate('0100-01-01')", VT_DATE,
+       [](const VARIANT& v) { EXPECT_EQ(-657434.0, v.date); }},
+      {"DATETIME", "CDate('2004-03-05 00:00:00.005')", VT_DATE,
+       [](const VARIANT& v) { EXPECT_NEAR(38051 + 5 / 86400000.0, v.date, 1e-10); }},
       {"TIMESTAMP", "CDate('2004-03-05 10:20')", VT_DATE,
        [](const VARIANT& v) { EXPECT_NEAR(38051.430555555555, v.date, 1e-9); }},
       // Text that is no date stays text instead of turning into nonsense.

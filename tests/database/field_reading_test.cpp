@@ -3,6 +3,7 @@
 // and the object path's statement text at each stage.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "encoding/cp1251.h"
@@ -112,9 +113,15 @@ TEST_F(FieldReadingTest, GetFieldMapsEveryTypeCode) {
       {"ushort", Typed(VT_UI2, 60000), VT_I4, "60000"},
       {"uint small", Typed(VT_UI4, 7), VT_I4, "7"},
       {"uint large", Typed(VT_UI4, 3000000000LL), VT_BSTR, "3000000000"},
+      {"uint largest", Typed(VT_UI4, 4294967295LL), VT_BSTR, "4294967295"},
       {"bigint small", Typed(VT_I8, -2147483648LL), VT_I4, "-2147483648"},
       {"bigint large", Typed(VT_I8, 5000000000LL), VT_BSTR, "5000000000"},
       {"bigint negative", Typed(VT_I8, -5000000000LL), VT_BSTR, "-5000000000"},
+      // Every digit, not the 15 a double keeps.
+      {"bigint 15 digits", Typed(VT_I8, 999999999999999LL), VT_BSTR, "999999999999999"},
+      {"bigint 2^53+1", Typed(VT_I8, 9007199254740993LL), VT_BSTR, "9007199254740993"},
+      {"bigint largest", Typed(VT_I8, INT64_MAX), VT_BSTR, "9223372036854775807"},
+      {"bigint smallest", Typed(VT_I8, INT64_MIN), VT_BSTR, "-9223372036854775808"},
       {"ubigint", Typed(VT_UI8, 1), VT_EMPTY, unsupported},
       {"blob", Bytes("\x01\x02\xff"), VT_EMPTY, unsupported},
       {"reference", byRefInt, VT_EMPTY, unsupported},
@@ -151,6 +158,9 @@ TEST_F(FieldReadingTest, GetFieldWritesNumbersWithTheUsersSeparator) {
   resultWith(Variant::fromDouble(2.5));
   Variant result = runner.call("GetField", {Text("F")});
   EXPECT_EQ(TextOf(result), "2,5");
+  // A 64-bit integer has no separator to write and keeps every digit.
+  resultWith(Typed(VT_I8, 9007199254740993LL));
+  EXPECT_EQ(TextOf(runner.call("GetField", {Text("F")})), "9007199254740993");
 }
 
 TEST_F(FieldReadingTest, FieldIsSelectedByReferenceAndReadAsLowerCaseValue) {
@@ -205,6 +215,7 @@ TEST_F(FieldReadingTest, GetFieldAsDateTimeGivesTextOnlyForDates) {
       {Text("2004-03-05 09:07:03"), ""},
       {Variant::fromDouble(kDate), ""},
       {Typed(VT_UI1, 7), ""},
+      {Typed(VT_I8, 9007199254740993LL), ""},
       {Bytes("x"), ""},
   };
   for (const Case& c : cases) {

@@ -201,6 +201,81 @@ TEST_P(DatabaseIntegration, DatesRoundTripThroughCDateWithAndWithoutTime) {
   EXPECT_EQ(fieldText("Id"), "2");
 }
 
+// Values that reach the database and come back unchanged: 64-bit integers to
+// the last digit, milliseconds of a bound date, four-digit years below 1000,
+// and the largest double.
+TEST_P(DatabaseIntegration, ExactValuesRoundTrip) {
+  session->exec("CREATE TABLE " + table + " (Id INTEGER, Big BIGINT, Made TIMESTAMP, " +
+                "Price DOUBLE PRECISION)");
+  session->exec("INSERT INTO " + table + " (Id, Big) VALUES (1, 9007199254740993)");
+  session->exec("INSERT INTO " + table + " (Id, Big) VALUES (2, -9223372036854775808)");
+  const struct {
+    double date;
+    const char* text;
+  } dates[] = {
+      {38051.0 + 5 / 86400000.0, "2004-03-05 00:00:00.005"},
+      {38051.0 + 50 / 86400000.0, "2004-03-05 00:00:00.050"},
+      {38051.0 + 86399999 / 86400000.0, "2004-03-05 23:59:59.999"},
+      {-329022, "0999-03-01 00:00:00"},
+      {-657434, "0100-01-01 00:00:00"},
+  };
+  LONG id = 3;
+  for (const auto& d : dates)
+    prepared("INSERT INTO " + table + " (Id, Made) VALUES (?, ?)",
+             {Int(id++), Variant::fromDate(d.date)});
+  const double largest = 1.7976931348623157e308;
+  prepared("INSERT INTO " + table + " (Id, Price) VALUES (?, ?)",
+           {Int(id), Variant::fromDouble(largest)});
+
+  session->exec("SELECT Big, Made, Price FROM " + table + " ORDER BY Id");
+  EXPECT_EQ(fieldText("Big"), "9007199254740993");
+  session->call("MoveNext");
+  EXPECT_EQ(fieldText("Big"), "-9223372036854775808");
+  for (const auto& d : dates) {
+    session->call("MoveNext");
+    EXPECT_EQ(dateTimeText("Made"), d.text);
+    Variant made = field("Made");
+    ASSERT_EQ(made.vt(), VT_DATE) << d.text;
+    EXPECT_NEAR(made.get().date, d.date, 0.1 / 86400000.0) << d.text;
+  }
+  session->call("MoveNext");
+  EXPECT_EQ(fieldText("Price"), ValueText(Variant::fromDouble(largest)));
+}
+
+// A Time text can only make its date literal fail, on each road a date
+// literal takes; the statement it tried to smuggle in never runs.
+TEST_P(DatabaseIntegration, TimeTextNeverRunsAsSql) {
+  session->exec("CREATE TABLE " + table + " (Id INTEGER, Made TIMESTAMP)");
+  session->exec("INSERT INTO " + table + " (Id) VALUES (1)");
+  const std::string injected = "10:20'); DROP TABLE " + table + "; --";
+  const Variant date = Variant::fromDate(kMade);
+  const std::vector<std::function<void()>> roads = {
+      [&] {
+        session->call("PrepareQuery", {Text("UPDATE " + table + " SET Made = ? WHERE Id = 1")});
+        session->call("Bind", {date});
+        session->call("Execute");
+      },
+      [&] {
+        session->call("OpenRec", {Text(table)});
+        session->call("KeyField", {Text("Made"), date});
+        session->call("SaveRec");
+      },
+      [&] {
+        session->call("OpenRec", {Text(table)});
+        session->call("KeyField", {Text("Id"), Int(1)});
+        session->call("DataField", {Text("Made"), date});
+        session->call("SaveRec");
+      },
+  };
+  for (size_t road = 0; road < roads.size(); ++road) {
+    session->setTime(injected);
+    roads[road]();
+    EXPECT_NE(session->errorMsg(), "") << "road " << road;
+    reopen();
+    EXPECT_EQ(count(), "1") << "road " << road;
+  }
+}
+
 TEST_P(DatabaseIntegration, SaveRecInsertsAMissingRowAndUpdatesAnExistingOne) {
   session->exec("CREATE TABLE " + table +
                 " (Code INTEGER, Line INTEGER, Name VARCHAR(40), Price DOUBLE PRECISION)");

@@ -20,6 +20,7 @@ TEST(EscapeQuotes, DoublesOnlyItsOwnQuote) {
   for (const auto& c : cases) {
     EXPECT_EQ(EscapeSingleQuotes(c.text), c.single) << c.text;
     EXPECT_EQ(EscapeDoubleQuotes(c.text), c.dbl) << c.text;
+    EXPECT_EQ(QuotedSqlString(c.text), "'" + std::string(c.single) + "'") << c.text;
   }
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "encoding/cp1251.h"
 #include "encoding/float_text.h"
 #include "platform/bstr.h"
@@ -59,6 +61,9 @@ TEST_F(SqlLiteralTest, WritesEachHandledType) {
       {Variant::fromDouble(0.00001), "1E-5"},
       {Date(kMarch5), "CDate('2004-03-05 00:00:00')"},
       {Date(kMarch5 + k090703250), "CDate('2004-03-05 09:07:03.250')"},
+      {Date(kMarch5 + 5 / 86400000.0), "CDate('2004-03-05 00:00:00.005')"},
+      {Date(-657434), "CDate('0100-01-01 00:00:00')"},
+      {Variant::fromDouble(1.7976931348623157e308), "1.7976931348623157E308"},
       {Variant::fromAnsi("it's"), "'it''s'"},
       {Variant::fromAnsi(""), "''"},
       // Through the ANSI code page: letters it lacks become "?".
@@ -142,6 +147,29 @@ TEST_F(SqlLiteralTest, TimeIsUsedByExactlyOneDateLiteral) {
   EXPECT_EQ(literal(date), "CDate('2004-03-05 10:20')");
   EXPECT_EQ(state_.timeText, "");
   EXPECT_EQ(literal(date), "CDate('2004-03-05 09:07:03.250')");
+}
+
+// A time text is the script's: its quotes are doubled, so that a bad one
+// fails in the database instead of running.
+TEST_F(SqlLiteralTest, TimeTextNeverLeavesTheDateLiteral) {
+  state_.timeText = "10:20'); DROP TABLE victim; --";
+  EXPECT_EQ(literal(Date(kMarch5)), "CDate('2004-03-05 10:20''); DROP TABLE victim; --')");
+  state_.timeText = "'";
+  EXPECT_EQ(literal(Date(kMarch5)), "CDate('2004-03-05 ''')");
+}
+
+// NaN and the infinities have no SQL literal: the value fails, Time stays.
+TEST_F(SqlLiteralTest, RefusesNumbersThatAreNotFinite) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const struct {
+    double value;
+    const char* text;
+  } cases[] = {{std::numeric_limits<double>::quiet_NaN(), "NAN"}, {inf, "INF"}, {-inf, "-INF"}};
+  state_.timeText = "10:20";
+  for (const auto& c : cases)
+    EXPECT_EQ(FailureOf([&] { literal(Variant::fromDouble(c.value)); }),
+              CP1251("Нечисловое или бесконечное значение нельзя передать в запрос: ") + c.text);
+  EXPECT_EQ(state_.timeText, "10:20");
 }
 
 TEST_F(SqlLiteralTest, QuotesTheHostObjectsKey) {
