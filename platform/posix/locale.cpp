@@ -15,9 +15,9 @@ namespace {
 const LCID kEnglishUs = 0x0409;
 const LCID kRussian = 0x0419;
 
-const LocaleSettings kEnglishSettings = {kEnglishUs, u'.', u',', false, true};
+const LocaleSettings kEnglishSettings = {kEnglishUs, u'.', u',', false, true, true};
 // Russian groups thousands with a non-breaking space.
-const LocaleSettings kRussianSettings = {kRussian, u',', u'\u00A0', true, false};
+const LocaleSettings kRussianSettings = {kRussian, u',', u'\u00A0', true, false, false};
 
 // 0: not fixed by a test, follow the environment.
 std::atomic<LCID> userLocaleOverride{0};

@@ -15,6 +15,8 @@ struct LocaleSettings {
   bool dayFirst;
   // Time with AM/PM (h:mm:ss tt) rather than 24 hours (H:mm:ss).
   bool twelveHour;
+  // Month names in dates are read in English.
+  bool englishNames;
 };
 
 // LOCALE_USER_DEFAULT, LOCALE_SYSTEM_DEFAULT and LOCALE_NEUTRAL stand for the

@@ -2,6 +2,8 @@
 // way oleaut32 writes and reads them.
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "platform/posix/variant_change.h"
 
@@ -37,15 +39,59 @@ bool IsThousandSeparator(OLECHAR c, const LocaleSettings& locale) {
 Text RealText(double value, int significantDigits, const LocaleSettings& locale) {
   if (value == 0) return Text(1, u'0');  // negative zero too
   if (std::isnan(value)) return Widen("NAN");
+  if (std::isinf(value)) return Widen(value < 0 ? "-INF" : "INF");
+  // Enough digits of the exact binary value to tell a tie from a near-tie,
+  // then rounded half away from zero at the significant digits (654322.25
+  // as a float gives 654322.3).
   char text[64];
-  // %G is the form oleaut32 uses: plain between 1E-05 and the precision,
-  // otherwise scientific with a signed two-digit (at least) exponent.
-  std::snprintf(text, sizeof text, "%.*G", significantDigits, value);
-  Text out = Widen(text);
-  // The scientific form keeps its point in every locale ("1.5E-07").
-  if (out.find(u'E') != Text::npos) return out;
-  for (OLECHAR& c : out)
-    if (c == u'.') c = locale.decimalSeparator;
+  std::snprintf(text, sizeof text, "%.*e", significantDigits + 24, std::fabs(value));
+  std::string digits;
+  const char* e = std::strchr(text, 'e');
+  for (const char* p = text; p < e; ++p)
+    if (*p >= '0' && *p <= '9') digits += *p;
+  int exponent = std::atoi(e + 1);
+  bool up = digits[static_cast<size_t>(significantDigits)] >= '5';
+  digits.resize(static_cast<size_t>(significantDigits));
+  if (up) {
+    size_t i = digits.size();
+    while (i > 0 && digits[i - 1] == '9') digits[--i] = '0';
+    if (i == 0) {
+      digits.insert(0, 1, '1');
+      digits.pop_back();
+      ++exponent;
+    } else {
+      ++digits[i - 1];
+    }
+  }
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+
+  Text out;
+  if (value < 0) out += u'-';
+  // Plain from the precision down to about 1E-11, scientific beyond, with
+  // the locale's separator in both ("1,2E+15").
+  if (exponent >= significantDigits || exponent < -11) {
+    out += static_cast<OLECHAR>(digits[0]);
+    if (digits.size() > 1) {
+      out += locale.decimalSeparator;
+      out += Widen(digits.substr(1));
+    }
+    char tail[16];
+    std::snprintf(tail, sizeof tail, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
+    return out + Widen(tail);
+  }
+  if (exponent < 0) {
+    out += u'0';
+    out += locale.decimalSeparator;
+    out += Text(static_cast<size_t>(-exponent - 1), u'0');
+    return out + Widen(digits);
+  }
+  size_t integerDigits = static_cast<size_t>(exponent) + 1;
+  if (digits.size() < integerDigits) digits.append(integerDigits - digits.size(), '0');
+  out += Widen(digits.substr(0, integerDigits));
+  if (digits.size() > integerDigits) {
+    out += locale.decimalSeparator;
+    out += Widen(digits.substr(integerDigits));
+  }
   return out;
 }
 
