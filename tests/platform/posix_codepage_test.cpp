@@ -78,7 +78,9 @@ TEST_F(CodePage, BestFitLookAlikesUnlessTheCallerRefusesThem) {
     EXPECT_EQ(strict.size(), c.bestFit.size());
     EXPECT_TRUE(used);
     for (size_t i = 0; i < strict.size(); ++i) {
-      if (strict[i] != c.bestFit[i]) EXPECT_EQ(strict[i], '?');
+      if (strict[i] != c.bestFit[i]) {
+        EXPECT_EQ(strict[i], '?');
+      }
     }
   }
 }
