@@ -101,7 +101,8 @@ enum Order { MDY = 1, DMY = 2, YMD = 4, MYD = 8, YDM = 16, DYM = 32 };
 // then the orders close to it, then any order that makes a valid date; a
 // month name fixes where the month stands. Two numbers are a day and a
 // month of this year or, when that fails, a month and a year.
-bool AssignDate(const DateToken* t, int count, bool dayFirst, long* y, long* m, long* d) {
+bool AssignDate(const DateToken* t, int count, const LocaleSettings& locale, long* y, long* m,
+                long* d) {
   long v[3] = {t[0].value, t[1].value, count == 3 ? t[2].value : CurrentYear()};
   int allowed;
   if (t[0].month)
@@ -114,9 +115,9 @@ bool AssignDate(const DateToken* t, int count, bool dayFirst, long* y, long* m, 
     allowed = MDY | DMY | YMD | MYD | YDM | DYM;
   for (int pass = 0; pass < 2; ++pass) {
     for (int attempt = 0; allowed != 0 && attempt < 3; ++attempt) {
-      int tried = attempt == 0   ? allowed & (dayFirst ? DMY : MDY)
-                  : attempt == 1 ? allowed & ~(dayFirst ? (MDY | YDM | MYD) : (DMY | YDM))
-                                 : allowed;
+      const int own = locale.yearFirst ? YMD : locale.dayFirst ? DMY : MDY;
+      const int near = locale.dayFirst ? ~(MDY | YDM | MYD) : ~(DMY | YDM);
+      int tried = attempt == 0 ? allowed & own : attempt == 1 ? allowed & near : allowed;
       struct {
         Order order;
         int day, month, year;
@@ -160,8 +161,16 @@ HRESULT DateText(DATE value, const LocaleSettings& locale, bool bothParts, Text*
   char text[64] = "";
   int used = 0;
   if (showDate) {
-    used = locale.dayFirst ? std::snprintf(text, sizeof text, "%02u.%02u.%ld", d, m, y)
-                           : std::snprintf(text, sizeof text, "%u/%u/%ld", m, d, y);
+    // US English writes M/d/yyyy; the others two-digit days and months.
+    const char sep = static_cast<char>(locale.dateSeparator < 0x80 ? locale.dateSeparator : '.');
+    if (locale.yearFirst)
+      used = std::snprintf(text, sizeof text, "%04ld%c%02u%c%02u", y, sep, m, sep, d);
+    else if (locale.dayFirst)
+      used = std::snprintf(text, sizeof text, "%02u%c%02u%c%ld", d, sep, m, sep, y);
+    else if (sep == '/')
+      used = std::snprintf(text, sizeof text, "%u/%u/%ld", m, d, y);
+    else
+      used = std::snprintf(text, sizeof text, "%02u%c%02u%c%ld", m, sep, d, sep, y);
   }
   if (showTime) {
     long h = seconds / 3600, mi = seconds / 60 % 60, s = seconds % 60;
@@ -170,7 +179,9 @@ HRESULT DateText(DATE value, const LocaleSettings& locale, bool bothParts, Text*
       std::snprintf(text + used, sizeof text - used, "%s%ld:%02ld:%02ld %s", gap,
                     h % 12 == 0 ? 12 : h % 12, mi, s, h < 12 ? "AM" : "PM");
     else
-      std::snprintf(text + used, sizeof text - used, "%s%ld:%02ld:%02ld", gap, h, mi, s);
+      std::snprintf(text + used, sizeof text - used,
+                    locale.hourTwoDigits ? "%s%02ld:%02ld:%02ld" : "%s%ld:%02ld:%02ld", gap, h, mi,
+                    s);
   }
   *out = Widen(text);
   return S_OK;
@@ -181,7 +192,9 @@ HRESULT ParseDateText(const Text& text, const LocaleSettings& locale, DATE* out)
   // part them.
   DateToken tokens[6];
   int count = 0, dateSeparators = 0, meridiems = 0;
-  const OLECHAR dateDot = locale.dayFirst ? u'.' : 0;
+  // A dot separates a date where the locale writes dates with it, else a
+  // time.
+  const OLECHAR dateDot = locale.dateSeparator == u'.' ? u'.' : 0;
   for (size_t i = 0; i < text.size();) {
     OLECHAR c = text[i];
     bool last = i + 1 == text.size();
@@ -254,7 +267,7 @@ HRESULT ParseDateText(const Text& text, const LocaleSettings& locale, DATE* out)
   double day = 0;
   if (dateCount != 0) {
     long y, m, d;
-    if (!AssignDate(date, dateCount, locale.dayFirst, &y, &m, &d)) return DISP_E_TYPEMISMATCH;
+    if (!AssignDate(date, dateCount, locale, &y, &m, &d)) return DISP_E_TYPEMISMATCH;
     day = static_cast<double>(DaysFromCivil(y, static_cast<unsigned>(m), static_cast<unsigned>(d)) -
                               kDay0);
   }

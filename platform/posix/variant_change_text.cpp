@@ -34,6 +34,15 @@ bool IsThousandSeparator(OLECHAR c, const LocaleSettings& locale) {
   return locale.thousandSeparator == u'\u00A0' && c == u' ';
 }
 
+// The length of the locale's currency sign at text[i], 0 when it is not
+// there.
+size_t CurrencyAt(const Text& text, size_t i, const LocaleSettings& locale) {
+  size_t n = 0;
+  while (n < 8 && locale.currency[n] != 0) ++n;
+  if (n == 0 || text.compare(i, n, locale.currency, n) != 0) return 0;
+  return n;
+}
+
 }  // namespace
 
 Text RealText(double value, int significantDigits, const LocaleSettings& locale) {
@@ -126,7 +135,7 @@ HRESULT ParseNumberText(const Text& text, const LocaleSettings& locale, ExactNum
   };
 
   // Leading part: blanks, at most one '+' and one '-', an opening
-  // parenthesis, the US currency sign.
+  // parenthesis, the locale's currency sign.
   bool negative = false, plus = false, paren = false, currency = false;
   for (;;) {
     skipBlanks();
@@ -138,8 +147,9 @@ HRESULT ParseNumberText(const Text& text, const LocaleSettings& locale, ExactNum
       plus = true;
     } else if (c == u'(' && !paren) {
       paren = true;
-    } else if (c == u'$' && !currency && locale.decimalSeparator == u'.') {
+    } else if (!currency && CurrencyAt(text, i, locale) != 0) {
       currency = true;
+      i += CurrencyAt(text, i, locale) - 1;
     } else {
       break;
     }
@@ -200,11 +210,17 @@ HRESULT ParseNumberText(const Text& text, const LocaleSettings& locale, ExactNum
     value.exponent = digits.empty() ? 0 : exponent;
   }
 
-  // Trailing part: blanks, a sign when none led, the closing parenthesis.
+  // Trailing part: blanks, a sign when none led, the currency sign when
+  // none led, the closing parenthesis.
   for (;;) {
     skipBlanks();
     if (i >= n) break;
     OLECHAR c = text[i];
+    if (!currency && CurrencyAt(text, i, locale) != 0) {
+      currency = true;
+      i += CurrencyAt(text, i, locale);
+      continue;
+    }
     if ((c == u'-' || c == u'+') && !negative && !plus && !paren) {
       value.negative = c == u'-';
       (c == u'-' ? negative : plus) = true;
