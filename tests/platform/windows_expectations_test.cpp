@@ -163,7 +163,7 @@ bool ParseSource(const std::string& text, Variant* out) {
   if (StartsWith(text, "BSTR \"") && text.size() >= 7 && text.back() == '"') {
     std::wstring wide = Unescaped(text.substr(6, text.size() - 7));
     std::basic_string<OLECHAR> ole(wide.begin(), wide.end());
-    *out = Variant::fromBstr(Bstr(SysAllocStringLen(ole.data(), static_cast<UINT>(ole.size()))));
+    *out = Variant::fromBstr(Bstr(ole.data(), static_cast<UINT>(ole.size())));
     return true;
   }
   if (StartsWith(text, "DEC(")) {
