@@ -65,10 +65,32 @@ INT SysReAllocString(BSTR* pbstr, const OLECHAR* psz) {
 
 INT SysReAllocStringLen(BSTR* pbstr, const OLECHAR* psz, UINT len) {
   if (!pbstr) return FALSE;
-  BSTR fresh = SysAllocStringLen(psz, len);
-  if (!fresh) return FALSE;
-  SysFreeString(*pbstr);
-  *pbstr = fresh;
+  if (!*pbstr) {
+    *pbstr = SysAllocStringLen(psz, len);
+    return *pbstr != nullptr;
+  }
+  if (len > kMaxBytes / sizeof(OLECHAR)) return FALSE;
+  // The block grows in place or moves with its text, as Windows' realloc
+  // does: a null psz keeps the old text, and psz may be the old text itself
+  // or lie inside it. Only what the old text holds is read from there.
+  const UINT oldChars = SysStringLen(*pbstr);
+  const bool inside = psz && psz >= *pbstr && psz <= *pbstr + oldChars;
+  const size_t offset = inside ? static_cast<size_t>(psz - *pbstr) : 0;
+  const UINT bytes = len * static_cast<UINT>(sizeof(OLECHAR));
+  char* raw = static_cast<char*>(std::realloc(BlockOf(*pbstr), sizeof(DWORD) + bytes + 2 + 1));
+  if (!raw) return FALSE;
+  DWORD stored = bytes;
+  std::memcpy(raw, &stored, sizeof stored);
+  OLECHAR* text = reinterpret_cast<OLECHAR*>(raw + sizeof(DWORD));
+  UINT kept = psz && !inside ? 0 : oldChars - static_cast<UINT>(offset);
+  if (kept > len) kept = len;
+  if (psz && !inside)
+    std::memcpy(text, psz, bytes);
+  else if (offset != 0)
+    std::memmove(text, text + offset, kept * sizeof(OLECHAR));
+  if (!(psz && !inside)) std::memset(text + kept, 0, (len - kept) * sizeof(OLECHAR));
+  std::memset(reinterpret_cast<char*>(text) + bytes, 0, 3);
+  *pbstr = text;
   return TRUE;
 }
 

@@ -1,8 +1,9 @@
 // The ANSI code page and the conversions between it (or UTF-8) and UTF-16,
 // done by iconv. Where a character has no byte form it becomes '?' (or the
 // caller's default character), as Windows does; undecodable bytes become
-// U+FFFD, or fail the call under MB_ERR_INVALID_CHARS. Windows' best-fit
-// substitutes (u for ü) are not made: such characters become '?' too.
+// U+FFFD, or fail the call under MB_ERR_INVALID_CHARS. Unless the caller
+// asks for WC_NO_BEST_FIT_CHARS, a single-byte code page takes Windows'
+// best-fit look-alike first (e for é, A for full-width Ａ, + for ┼).
 #include <errno.h>
 #include <iconv.h>
 
@@ -152,6 +153,59 @@ class UndefinedBytes {
 
 thread_local UndefinedBytes t_undefined;
 
+// Best fit: the ASCII look-alike of a character a single-byte code page
+// lacks, 0 where there is none. Latin letters lose their accents (the base
+// letter of their Unicode decomposition), full-width ASCII becomes ASCII, and
+// box drawing becomes lines and corners.
+char BestFit(char16_t c) {
+  // U+00C0 to U+017F; '?' marks letters without a single base letter.
+  static const char kLatin[] =
+      "AAAAAA?CEEEEIIII"
+      "DNOOOOO?OUUUUY??"
+      "aaaaaa?ceeeeiiii"
+      "?nooooo?ouuuuy?y"
+      "AaAaAaCcCcCcCcDd"
+      "DdEeEeEeEeEeGgGg"
+      "GgGgHhHhIiIiIiIi"
+      "Ii??JjKk?LlLlLlL"
+      "lLlNnNnNn???OoOo"
+      "Oo??RrRrRrSsSsSs"
+      "SsTtTtTtUuUuUuUu"
+      "UuUuWwYyYZzZzZz?";
+  if (c >= 0x00C0 && c <= 0x017F) {
+    char fit = kLatin[c - 0x00C0];
+    return fit == '?' ? 0 : fit;
+  }
+  if (c >= 0xFF01 && c <= 0xFF5E) return static_cast<char>(c - 0xFEE0);
+  if (c >= 0x2500 && c <= 0x257F) {
+    switch (c) {
+      case 0x2500:
+      case 0x2501:
+      case 0x2504:
+      case 0x2505:
+      case 0x2508:
+      case 0x2509:
+      case 0x254C:
+      case 0x254D:
+      case 0x2550:
+        return '-';
+      case 0x2502:
+      case 0x2503:
+      case 0x2506:
+      case 0x2507:
+      case 0x250A:
+      case 0x250B:
+      case 0x254E:
+      case 0x254F:
+      case 0x2551:
+        return '|';
+      default:
+        return c <= 0x2570 ? '+' : 0;
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 extern "C" {
@@ -205,7 +259,6 @@ int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int
 int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
                         LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
                         LPBOOL lpUsedDefaultChar) {
-  (void)dwFlags;
   if (!lpWideCharStr || cchWideChar == 0 || cbMultiByte < 0 ||
       (cbMultiByte > 0 && !lpMultiByteStr)) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -241,10 +294,14 @@ int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int
       std::memcpy(&next, at + 2, 2);
       if (next >= 0xDC00 && next < 0xE000) skip = 4;
     }
+    char fit = 0;
     if (skip == 2 && c < 0x100 && t_undefined.has(cp, static_cast<unsigned char>(c))) {
       bytes.push_back(static_cast<char>(c));
     } else if (cp == CP_UTF8) {
       bytes.append("\xEF\xBF\xBD");
+    } else if (skip == 2 && !(dwFlags & WC_NO_BEST_FIT_CHARS) && !IsMultiByte(cp) &&
+               (fit = BestFit(c)) != 0) {
+      bytes.push_back(fit);
     } else {
       usedDefault = true;
       bytes.push_back(lpDefaultChar ? *lpDefaultChar : '?');

@@ -1,6 +1,8 @@
 // The regional settings behind the locale functions and the variant
-// conversions. Only two locales are modelled, US English and Russian; every
-// other LCID reads as US English, as an unknown locale does in oleaut32.
+// conversions. US English and Russian are built in; other locales take their
+// separators and date order from the system's locale data of the same
+// language and country (de_DE for 0x0407), when it is installed. An LCID
+// without either reads as US English, as an unknown locale does in oleaut32.
 #pragma once
 
 #include "platform/posix/win32_posix.h"
@@ -15,6 +17,16 @@ struct LocaleSettings {
   bool dayFirst;
   // Time with AM/PM (h:mm:ss tt) rather than 24 hours (H:mm:ss).
   bool twelveHour;
+  // Month names in dates are read in English.
+  bool englishNames;
+  // Between the numbers of a short date.
+  OLECHAR dateSeparator;
+  // Short date order y-M-d (yyyy-MM-dd); dayFirst is false then.
+  bool yearFirst;
+  // Hours written with two digits (HH:mm:ss).
+  bool hourTwoDigits;
+  // The currency sign a number text may carry before or after it.
+  OLECHAR currency[8];
 };
 
 // LOCALE_USER_DEFAULT, LOCALE_SYSTEM_DEFAULT and LOCALE_NEUTRAL stand for the

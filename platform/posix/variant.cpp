@@ -34,13 +34,14 @@ HRESULT CopyOwned(VARIANT* dst, const VARIANT* src) {
   }
   switch (vt) {
     case VT_BSTR:
+      // Byte for byte (an odd byte length too); a null BSTR, being the
+      // empty text, copies as an empty BSTR.
       dst->vt = VT_BSTR;
-      if (src->bstrVal) {
-        dst->bstrVal = SysAllocStringLen(src->bstrVal, SysStringLen(src->bstrVal));
-        if (!dst->bstrVal) {
-          Reset(dst);
-          return E_OUTOFMEMORY;
-        }
+      dst->bstrVal = SysAllocStringByteLen(reinterpret_cast<LPCSTR>(src->bstrVal),
+                                           SysStringByteLen(src->bstrVal));
+      if (!dst->bstrVal) {
+        Reset(dst);
+        return E_OUTOFMEMORY;
       }
       return S_OK;
     case VT_UNKNOWN:
@@ -119,6 +120,13 @@ HRESULT CopyReferenced(VARIANT* dst, const VARIANT* src) {
   return CopyOwned(dst, &tmp);
 }
 
+// VariantClear also takes VT_CLSID, which owns nothing.
+HRESULT ValidateClearType(VARTYPE vt) {
+  return (vt & VT_TYPEMASK) == VT_CLSID && !(vt & (VT_VECTOR | VT_RESERVED))
+             ? S_OK
+             : ValidateVariantType(vt);
+}
+
 }  // namespace
 
 extern "C" {
@@ -131,7 +139,7 @@ void VariantInit(VARIANTARG* pvarg) {
 
 HRESULT VariantClear(VARIANTARG* pvarg) {
   if (!pvarg) return E_INVALIDARG;
-  HRESULT hr = ValidateVariantType(pvarg->vt);
+  HRESULT hr = ValidateClearType(pvarg->vt);
   if (FAILED(hr)) return hr;
   VARTYPE vt = pvarg->vt;
   if (!(vt & VT_BYREF)) {
@@ -150,7 +158,8 @@ HRESULT VariantClear(VARIANTARG* pvarg) {
 
 HRESULT VariantCopy(VARIANTARG* pvargDest, VARIANTARG* pvargSrc) {
   if (!pvargDest || !pvargSrc) return E_INVALIDARG;
-  if (pvargDest == pvargSrc) return S_OK;
+  // Onto itself: nothing to do, but the type is checked as for a copy.
+  if (pvargDest == pvargSrc) return ValidateClearType(pvargSrc->vt);
   HRESULT hr = ValidateVariantType(pvargSrc->vt);
   if (FAILED(hr)) return hr;
   VARIANT copy;

@@ -130,6 +130,15 @@ int IntegerWidth(VARTYPE vt) {
 
 Text BstrText(BSTR b) { return b ? Text(b, SysStringLen(b)) : Text(); }
 
+// Text read as a number, date or boolean ends at an embedded NUL, as the
+// C string oleaut32 parses does.
+Text ParsedText(BSTR b) {
+  Text text = BstrText(b);
+  size_t nul = text.find(u'\0');
+  if (nul != Text::npos) text.resize(nul);
+  return text;
+}
+
 HRESULT StoreText(const Text& text, VARIANT* out) {
   BSTR b = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
   if (b == nullptr) return E_OUTOFMEMORY;
@@ -183,10 +192,13 @@ HRESULT ToNumber(const VARIANT& v, const LocaleSettings& locale, Number* n) {
       return S_OK;
     }
     case VT_DECIMAL:
+      // A scale beyond 28 or sign bits other than the sign make no number.
+      if (v.decVal.scale > 28 || (v.decVal.sign & ~DECIMAL_NEG) != 0) return E_INVALIDARG;
       n->exact = ExactFromDecimal(v.decVal);
       return S_OK;
     case VT_R4:
       n->isReal = true;
+      n->isSingle = true;
       n->real = v.fltVal;
       return S_OK;
     case VT_R8:
@@ -195,7 +207,7 @@ HRESULT ToNumber(const VARIANT& v, const LocaleSettings& locale, Number* n) {
       n->real = v.dblVal;
       return S_OK;
     case VT_BSTR:
-      return ParseNumberText(BstrText(v.bstrVal), locale, &n->exact);
+      return ParseNumberText(ParsedText(v.bstrVal), locale, &n->exact);
     default:
       return DISP_E_TYPEMISMATCH;
   }
@@ -215,7 +227,7 @@ HRESULT ToText(const VARIANT& v, const LocaleSettings& locale, USHORT flags, VAR
       return StoreText(RealText(v.dblVal, 15, locale), out);
     case VT_DATE: {
       Text text;
-      HRESULT hr = DateText(v.date, locale, &text);
+      HRESULT hr = DateText(v.date, locale, (flags & VARIANT_USE_NLS) != 0, &text);
       return FAILED(hr) ? hr : StoreText(text, out);
     }
     case VT_BSTR:
@@ -241,7 +253,7 @@ bool EqualsIgnoringCase(const Text& text, const char* word) {
 
 HRESULT ToBoolean(const VARIANT& v, const LocaleSettings& locale, VARIANT* out) {
   if (v.vt == VT_BSTR) {
-    Text text = BstrText(v.bstrVal);
+    Text text = ParsedText(v.bstrVal);
     bool isTrue = EqualsIgnoringCase(text, "true") || text == u"#TRUE#";
     if (isTrue || EqualsIgnoringCase(text, "false") || text == u"#FALSE#") {
       out->vt = VT_BOOL;
@@ -276,15 +288,78 @@ HRESULT ToInterface(const VARIANT& v, VARTYPE vt, VARIANT* out) {
   return S_OK;
 }
 
+HRESULT Convert(VARIANT& v, LCID lcid, USHORT flags, VARTYPE vt, VARIANT* out);
+
+// An object converts to a value through its value property (DISPID_VALUE).
+HRESULT FromObject(const VARIANT& v, LCID lcid, USHORT flags, VARTYPE vt, VARIANT* out) {
+  if (v.punkVal == nullptr) return DISP_E_TYPEMISMATCH;
+  IDispatch* dispatch = nullptr;
+  if (FAILED(v.punkVal->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch))))
+    return DISP_E_TYPEMISMATCH;
+  DISPPARAMS none = {nullptr, nullptr, 0, 0};
+  VARIANT value;
+  VariantInit(&value);
+  HRESULT hr = dispatch->Invoke(DISPID_VALUE, IID_NULL, lcid, DISPATCH_PROPERTYGET, &none, &value,
+                                nullptr, nullptr);
+  dispatch->Release();
+  // An object whose value is an object again has no value here.
+  if (SUCCEEDED(hr) && value.vt != VT_DISPATCH && value.vt != VT_UNKNOWN &&
+      !(value.vt & (VT_BYREF | VT_ARRAY)))
+    hr = Convert(value, lcid, flags, vt, out);
+  else
+    hr = DISP_E_TYPEMISMATCH;
+  VariantClear(&value);
+  return hr;
+}
+
+// A boolean stored in a narrower or unsigned integer keeps its 16 bits,
+// sign-extended (VARIANT_TRUE is 255 as VT_UI1, 4294967295 as VT_UI4).
+bool BooleanBits(const VARIANT& v, VARTYPE vt, VARIANT* out) {
+  if (v.vt != VT_BOOL) return false;
+  const int32_t bits = v.boolVal;
+  switch (vt) {
+    case VT_I1:
+      out->cVal = static_cast<CHAR>(static_cast<int8_t>(bits));
+      break;
+    case VT_UI1:
+      out->bVal = static_cast<BYTE>(bits);
+      break;
+    case VT_UI2:
+      out->uiVal = static_cast<USHORT>(bits);
+      break;
+    case VT_UI4:
+      out->ulVal = static_cast<ULONG>(static_cast<uint32_t>(bits));
+      break;
+    case VT_UINT:
+      out->uintVal = static_cast<UINT>(static_cast<uint32_t>(bits));
+      break;
+    default:
+      return false;
+  }
+  out->vt = vt;
+  return true;
+}
+
+// Currency to VT_I8 has a rule of its own in oleaut32: a negative amount
+// loses its fraction and then one more (-1 gives -2, -0.4 gives -1);
+// positive ones round half to even.
+bool CurrencyToI8(const VARIANT& v, VARTYPE vt, VARIANT* out) {
+  if (v.vt != VT_CY || vt != VT_I8 || v.cyVal.int64 >= 0) return false;
+  out->vt = VT_I8;
+  out->llVal = v.cyVal.int64 / 10000 - 1;
+  return true;
+}
+
 HRESULT Convert(VARIANT& v, LCID lcid, USHORT flags, VARTYPE vt, VARIANT* out) {
   if (v.vt == vt) return VariantCopy(out, &v);
   if (v.vt & (VT_ARRAY | VT_BYREF)) return DISP_E_TYPEMISMATCH;
   if (v.vt == VT_RECORD) return DISP_E_TYPEMISMATCH;
+  if (v.vt == VT_ERROR || vt == VT_ERROR) return DISP_E_TYPEMISMATCH;
   if (vt == VT_NULL) {
     out->vt = VT_NULL;
     return S_OK;
   }
-  if (v.vt == VT_NULL || v.vt == VT_ERROR || vt == VT_ERROR) return DISP_E_TYPEMISMATCH;
+  if (v.vt == VT_NULL) return DISP_E_TYPEMISMATCH;
   if (vt == VT_EMPTY) return S_OK;
   // Between a signed and an unsigned integer of one width oleaut32 keeps the
   // bits (VT_I4 -1 is VT_UI4 4294967295) instead of checking the range.
@@ -294,13 +369,20 @@ HRESULT Convert(VARIANT& v, LCID lcid, USHORT flags, VARTYPE vt, VARIANT* out) {
     return S_OK;
   }
   if (vt == VT_DISPATCH || vt == VT_UNKNOWN) return ToInterface(v, vt, out);
+  if (v.vt == VT_DISPATCH || v.vt == VT_UNKNOWN) return FromObject(v, lcid, flags, vt, out);
+  if (BooleanBits(v, vt, out) || CurrencyToI8(v, vt, out)) return S_OK;
+  // 64-bit integers become currency only strictly inside the range whose
+  // bounds oleaut32 computes by truncation: +-922337203685477 overflow.
+  if (v.vt == VT_I8 && vt == VT_CY &&
+      (v.llVal <= -922337203685477LL || v.llVal >= 922337203685477LL))
+    return DISP_E_OVERFLOW;
 
   const LocaleSettings& locale = LocaleSettingsFor(lcid);
   if (vt == VT_BSTR) return ToText(v, locale, flags, out);
   if (vt == VT_BOOL) return ToBoolean(v, locale, out);
   if (vt == VT_DATE && v.vt == VT_BSTR) {
     DATE date;
-    HRESULT hr = ParseDateText(BstrText(v.bstrVal), locale, &date);
+    HRESULT hr = ParseDateText(ParsedText(v.bstrVal), locale, &date);
     if (FAILED(hr)) return hr;
     out->vt = VT_DATE;
     out->date = date;

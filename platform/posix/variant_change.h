@@ -33,6 +33,7 @@ struct ExactNumber {
 // keeps its binary value, everything else is exact.
 struct Number {
   bool isReal = false;
+  bool isSingle = false;  // R4: 7 significant digits where digits count
   double real = 0;
   ExactNumber exact;
 };
@@ -60,10 +61,12 @@ Text ExactText(const ExactNumber& value, const LocaleSettings& locale);
 HRESULT ParseNumberText(const Text& text, const LocaleSettings& locale, ExactNumber* out);
 
 // Date text: date only at midnight, time only when the date part is 0, both
-// otherwise. E_INVALIDARG outside the DATE range.
-HRESULT DateText(DATE value, const LocaleSettings& locale, Text* out);
-// A date and/or time in the locale's short date order (or year-month-day)
-// with an optional time. DISP_E_TYPEMISMATCH when the text is no date.
+// otherwise or when bothParts. E_INVALIDARG outside the DATE range.
+HRESULT DateText(DATE value, const LocaleSettings& locale, bool bothParts, Text* out);
+// A date and/or time: two or three numbers (or month names) in the
+// locale's order or the nearest order that makes a date, and a time of
+// numbers joined by ':' or with AM/PM. DISP_E_TYPEMISMATCH when the text is
+// no date.
 HRESULT ParseDateText(const Text& text, const LocaleSettings& locale, DATE* out);
 
 // The DATE range: 1 January 100 to 31 December 9999.

@@ -3,7 +3,9 @@
 // negative dates (-1.25 is 29 December 1899, 6:00).
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <string>
 
 #include "platform/posix/variant_change.h"
 
@@ -48,65 +50,34 @@ Text Widen(const char* ascii) {
   return out;
 }
 
-bool IsBlank(OLECHAR c) { return c == u' ' || c == u'\t' || c == u'\u00A0'; }
+bool IsBlank(OLECHAR c) {
+  return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\u00A0' || c == u'\u3000';
+}
 
-// A small scanner over the date text: numbers and the separators between
-// them.
-struct Scanner {
-  const Text& text;
-  size_t i = 0;
+bool IsLetter(OLECHAR c) {
+  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= 0x00C0 && !IsBlank(c));
+}
 
-  void skipBlanks() {
-    while (i < text.size() && IsBlank(text[i])) ++i;
-  }
-  bool atEnd() {
-    skipBlanks();
-    return i >= text.size();
-  }
-  bool number(long* out, int* length) {
-    size_t start = i;
-    long v = 0;
-    while (i < text.size() && text[i] >= u'0' && text[i] <= u'9' && i - start < 6)
-      v = v * 10 + (text[i++] - u'0');
-    *out = v;
-    *length = static_cast<int>(i - start);
-    return i > start;
-  }
-  bool accept(OLECHAR c) {
-    if (i < text.size() && text[i] == c) {
-      ++i;
-      return true;
-    }
-    return false;
-  }
-  // "AM"/"PM" (any case): 0 none, 1 AM, 2 PM.
-  int meridiem() {
-    skipBlanks();
-    if (i + 1 < text.size() && (text[i + 1] == u'M' || text[i + 1] == u'm')) {
-      OLECHAR c = text[i];
-      if (c == u'A' || c == u'a' || c == u'P' || c == u'p') {
-        i += 2;
-        return (c == u'A' || c == u'a') ? 1 : 2;
-      }
-    }
-    return 0;
-  }
-};
+OLECHAR Lower(OLECHAR c) { return c >= u'A' && c <= u'Z' ? static_cast<OLECHAR>(c + 32) : c; }
 
-bool ParseTime(Scanner& s, double* fraction) {
-  long h, m, sec = 0;
-  int len;
-  if (!s.number(&h, &len) || !s.accept(u':') || !s.number(&m, &len)) return false;
-  if (s.accept(u':') && !s.number(&sec, &len)) return false;
-  int meridiem = s.meridiem();
-  if (meridiem != 0) {
-    if (h < 1 || h > 12) return false;
-    h = (h % 12) + (meridiem == 2 ? 12 : 0);
-  }
-  if (h > 23 || m > 59 || sec > 59) return false;
-  *fraction = (h * 3600 + m * 60 + sec) / 86400.0;
+// Whether text at i starts with word (ASCII, any case).
+bool StartsWithWord(const Text& text, size_t i, const char* word) {
+  for (size_t k = 0; word[k] != '\0'; ++k)
+    if (i + k >= text.size() || Lower(text[i + k]) != static_cast<OLECHAR>(word[k])) return false;
   return true;
 }
+
+const char* const kMonthNames[] = {"january",   "february", "march",    "april",
+                                   "may",       "june",     "july",     "august",
+                                   "september", "october",  "november", "december"};
+
+// One number of a date text and what stands right after it.
+struct DateToken {
+  long value = 0;
+  bool month = false;    // written as a month name
+  bool timeSep = false;  // followed by ':' (or '.' where dates use no dot)
+  int meridiem = 0;      // 1 AM, 2 PM
+};
 
 long CurrentYear() {
   std::time_t now = std::time(nullptr);
@@ -115,16 +86,69 @@ long CurrentYear() {
   return parts.tm_year + 1900;
 }
 
+// Two-digit years: 00-49 are 2000-2049, 50-99 are 1950-1999.
+long FullYear(long y) { return y < 50 ? y + 2000 : y < 100 ? y + 1900 : y; }
+
+bool IsValidDate(long d, long m, long y) {
+  y = FullYear(y);
+  return y >= 100 && y <= 9999 && m >= 1 && m <= 12 && d >= 1 &&
+         d <= static_cast<long>(DaysInMonth(y, static_cast<unsigned>(m)));
+}
+
+enum Order { MDY = 1, DMY = 2, YMD = 4, MYD = 8, YDM = 16, DYM = 32 };
+
+// Day, month and year from two or three numbers: the locale's order first,
+// then the orders close to it, then any order that makes a valid date; a
+// month name fixes where the month stands. Two numbers are a day and a
+// month of this year or, when that fails, a month and a year.
+bool AssignDate(const DateToken* t, int count, const LocaleSettings& locale, long* y, long* m,
+                long* d) {
+  long v[3] = {t[0].value, t[1].value, count == 3 ? t[2].value : CurrentYear()};
+  int allowed;
+  if (t[0].month)
+    allowed = MDY | MYD;
+  else if (t[1].month)
+    allowed = DMY | YMD;
+  else if (count == 3 && t[2].month)
+    allowed = YDM | DYM;
+  else
+    allowed = MDY | DMY | YMD | MYD | YDM | DYM;
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int attempt = 0; allowed != 0 && attempt < 3; ++attempt) {
+      const int own = locale.yearFirst ? YMD : locale.dayFirst ? DMY : MDY;
+      const int near = locale.dayFirst ? ~(MDY | YDM | MYD) : ~(DMY | YDM);
+      int tried = attempt == 0 ? allowed & own : attempt == 1 ? allowed & near : allowed;
+      struct {
+        Order order;
+        int day, month, year;
+      } const readings[] = {{MDY, 1, 0, 2}, {YMD, 2, 1, 0}, {YDM, 1, 2, 0},
+                            {DMY, 0, 1, 2}, {MYD, 2, 0, 1}, {DYM, 0, 2, 1}};
+      for (const auto& r : readings) {
+        if (!(tried & r.order)) continue;
+        if (IsValidDate(v[r.day], v[r.month], v[r.year])) {
+          *d = v[r.day], *m = v[r.month], *y = FullYear(v[r.year]);
+          return true;
+        }
+        allowed &= ~r.order;
+      }
+    }
+    if (count != 2) break;
+    v[2] = 1;  // the first of the month
+    allowed = YMD | MYD;
+  }
+  return false;
+}
+
 }  // namespace
 
-HRESULT DateText(DATE value, const LocaleSettings& locale, Text* out) {
+HRESULT DateText(DATE value, const LocaleSettings& locale, bool bothParts, Text* out) {
   if (!IsDateInRange(value)) return E_INVALIDARG;
   double whole = std::trunc(value);
   double fraction = std::fabs(value - whole);
   // Which parts show is decided before rounding to the second, so that a
   // time that rounds up to midnight still shows as a time.
-  const bool showDate = whole != 0;
-  const bool showTime = fraction != 0 || !showDate;
+  const bool showDate = whole != 0 || bothParts;
+  const bool showTime = fraction != 0 || !showDate || bothParts;
   long day = static_cast<long>(whole);
   long seconds = std::lround(fraction * 86400.0);
   if (seconds >= 86400) {
@@ -137,8 +161,16 @@ HRESULT DateText(DATE value, const LocaleSettings& locale, Text* out) {
   char text[64] = "";
   int used = 0;
   if (showDate) {
-    used = locale.dayFirst ? std::snprintf(text, sizeof text, "%02u.%02u.%ld", d, m, y)
-                           : std::snprintf(text, sizeof text, "%u/%u/%ld", m, d, y);
+    // US English writes M/d/yyyy; the others two-digit days and months.
+    const char sep = static_cast<char>(locale.dateSeparator < 0x80 ? locale.dateSeparator : '.');
+    if (locale.yearFirst)
+      used = std::snprintf(text, sizeof text, "%04ld%c%02u%c%02u", y, sep, m, sep, d);
+    else if (locale.dayFirst)
+      used = std::snprintf(text, sizeof text, "%02u%c%02u%c%ld", d, sep, m, sep, y);
+    else if (sep == '/')
+      used = std::snprintf(text, sizeof text, "%u/%u/%ld", m, d, y);
+    else
+      used = std::snprintf(text, sizeof text, "%02u%c%02u%c%ld", m, sep, d, sep, y);
   }
   if (showTime) {
     long h = seconds / 3600, mi = seconds / 60 % 60, s = seconds % 60;
@@ -147,66 +179,103 @@ HRESULT DateText(DATE value, const LocaleSettings& locale, Text* out) {
       std::snprintf(text + used, sizeof text - used, "%s%ld:%02ld:%02ld %s", gap,
                     h % 12 == 0 ? 12 : h % 12, mi, s, h < 12 ? "AM" : "PM");
     else
-      std::snprintf(text + used, sizeof text - used, "%s%ld:%02ld:%02ld", gap, h, mi, s);
+      std::snprintf(text + used, sizeof text - used,
+                    locale.hourTwoDigits ? "%s%02ld:%02ld:%02ld" : "%s%ld:%02ld:%02ld", gap, h, mi,
+                    s);
   }
   *out = Widen(text);
   return S_OK;
 }
 
 HRESULT ParseDateText(const Text& text, const LocaleSettings& locale, DATE* out) {
-  Scanner s{text};
-  s.skipBlanks();
-  size_t start = s.i;
-  long parts[3];
-  int lengths[3];
-  int count = 0;
-  OLECHAR separator = 0;
-  // The date: two or three numbers joined by one separator.
-  while (count < 3) {
-    if (!s.number(&parts[count], &lengths[count])) break;
-    ++count;
-    if (count == 3 || s.i >= text.size()) break;
-    OLECHAR c = text[s.i];
-    // Dots join a date only where the short date is written with them.
-    if (c != u'/' && c != u'-' && !(c == u'.' && locale.dayFirst)) break;
-    if (separator != 0 && c != separator) return DISP_E_TYPEMISMATCH;
-    separator = c;
-    ++s.i;
-  }
-  bool haveDate = count >= 2 && separator != 0;
-  double day = 0;
-  if (haveDate) {
-    long y, m, d;
-    if (count == 3 && lengths[0] == 4) {  // year-month-day
-      y = parts[0], m = parts[1], d = parts[2];
-    } else {
-      if (locale.dayFirst)
-        d = parts[0], m = parts[1];
-      else
-        m = parts[0], d = parts[1];
-      if (m > 12 && d <= 12) std::swap(m, d);  // the only reading that makes a date
-      if (count == 3) {
-        y = parts[2];
-        if (lengths[2] <= 2) y += y < 30 ? 2000 : 1900;
-      } else {
-        y = CurrentYear();
-      }
+  // Numbers, month names, AM/PM and separators; blanks and commas only
+  // part them.
+  DateToken tokens[6];
+  int count = 0, dateSeparators = 0, meridiems = 0;
+  // A dot separates a date where the locale writes dates with it, else a
+  // time.
+  const OLECHAR dateDot = locale.dateSeparator == u'.' ? u'.' : 0;
+  for (size_t i = 0; i < text.size();) {
+    OLECHAR c = text[i];
+    bool last = i + 1 == text.size();
+    if (c >= u'0' && c <= u'9') {
+      if (count == 6) return DISP_E_TYPEMISMATCH;
+      long v = 0;
+      for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i)
+        if (v < 100000000) v = v * 10 + (text[i] - u'0');
+      tokens[count++].value = v;
+      continue;
     }
-    if (y < 100 || y > 9999 || m < 1 || m > 12 || d < 1 ||
-        d > static_cast<long>(DaysInMonth(y, static_cast<unsigned>(m))))
+    if (IsLetter(c)) {
+      int month = 0;
+      size_t length = 0;
+      if (locale.englishNames) {
+        for (int k = 0; k < 12 && month == 0; ++k) {
+          if (StartsWithWord(text, i, kMonthNames[k]))
+            month = k + 1, length = std::strlen(kMonthNames[k]);
+          else if (StartsWithWord(text, i, std::string(kMonthNames[k], 3).c_str()))
+            month = k + 1, length = 3;
+        }
+      }
+      if (month != 0) {
+        if (count == 6) return DISP_E_TYPEMISMATCH;
+        tokens[count].value = month;
+        tokens[count++].month = true;
+        i += length;
+        continue;
+      }
+      // AM/PM, or just their first letter, after a number.
+      OLECHAR first = Lower(c);
+      if ((first != u'a' && first != u'p') || count == 0 || meridiems++ != 0)
+        return DISP_E_TYPEMISMATCH;
+      tokens[count - 1].meridiem = first == u'a' ? 1 : 2;
+      i += StartsWithWord(text, i, first == u'a' ? "am" : "pm") ? 2 : 1;
+      continue;
+    }
+    if (c == u':' || (c == u'.' && c != dateDot)) {
+      if (count == 0 || last) return DISP_E_TYPEMISMATCH;
+      tokens[count - 1].timeSep = true;
+    } else if (c == u'/' || c == u'-' || c == dateDot) {
+      if (count == 0 || last || ++dateSeparators > 2) return DISP_E_TYPEMISMATCH;
+    } else if (!IsBlank(c) && !(c == u',' && !last)) {
       return DISP_E_TYPEMISMATCH;
+    }
+    ++i;
+  }
+
+  // The time: numbers joined by time separators, or one number with AM/PM;
+  // the other numbers are the date.
+  DateToken date[6];
+  long time[3] = {0, 0, 0};
+  int dateCount = 0, timeCount = 0, meridiem = 0;
+  bool timeDone = false;
+  for (int k = 0; k < count; ++k) {
+    bool inTime = tokens[k].timeSep || (k > 0 && tokens[k - 1].timeSep) ||
+                  (tokens[k].meridiem != 0 && timeCount == 0);
+    if (!inTime) {
+      if (timeCount != 0) timeDone = true;
+      date[dateCount++] = tokens[k];
+      continue;
+    }
+    if (timeDone || timeCount == 3 || tokens[k].month) return DISP_E_TYPEMISMATCH;
+    time[timeCount++] = tokens[k].value;
+    if (tokens[k].meridiem != 0) meridiem = tokens[k].meridiem;
+  }
+  if (meridiems != 0 && meridiem == 0) return DISP_E_TYPEMISMATCH;
+  if (dateCount == 1 || (dateCount == 0 && timeCount == 0)) return DISP_E_TYPEMISMATCH;
+
+  double day = 0;
+  if (dateCount != 0) {
+    long y, m, d;
+    if (!AssignDate(date, dateCount, locale, &y, &m, &d)) return DISP_E_TYPEMISMATCH;
     day = static_cast<double>(DaysFromCivil(y, static_cast<unsigned>(m), static_cast<unsigned>(d)) -
                               kDay0);
-  } else {
-    s.i = start;  // no date: the text may still be a time
   }
-  double fraction = 0;
-  bool haveTime = false;
-  if (!s.atEnd()) {
-    if (!ParseTime(s, &fraction) || !s.atEnd()) return DISP_E_TYPEMISMATCH;
-    haveTime = true;
-  }
-  if (!haveDate && !haveTime) return DISP_E_TYPEMISMATCH;
+  long h = time[0];
+  if (meridiem == 2 && h < 12) h += 12;
+  if (meridiem == 1 && h == 12) h = 0;
+  if (h > 23 || time[1] > 59 || time[2] > 59) return DISP_E_TYPEMISMATCH;
+  double fraction = (h * 3600 + time[1] * 60 + time[2]) / 86400.0;
   *out = day < 0 ? day - fraction : day + fraction;
   return S_OK;
 }

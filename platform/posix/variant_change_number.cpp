@@ -170,6 +170,38 @@ void StoreInteger(VARTYPE vt, uint64_t magnitude, bool negative, VARIANT* out) {
   }
 }
 
+// A double times 10000 rounded half to even, computed exactly: the product
+// in double precision would lose the last digits of large amounts.
+bool ScaledCurrency(double real, LONGLONG* out) {
+  if (!std::isfinite(real)) return false;
+  if (real == 0) {
+    *out = 0;
+    return true;
+  }
+  int exponent;
+  double fraction = std::frexp(std::fabs(real), &exponent);
+  unsigned __int128 product =
+      static_cast<unsigned __int128>(static_cast<uint64_t>(std::ldexp(fraction, 53))) * 10000u;
+  int shift = exponent - 53;
+  if (shift >= 0) {
+    if (shift > 63) return false;
+    product <<= shift;
+  } else if (shift < -100) {
+    product = 0;
+  } else {
+    unsigned __int128 remainder = product & ((static_cast<unsigned __int128>(1) << -shift) - 1);
+    unsigned __int128 half = static_cast<unsigned __int128>(1) << (-shift - 1);
+    product >>= -shift;
+    if (remainder > half || (remainder == half && (product & 1))) ++product;
+  }
+  const unsigned __int128 limit = static_cast<unsigned __int128>(1) << 63;
+  bool negative = real < 0;
+  if (product > (negative ? limit : limit - 1)) return false;
+  uint64_t magnitude = static_cast<uint64_t>(product);
+  *out = static_cast<LONGLONG>(negative ? ~magnitude + 1 : magnitude);
+  return true;
+}
+
 HRESULT ToCurrency(const Number& n, VARIANT* out) {
   LONGLONG value;
   double real = n.real;
@@ -180,10 +212,7 @@ HRESULT ToCurrency(const Number& n, VARIANT* out) {
     viaDouble = true;
   }
   if (viaDouble) {
-    double scaled = std::nearbyint(real * 10000.0);
-    if (!(scaled >= -9223372036854775808.0 && scaled < 9223372036854775808.0))
-      return DISP_E_OVERFLOW;
-    value = static_cast<LONGLONG>(scaled);
+    if (!ScaledCurrency(real, &value)) return DISP_E_OVERFLOW;
   } else {
     uint64_t magnitude;
     std::string digits = RoundedScaledDigits(n.exact, 4);
@@ -197,18 +226,18 @@ HRESULT ToCurrency(const Number& n, VARIANT* out) {
   return S_OK;
 }
 
-// A double as a decimal of 16 significant digits, as oleaut32 takes it into
-// DECIMAL (1/3 gives 0.3333333333333333).
-ExactNumber ExactFromDouble(double value) {
+// A double as a decimal of 16 significant digits (a float of 7), as
+// oleaut32 takes it into DECIMAL (1/3 gives 0.3333333333333333, 0.6f 0.6).
+ExactNumber ExactFromDouble(double value, int significantDigits) {
   ExactNumber exact;
   exact.negative = std::signbit(value);
   if (value == 0) return exact;
-  char text[40];
-  std::snprintf(text, sizeof text, "%.15e", std::fabs(value));
+  char text[48];
+  std::snprintf(text, sizeof text, "%.*e", significantDigits - 1, std::fabs(value));
   const char* e = std::strchr(text, 'e');
   for (const char* p = text; p < e; ++p)
     if (*p >= '0' && *p <= '9') exact.digits += *p;
-  exact.exponent = std::atoi(e + 1) - 15;
+  exact.exponent = std::atoi(e + 1) - (significantDigits - 1);
   while (!exact.digits.empty() && exact.digits.back() == '0') {
     exact.digits.pop_back();
     ++exact.exponent;
@@ -219,7 +248,7 @@ ExactNumber ExactFromDouble(double value) {
 
 HRESULT ToDecimal(const Number& n, VARIANT* out) {
   if (n.isReal && !std::isfinite(n.real)) return DISP_E_OVERFLOW;
-  ExactNumber exact = n.isReal ? ExactFromDouble(n.real) : n.exact;
+  ExactNumber exact = n.isReal ? ExactFromDouble(n.real, n.isSingle ? 7 : 16) : n.exact;
   int places = exact.exponent < 0 ? -exact.exponent : 0;
   if (places > 28) places = 28;
   Mantissa96 mantissa;

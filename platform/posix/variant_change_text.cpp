@@ -2,6 +2,8 @@
 // way oleaut32 writes and reads them.
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "platform/posix/variant_change.h"
 
@@ -32,20 +34,73 @@ bool IsThousandSeparator(OLECHAR c, const LocaleSettings& locale) {
   return locale.thousandSeparator == u'\u00A0' && c == u' ';
 }
 
+// The length of the locale's currency sign at text[i], 0 when it is not
+// there.
+size_t CurrencyAt(const Text& text, size_t i, const LocaleSettings& locale) {
+  size_t n = 0;
+  while (n < 8 && locale.currency[n] != 0) ++n;
+  if (n == 0 || text.compare(i, n, locale.currency, n) != 0) return 0;
+  return n;
+}
+
 }  // namespace
 
 Text RealText(double value, int significantDigits, const LocaleSettings& locale) {
   if (value == 0) return Text(1, u'0');  // negative zero too
   if (std::isnan(value)) return Widen("NAN");
+  if (std::isinf(value)) return Widen(value < 0 ? "-INF" : "INF");
+  // Enough digits of the exact binary value to tell a tie from a near-tie,
+  // then rounded half away from zero at the significant digits (654322.25
+  // as a float gives 654322.3).
   char text[64];
-  // %G is the form oleaut32 uses: plain between 1E-05 and the precision,
-  // otherwise scientific with a signed two-digit (at least) exponent.
-  std::snprintf(text, sizeof text, "%.*G", significantDigits, value);
-  Text out = Widen(text);
-  // The scientific form keeps its point in every locale ("1.5E-07").
-  if (out.find(u'E') != Text::npos) return out;
-  for (OLECHAR& c : out)
-    if (c == u'.') c = locale.decimalSeparator;
+  std::snprintf(text, sizeof text, "%.*e", significantDigits + 24, std::fabs(value));
+  std::string digits;
+  const char* e = std::strchr(text, 'e');
+  for (const char* p = text; p < e; ++p)
+    if (*p >= '0' && *p <= '9') digits += *p;
+  int exponent = std::atoi(e + 1);
+  bool up = digits[static_cast<size_t>(significantDigits)] >= '5';
+  digits.resize(static_cast<size_t>(significantDigits));
+  if (up) {
+    size_t i = digits.size();
+    while (i > 0 && digits[i - 1] == '9') digits[--i] = '0';
+    if (i == 0) {
+      digits.insert(0, 1, '1');
+      digits.pop_back();
+      ++exponent;
+    } else {
+      ++digits[i - 1];
+    }
+  }
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+
+  Text out;
+  if (value < 0) out += u'-';
+  // Plain from the precision down to about 1E-11, scientific beyond, with
+  // the locale's separator in both ("1,2E+15").
+  if (exponent >= significantDigits || exponent < -11) {
+    out += static_cast<OLECHAR>(digits[0]);
+    if (digits.size() > 1) {
+      out += locale.decimalSeparator;
+      out += Widen(digits.substr(1));
+    }
+    char tail[16];
+    std::snprintf(tail, sizeof tail, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
+    return out + Widen(tail);
+  }
+  if (exponent < 0) {
+    out += u'0';
+    out += locale.decimalSeparator;
+    out += Text(static_cast<size_t>(-exponent - 1), u'0');
+    return out + Widen(digits);
+  }
+  size_t integerDigits = static_cast<size_t>(exponent) + 1;
+  if (digits.size() < integerDigits) digits.append(integerDigits - digits.size(), '0');
+  out += Widen(digits.substr(0, integerDigits));
+  if (digits.size() > integerDigits) {
+    out += locale.decimalSeparator;
+    out += Widen(digits.substr(integerDigits));
+  }
   return out;
 }
 
@@ -80,7 +135,7 @@ HRESULT ParseNumberText(const Text& text, const LocaleSettings& locale, ExactNum
   };
 
   // Leading part: blanks, at most one '+' and one '-', an opening
-  // parenthesis, the US currency sign.
+  // parenthesis, the locale's currency sign.
   bool negative = false, plus = false, paren = false, currency = false;
   for (;;) {
     skipBlanks();
@@ -92,8 +147,9 @@ HRESULT ParseNumberText(const Text& text, const LocaleSettings& locale, ExactNum
       plus = true;
     } else if (c == u'(' && !paren) {
       paren = true;
-    } else if (c == u'$' && !currency && locale.decimalSeparator == u'.') {
+    } else if (!currency && CurrencyAt(text, i, locale) != 0) {
       currency = true;
+      i += CurrencyAt(text, i, locale) - 1;
     } else {
       break;
     }
@@ -154,11 +210,17 @@ HRESULT ParseNumberText(const Text& text, const LocaleSettings& locale, ExactNum
     value.exponent = digits.empty() ? 0 : exponent;
   }
 
-  // Trailing part: blanks, a sign when none led, the closing parenthesis.
+  // Trailing part: blanks, a sign when none led, the currency sign when
+  // none led, the closing parenthesis.
   for (;;) {
     skipBlanks();
     if (i >= n) break;
     OLECHAR c = text[i];
+    if (!currency && CurrencyAt(text, i, locale) != 0) {
+      currency = true;
+      i += CurrencyAt(text, i, locale);
+      continue;
+    }
     if ((c == u'-' || c == u'+') && !negative && !plus && !paren) {
       value.negative = c == u'-';
       (c == u'-' ? negative : plus) = true;

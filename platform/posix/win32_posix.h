@@ -255,6 +255,8 @@ enum VARENUM {
   VT_UINT_PTR = 38,
   VT_FILETIME = 64,
   VT_BLOB = 65,
+  VT_CLSID = 72,
+  VT_BSTR_BLOB = 0xfff,
   VT_VECTOR = 0x1000,
   VT_ARRAY = 0x2000,
   VT_BYREF = 0x4000,
@@ -396,6 +398,7 @@ struct tagVARIANT {
 // the SDK declares it.
 #define VARIANT_NOVALUEPROP 0x01
 #define VARIANT_ALPHABOOL 0x02
+#define VARIANT_USE_NLS 0x80
 #define VARIANT_NOUSEROVERRIDE 0x04
 #define VARIANT_CALENDAR_HIJRI 0x08
 #define VARIANT_LOCALBOOL 0x10
@@ -447,10 +450,9 @@ struct IDispatch : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames,
                                                   LCID lcid, DISPID* rgDispId) = 0;
-  virtual HRESULT STDMETHODCALLTYPE Invoke(DISPID dispIdMember, REFIID riid, LCID lcid,
-                                           WORD wFlags, DISPPARAMS* pDispParams,
-                                           VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
-                                           UINT* puArgErr) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags,
+                                           DISPPARAMS* pDispParams, VARIANT* pVarResult,
+                                           EXCEPINFO* pExcepInfo, UINT* puArgErr) = 0;
 };
 
 struct IClassFactory : public IUnknown {
@@ -485,10 +487,9 @@ void VariantInit(VARIANTARG* pvarg);
 HRESULT VariantClear(VARIANTARG* pvarg);
 HRESULT VariantCopy(VARIANTARG* pvargDest, VARIANTARG* pvargSrc);
 HRESULT VariantCopyInd(VARIANT* pvarDest, VARIANTARG* pvargSrc);
-HRESULT VariantChangeType(VARIANTARG* pvargDest, VARIANTARG* pvarSrc, USHORT wFlags,
-                          VARTYPE vt);
-HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, VARIANTARG* pvarSrc, LCID lcid,
-                            USHORT wFlags, VARTYPE vt);
+HRESULT VariantChangeType(VARIANTARG* pvargDest, VARIANTARG* pvarSrc, USHORT wFlags, VARTYPE vt);
+HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, VARIANTARG* pvarSrc, LCID lcid, USHORT wFlags,
+                            VARTYPE vt);
 
 // ---- SAFEARRAY -----------------------------------------------------------
 
@@ -522,7 +523,8 @@ HRESULT IIDFromString(LPCOLESTR lpsz, IID* lpiid);
 #define CLSCTX_REMOTE_SERVER 0x10
 #define CLSCTX_INPROC (CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER)
 #define CLSCTX_SERVER (CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER)
-#define CLSCTX_ALL (CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER)
+#define CLSCTX_ALL \
+  (CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER)
 
 HRESULT CoInitialize(LPVOID pvReserved);
 HRESULT CoInitializeEx(LPVOID pvReserved, DWORD dwCoInit);
@@ -585,7 +587,8 @@ LONG InterlockedExchange(LONG volatile* Target, LONG Value);
 typedef struct _RTL_SRWLOCK {
   PVOID Ptr;
 } SRWLOCK, *PSRWLOCK;
-#define SRWLOCK_INIT {0}
+#define SRWLOCK_INIT \
+  { 0 }
 void InitializeSRWLock(PSRWLOCK SRWLock);
 void AcquireSRWLockExclusive(PSRWLOCK SRWLock);
 void ReleaseSRWLockExclusive(PSRWLOCK SRWLock);
@@ -644,10 +647,9 @@ int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
 #define KEY_WRITE 0x20006
 #define KEY_ALL_ACCESS 0xF003F
 
-LSTATUS RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass,
-                        DWORD dwOptions, REGSAM samDesired,
-                        LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
-                        LPDWORD lpdwDisposition);
+LSTATUS RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, DWORD dwOptions,
+                        REGSAM samDesired, LPSECURITY_ATTRIBUTES lpSecurityAttributes,
+                        PHKEY phkResult, LPDWORD lpdwDisposition);
 LSTATUS RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
                       PHKEY phkResult);
 LSTATUS RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType,

@@ -14,10 +14,11 @@ class CodePage : public ::testing::Test {
   void TearDown() override { PlatformSetAnsiCodePage(1251); }
 };
 
-std::string ToBytes(UINT cp, const std::u16string& s, BOOL* usedDefault = nullptr) {
-  int n = WideCharToMultiByte(cp, 0, s.data(), int(s.size()), nullptr, 0, nullptr, usedDefault);
+std::string ToBytes(UINT cp, const std::u16string& s, BOOL* usedDefault = nullptr,
+                    DWORD flags = 0) {
+  int n = WideCharToMultiByte(cp, flags, s.data(), int(s.size()), nullptr, 0, nullptr, usedDefault);
   std::string out(n, '\0');
-  if (n) WideCharToMultiByte(cp, 0, s.data(), int(s.size()), &out[0], n, nullptr, usedDefault);
+  if (n) WideCharToMultiByte(cp, flags, s.data(), int(s.size()), &out[0], n, nullptr, usedDefault);
   return out;
 }
 
@@ -56,6 +57,32 @@ TEST_F(CodePage, CharactersOutsideTheCodePageBecomeQuestionMarks) {
   BOOL used = TRUE;
   ToBytes(CP_ACP, u"plain", &used);
   EXPECT_FALSE(used);
+}
+
+TEST_F(CodePage, BestFitLookAlikesUnlessTheCallerRefusesThem) {
+  struct Case {
+    std::u16string in;
+    std::string bestFit;
+  } cases[] = {
+      {u"café À", "cafe A"},
+      {u"Łódź", "Lodz"},
+      {u"ＡＢＣ１２３！", "ABC123!"},
+      {u"┌─┬─┐│ │└─┴─┘", "+-+-+| |+-+-+"},
+      {u"Æ ß", "? ?"},
+      {u"a\U0001F600b", "a?b"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ToBytes(CP_ACP, c.in), c.bestFit);
+    BOOL used = FALSE;
+    std::string strict = ToBytes(CP_ACP, c.in, &used, WC_NO_BEST_FIT_CHARS);
+    EXPECT_EQ(strict.size(), c.bestFit.size());
+    EXPECT_TRUE(used);
+    for (size_t i = 0; i < strict.size(); ++i) {
+      if (strict[i] != c.bestFit[i]) {
+        EXPECT_EQ(strict[i], '?');
+      }
+    }
+  }
 }
 
 TEST_F(CodePage, UndefinedBytesSurviveARoundTrip) {

@@ -2,6 +2,7 @@
 // process environment, the test hook that fixes it, and the conversion inputs
 // that only this platform defines (no system to compare with).
 #include <gtest/gtest.h>
+#include <locale.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -57,7 +58,7 @@ TEST_F(LocaleEnvironment, RussianLocaleNamesGiveRussianSettings) {
       {"", "ru_RU.UTF-8", nullptr, kRussian},
       {nullptr, nullptr, "ru_UA.UTF-8", kRussian},
       {"C", nullptr, "ru_RU.UTF-8", kEnglish},
-      {nullptr, nullptr, "de_DE.UTF-8", kEnglish},
+      {nullptr, nullptr, "xx_YY.UTF-8", kEnglish},
       {nullptr, nullptr, "POSIX", kEnglish},
   };
   for (auto& row : rows) {
@@ -74,6 +75,50 @@ TEST_F(LocaleEnvironment, RussianLocaleNamesGiveRussianSettings) {
     EXPECT_EQ(Converted(R8(2.5), LOCALE_USER_DEFAULT, VT_BSTR),
               Text(row.expected == kRussian ? "2,5" : "2.5"));
   }
+}
+
+// Whether the system has the locale data of name (scripts/install-deps
+// generates de_DE.UTF-8 and uk_UA.UTF-8).
+bool Installed(const char* name) {
+  locale_t loc = newlocale(LC_ALL_MASK, name, nullptr);
+  if (loc != nullptr) freelocale(loc);
+  return loc != nullptr;
+}
+
+TEST_F(LocaleEnvironment, OtherLocalesWriteAsTheirOwnDataSays) {
+  if (!Installed("de_DE.UTF-8") || !Installed("uk_UA.UTF-8"))
+    GTEST_SKIP() << "de_DE.UTF-8 or uk_UA.UTF-8 is not installed (scripts/install-deps)";
+  const LCID german = 0x0407, ukrainian = 0x0422;
+  const double nineSevenThree = 38051 + (9 * 3600 + 7 * 60 + 3) / 86400.0;
+  struct {
+    LCID lcid;
+    Variant value;
+    VARTYPE vt;
+    std::string expected;
+  } rows[] = {
+      {german, R8(2.5), VT_BSTR, Text("2,5")},
+      {german, R8(1.2e15), VT_BSTR, Text("1,2E+15")},
+      {german, Date(nineSevenThree), VT_BSTR, Text("05.03.2004 09:07:03")},
+      {german, Str(OLESTR("05.03.2004 9:07:03")), VT_DATE, "DATE 38051.379895833335"},
+      {german, Str(OLESTR("1.234,5")), VT_R8, "R8 1234.5"},
+      {german, Str(OLESTR("12,5 \u20AC")), VT_CY, "CY 125000"},
+      {ukrainian, Date(38051), VT_BSTR, Text("05.03.2004")},
+      {ukrainian, Str(OLESTR("2,5")), VT_R8, "R8 2.5"},
+  };
+  for (auto& row : rows) {
+    SCOPED_TRACE(row.expected);
+    EXPECT_EQ(Converted(row.value, row.lcid, row.vt), row.expected);
+  }
+  char separator[4] = "";
+  ASSERT_EQ(GetLocaleInfoA(german, LOCALE_SDECIMAL, separator, sizeof separator), 2);
+  EXPECT_EQ(std::string(separator), ",");
+  // A German user gets German settings; Russian and US English stay built in.
+  Set("LANG", "de_DE.UTF-8");
+  EXPECT_EQ(GetUserDefaultLCID(), german);
+  EXPECT_EQ(Converted(R8(2.5), LOCALE_USER_DEFAULT, VT_BSTR), Text("2,5"));
+  Set("LANG", "ru_RU.UTF-8");
+  EXPECT_EQ(Converted(Date(nineSevenThree), LOCALE_USER_DEFAULT, VT_BSTR),
+            Text("05.03.2004 9:07:03"));
 }
 
 TEST_F(LocaleEnvironment, FixedUserLocaleWinsOverTheEnvironment) {
