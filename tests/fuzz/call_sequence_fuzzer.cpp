@@ -1,19 +1,24 @@
 // Random call sequences on one component object, driven through the host
 // protocol the way the reference host drives it, over an in-memory SQLite
 // database that holds a table with rows of every column kind. Each input
-// gets a fresh object and database (cheap: no files, no module loading),
-// so every finding reproduces from its input alone.
+// gets a fresh component object, which opens the database as a script does;
+// the database itself lives on between inputs in SQLite's shared cache,
+// held by the harness, which puts its rows back after each input and makes
+// it anew when an input changed more than rows. So a finding reproduces from
+// its input alone, without the cost of building a database every time.
 //
 // Input: a sequence of operations, each starting with a byte that selects a
 // method call (number 0-300, 0-4 parameters of any host value), a property
 // read or write, a member-table query, or Shutdown/Initialize.
+#include <sqlite3.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 #include "ado/ado_registration.h"
 #include "component/addin_object.h"
-#include "encoding/cp1251.h"
+#include "component/automation.h"
 #include "platform/variant.h"
 #include "tests/fuzz/host_values.h"
 
@@ -29,30 +34,34 @@ void Trace(const char* format, long a = 0, long b = 0) {
   std::fprintf(stderr, format, a, b);
 }
 
-const std::vector<std::string>& SetUpStatements() {
-  static const std::vector<std::string> statements = {
-      "CREATE TABLE t (id INTEGER PRIMARY KEY, name TEXT, amount REAL, born DATETIME, "
-      "obj CHAR(16), n NUMERIC, flag BOOLEAN, data BLOB, big INTEGER)",
-      "INSERT INTO t VALUES "
-      "(1, '" +
-          CP1251("Иванов") +
-          "', 1.5, CDate('2004-03-05 10:20:30'), 'Z_____1____ZZABC', 12.34, 1, X'01FF', "
-          "9223372036854775807), "
-          "(2, 'a''b?c', -0.25, CDate('1899-12-30 00:00:00.5'), 'bad key', NULL, 0, NULL, -1), "
-          "(3, NULL, NULL, NULL, NULL, 1e300, NULL, X'', 2147483648)",
-  };
-  return statements;
+const char kCreateTable[] =
+    "CREATE TABLE t (id INTEGER PRIMARY KEY, name TEXT, amount REAL, born DATETIME, "
+    "obj CHAR(16), n NUMERIC, flag BOOLEAN, data BLOB, big INTEGER)";
+const char kDeleteRows[] = "DELETE FROM t";
+const char kSharedDatabase[] = "file:qorvid-fuzz?mode=memory&cache=shared";
+
+// Straight to SQLite: texts in UTF-8, dates as the provider's CDate stores
+// them (the harness's own connection lacks that function).
+const std::string& InsertRows() {
+  static const std::string statement =
+      "INSERT INTO t VALUES (1, 'Иванов', 1.5, '2004-03-05 10:20:30', 'Z_____1____ZZABC', 12.34, "
+      "1, X'01FF', "
+      "9223372036854775807), "
+      "(2, 'a''b?c', -0.25, '1899-12-30 00:00:00.500', 'bad key', NULL, 0, NULL, -1), "
+      "(3, NULL, NULL, NULL, NULL, 1e300, NULL, X'', 2147483648)";
+  return statement;
 }
 
 class Component {
  public:
   Component() {
-    AddInObject* object = new AddInObject();
-    object->inner()->AddRef();
-    extension_ = ComPtr<IScriptExtension>(object);
-    init_ = ComPtr<IHostInit>(object);
-    object->inner()->Release();
+    object_ = new AddInObject();
+    object_->inner()->AddRef();
+    extension_ = ComPtr<IScriptExtension>(object_);
+    init_ = ComPtr<IHostInit>(object_);
+    object_->inner()->Release();
   }
+  ComponentState& state() { return object_->state(); }
   IScriptExtension* extension() { return extension_.get(); }
   IHostInit* init() { return init_.get(); }
 
@@ -86,19 +95,14 @@ class Component {
     return message.vt() == VT_BSTR ? AnsiFromWide(message.get().bstrVal) : std::string("?");
   }
 
-  // Open and fill the database, as a script would; the harness stops when
+  // Opens the fuzz database, as a script would; the harness stops when
   // that fails, since every input after it would test nothing.
-  void prepare() {
-    init_->Initialize(HostPool::instance().connection.get());
-    std::vector<Variant> args = {Variant::fromAnsi(MemoryConnectionString())};
+  void open() {
+    std::vector<Variant> args = {Variant::fromAnsi(SharedConnectionString())};
     call(0, args, 0);
-    for (const std::string& statement : SetUpStatements()) {
-      args = {Variant::fromAnsi(statement)};
-      call(2, args, 0);
-    }
     const std::string message = errorMsg();
     if (!message.empty()) {
-      std::fprintf(stderr, "database set-up failed: %s\n", message.c_str());
+      std::fprintf(stderr, "opening the database failed: %s\n", message.c_str());
       std::abort();
     }
   }
@@ -106,6 +110,65 @@ class Component {
  private:
   ComPtr<IScriptExtension> extension_;
   ComPtr<IHostInit> init_;
+  AddInObject* object_;
+};
+
+// The rows and the schema every input starts from, kept alive in SQLite's
+// shared cache by the harness's own connection; components reach it by the
+// shared connection string.
+class SharedDatabase {
+ public:
+  SharedDatabase() { create(); }
+
+  // After an input, once the component and its connection are gone: the
+  // rows put back, or the whole database made anew when the input changed
+  // its schema or header (a rollback of what remains is not needed: the
+  // component's connection, and any transaction on it, is closed).
+  void restore() {
+    if (fingerprint() != fingerprint_) {
+      sqlite3_close(db_);
+      create();
+      return;
+    }
+    run(std::string(kDeleteRows) + ";" + InsertRows());
+  }
+
+ private:
+  void create() {
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI;
+    if (sqlite3_open_v2(kSharedDatabase, &db_, flags, nullptr) != SQLITE_OK) fail("open");
+    run(std::string(kCreateTable) + ";" + InsertRows());
+    fingerprint_ = fingerprint();
+  }
+
+  // The schema version and the header's user fields: what putting the rows
+  // back would not undo.
+  std::string fingerprint() {
+    sqlite3_stmt* statement = nullptr;
+    std::string text;
+    if (sqlite3_prepare_v2(db_,
+                           "SELECT (SELECT schema_version FROM pragma_schema_version) || '/' || "
+                           "(SELECT user_version FROM pragma_user_version) || '/' || "
+                           "(SELECT application_id FROM pragma_application_id)",
+                           -1, &statement, nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW)
+      text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+    sqlite3_finalize(statement);
+    return text;
+  }
+
+  void run(const std::string& statements) {
+    if (sqlite3_exec(db_, statements.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+      fail(statements.c_str());
+  }
+
+  [[noreturn]] void fail(const char* what) {
+    std::fprintf(stderr, "fuzz database: %s: %s\n", what, sqlite3_errmsg(db_));
+    std::abort();
+  }
+
+  sqlite3* db_ = nullptr;
+  std::string fingerprint_;
 };
 
 long Number(InputReader& in, uint8_t common, long wrap) {
@@ -181,12 +244,14 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static SharedDatabase& database = *new SharedDatabase;
   HostPool& pool = HostPool::instance();
   {
     InputReader in(data, size);
     HostValueMaker maker(in);
     Component component;
-    component.prepare();
+    component.init()->Initialize(pool.connection.get());
+    component.open();
     for (int op = 0; op < kMaxOperations && !in.empty(); ++op) {
       const uint8_t kind = in.byte() % 16;
       if (kind <= 10 || kind == 15) {
@@ -236,6 +301,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     component.init()->Shutdown();
   }
+  database.restore();
   pool.connection->clearErrorLog();
   pool.bareConnection->clearErrorLog();
   pool.checkReferenceCounts();

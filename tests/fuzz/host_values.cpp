@@ -193,9 +193,15 @@ const std::string& MemoryConnectionString() {
   return text;
 }
 
+const std::string& SharedConnectionString() {
+  static const std::string text =
+      "Provider=SQLite;Data Source=file:qorvid-fuzz?mode=memory&cache=shared";
+  return text;
+}
+
 const std::vector<std::string>& Vocabulary() {
   static const std::vector<std::string> words = {
-      MemoryConnectionString(),
+      SharedConnectionString(),
       "SELECT * FROM t",
       "SELECT id, name, amount, born, obj, n, flag, data, big FROM t ORDER BY id",
       "SELECT * FROM t WHERE id = ?",
@@ -221,7 +227,7 @@ const std::vector<std::string>& Vocabulary() {
       "data",
       "big",
       "ID",
-      "Name",
+      MemoryConnectionString(),
       "?",
       "'",
       "''",
@@ -293,7 +299,8 @@ WideString HostValueMaker::text() {
         s += kSpecial[in_.byte() % (sizeof kSpecial / sizeof kSpecial[0])];
       break;
   }
-  if (openArgument_ && s != WideFromAnsi(MemoryConnectionString())) {
+  if (openArgument_ && s != WideFromAnsi(MemoryConnectionString()) &&
+      s != WideFromAnsi(SharedConnectionString())) {
     WideString filtered;
     for (OLECHAR c : s)
       if (c != '=') filtered += c;

@@ -60,7 +60,9 @@ std::string DescribeValue(const VARIANT& value, int depth = 0);
 // The words a script's texts are made of: statements on the table the call
 // fuzzer creates, its column names, an object key, time texts, quotes.
 const std::vector<std::string>& Vocabulary();  // cp1251
+// A private in-memory database, and the shared one the call fuzzer keeps.
 const std::string& MemoryConnectionString();
+const std::string& SharedConnectionString();
 
 // Builds host values from the input. References point into storage the
 // maker owns, so values must not outlive it.
