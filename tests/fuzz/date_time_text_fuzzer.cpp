@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const std::string text = DateTimeText(timeText, value);
   const std::string plain = DateTimeText("", value);
-  const std::string context = Printable(text) + " for " + std::to_string(value);
+  const std::string context = Printable(text) + " for " + DoubleText(value);
   const size_t blank = plain.find(' ');
   if (blank == std::string::npos) Finding("no blank between date and time", Printable(plain));
   if (!timeText.empty()) {

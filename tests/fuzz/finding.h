@@ -12,6 +12,13 @@
   std::abort();
 }
 
+// A double exactly, for messages.
+inline std::string DoubleText(double value) {
+  char buffer[40];
+  std::snprintf(buffer, sizeof buffer, "%.17g", value);
+  return buffer;
+}
+
 // Bytes as a C string literal, for messages.
 inline std::string Printable(const std::string& text) {
   std::string out = "\"";

@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const std::string text = FloatText(value);
   if (!std::isfinite(value)) return 0;
-  const std::string context = Printable(text) + " for " + std::to_string(value);
+  const std::string context = Printable(text) + " for " + DoubleText(value);
   if (!IsNumberText(text)) Finding("not a number text", context);
   if (SignificantDigits(text) > 15) Finding("more than 15 significant digits", context);
   if (!ReadsBackAs(text, value)) Finding("does not read back as the value", context);
