@@ -62,6 +62,22 @@ bench: $(NATIVE)/build.ninja
 	cmake --build $(NATIVE) -j $(JOBS) --target qorvid_bench
 	bench/check-targets $(NATIVE)/bench/qorvid_bench
 
+# The libFuzzer targets (tests/fuzz), clang with address and undefined
+# behaviour sanitizers in a build of their own; each runs FUZZ_SECONDS.
+FUZZ         := build/fuzz
+FUZZ_SECONDS ?= 60
+.PHONY: fuzz fuzzers
+
+$(FUZZ)/build.ninja:
+	cmake -S . -B $(FUZZ) $(CMAKE_GEN) -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+	  -DQORVID_SANITIZE=ON -DQORVID_FUZZ=ON
+
+fuzzers: $(FUZZ)/build.ninja
+	cmake --build $(FUZZ) -j $(JOBS) --target fuzzers
+
+fuzz: deps-native fuzzers
+	tests/fuzz/run-fuzzers $(FUZZ) $(FUZZ_SECONDS)
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 

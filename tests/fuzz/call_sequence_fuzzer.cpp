@@ -1,0 +1,309 @@
+// Random call sequences on one component object, driven through the host
+// protocol the way the reference host drives it, over an in-memory SQLite
+// database that holds a table with rows of every column kind. Each input
+// gets a fresh component object, which opens the database as a script does;
+// the database itself lives on between inputs in SQLite's shared cache,
+// held by the harness, which puts its rows back after each input and makes
+// it anew when an input changed more than rows. So a finding reproduces from
+// its input alone, without the cost of building a database every time.
+//
+// Input: a sequence of operations, each starting with a byte that selects a
+// method call (number 0-300, 0-4 parameters of any host value), a property
+// read or write, a member-table query, or Shutdown/Initialize.
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "ado/ado_registration.h"
+#include "component/addin_object.h"
+#include "component/automation.h"
+#include "platform/variant.h"
+#include "tests/fuzz/host_values.h"
+
+namespace {
+
+const int kMaxOperations = 48;
+// QORVID_FUZZ_TRACE=1 prints every operation, to turn an input into a
+// readable reproducer.
+const bool kTrace = std::getenv("QORVID_FUZZ_TRACE") != nullptr;
+
+void Trace(const char* format, long a = 0, long b = 0) {
+  if (!kTrace) return;
+  std::fprintf(stderr, format, a, b);
+}
+
+const char kCreateTable[] =
+    "CREATE TABLE t (id INTEGER PRIMARY KEY, name TEXT, amount REAL, born DATETIME, "
+    "obj CHAR(16), n NUMERIC, flag BOOLEAN, data BLOB, big INTEGER)";
+const char kDeleteRows[] = "DELETE FROM t";
+const char kSharedDatabase[] = "file:qorvid-fuzz?mode=memory&cache=shared";
+
+// Straight to SQLite: texts in UTF-8, dates as the provider's CDate stores
+// them (the harness's own connection lacks that function).
+const std::string& InsertRows() {
+  static const std::string statement =
+      "INSERT INTO t VALUES (1, 'Иванов', 1.5, '2004-03-05 10:20:30', 'Z_____1____ZZABC', 12.34, "
+      "1, X'01FF', "
+      "9223372036854775807), "
+      "(2, 'a''b?c', -0.25, '1899-12-30 00:00:00.500', 'bad key', NULL, 0, NULL, -1), "
+      "(3, NULL, NULL, NULL, NULL, 1e300, NULL, X'', 2147483648)";
+  return statement;
+}
+
+class Component {
+ public:
+  Component() {
+    object_ = new AddInObject();
+    object_->inner()->AddRef();
+    extension_ = ComPtr<IScriptExtension>(object_);
+    init_ = ComPtr<IHostInit>(object_);
+    object_->inner()->Release();
+  }
+  ComponentState& state() { return object_->state(); }
+  IScriptExtension* extension() { return extension_.get(); }
+  IHostInit* init() { return init_.get(); }
+
+  void call(long number, std::vector<Variant>& args, uint8_t shape) {
+    if (kTrace) {
+      std::fprintf(stderr, "%s %ld(", shape & 0x80 ? "CallAsProcedure" : "CallAsFunction", number);
+      for (size_t i = 0; i < args.size(); ++i)
+        std::fprintf(stderr, "%s%s", i ? ", " : "", DescribeValue(args[i].get()).c_str());
+      std::fprintf(stderr, ")%s\n", shape & 0x40 ? " result null" : "");
+    }
+    SAFEARRAY* parameters = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(args.size()));
+    for (LONG i = 0; i < static_cast<LONG>(args.size()); ++i)
+      SafeArrayPutElement(parameters, &i, args[i].ptr());
+    Variant result;
+    if (shape & 0x80)
+      extension_->CallAsProcedure(number, &parameters);
+    else
+      extension_->CallAsFunction(number, shape & 0x40 ? nullptr : result.ptr(), &parameters);
+    SafeArrayDestroy(parameters);
+    if (kTrace) {
+      std::fprintf(stderr, "  -> %s\n", DescribeValue(result.get()).c_str());
+      errorMsg();
+    }
+  }
+
+  std::string errorMsg() {
+    Variant message;
+    extension_->GetPropertyValue(0, message.ptr());
+    if (kTrace && message.vt() == VT_BSTR && SysStringLen(message.get().bstrVal))
+      std::fprintf(stderr, "  -> ErrorMsg %s\n", DescribeValue(message.get()).c_str());
+    return message.vt() == VT_BSTR ? AnsiFromWide(message.get().bstrVal) : std::string("?");
+  }
+
+  // Opens the fuzz database, as a script would; the harness stops when
+  // that fails, since every input after it would test nothing.
+  void open() {
+    std::vector<Variant> args = {Variant::fromAnsi(SharedConnectionString())};
+    call(0, args, 0);
+    const std::string message = errorMsg();
+    if (!message.empty()) {
+      std::fprintf(stderr, "opening the database failed: %s\n", message.c_str());
+      std::abort();
+    }
+  }
+
+ private:
+  ComPtr<IScriptExtension> extension_;
+  ComPtr<IHostInit> init_;
+  AddInObject* object_;
+};
+
+// The rows and the schema every input starts from, kept alive in SQLite's
+// shared cache by the harness's own connection; components reach it by the
+// shared connection string.
+class SharedDatabase {
+ public:
+  SharedDatabase() { create(); }
+
+  // After an input, once the component and its connection are gone: the
+  // rows put back, or the whole database made anew when the input changed
+  // its schema or header (a rollback of what remains is not needed: the
+  // component's connection, and any transaction on it, is closed).
+  void restore() {
+    if (fingerprint() != fingerprint_) {
+      sqlite3_close(db_);
+      create();
+      return;
+    }
+    run(std::string(kDeleteRows) + ";" + InsertRows());
+  }
+
+ private:
+  void create() {
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI;
+    if (sqlite3_open_v2(kSharedDatabase, &db_, flags, nullptr) != SQLITE_OK) fail("open");
+    run(std::string(kCreateTable) + ";" + InsertRows());
+    fingerprint_ = fingerprint();
+  }
+
+  // The schema version and the header's user fields: what putting the rows
+  // back would not undo.
+  std::string fingerprint() {
+    sqlite3_stmt* statement = nullptr;
+    std::string text;
+    if (sqlite3_prepare_v2(db_,
+                           "SELECT (SELECT schema_version FROM pragma_schema_version) || '/' || "
+                           "(SELECT user_version FROM pragma_user_version) || '/' || "
+                           "(SELECT application_id FROM pragma_application_id)",
+                           -1, &statement, nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW)
+      text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+    sqlite3_finalize(statement);
+    return text;
+  }
+
+  void run(const std::string& statements) {
+    if (sqlite3_exec(db_, statements.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+      fail(statements.c_str());
+  }
+
+  [[noreturn]] void fail(const char* what) {
+    std::fprintf(stderr, "fuzz database: %s: %s\n", what, sqlite3_errmsg(db_));
+    std::abort();
+  }
+
+  sqlite3* db_ = nullptr;
+  std::string fingerprint_;
+};
+
+long Number(InputReader& in, uint8_t common, long wrap) {
+  uint8_t b = in.byte();
+  return b < 216 ? static_cast<long>(b % common) : static_cast<long>(in.u16() % wrap);
+}
+
+void QueryMemberTables(IScriptExtension* e, InputReader& in, HostValueMaker& maker) {
+  long number = Number(in, 20, 301);
+  long alias = in.byte() % 3;
+  long count = 0;
+  BOOL flag = FALSE;
+  Bstr name;
+  Variant value;
+  const int query = in.byte() % 12;
+  Trace("member table query %ld on number %ld\n", query, number);
+  switch (query) {
+    case 0: {
+      Bstr text(maker.text());
+      e->FindMethod(text.get(), &count);
+      break;
+    }
+    case 1: {
+      Bstr text(maker.text());
+      e->FindProperty(text.get(), &count);
+      break;
+    }
+    case 2:
+      e->GetMethodName(number, alias, name.put());
+      break;
+    case 3:
+      e->GetPropertyName(number, alias, name.put());
+      break;
+    case 4:
+      e->GetParamCount(number, &count);
+      break;
+    case 5:
+      e->GetParamDefault(number, alias, value.ptr());
+      break;
+    case 6:
+      e->HasResult(number, &flag);
+      break;
+    case 7:
+      e->IsPropertyReadable(number, &flag);
+      break;
+    case 8:
+      e->IsPropertyWritable(number, &flag);
+      break;
+    case 9:
+      e->GetMethodCount(&count);
+      e->GetPropertyCount(&count);
+      break;
+    case 10:
+      e->GetExtensionName(name.put());
+      break;
+    default:
+      break;
+  }
+}
+
+void GetVersionInfo(IHostInit* init) {
+  SAFEARRAY* info = SafeArrayCreateVector(VT_VARIANT, 0, 1);
+  init->GetVersionInfo(&info);
+  SafeArrayDestroy(info);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  AdoRegisterInProcess();
+  HostPool::instance();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static SharedDatabase& database = *new SharedDatabase;
+  HostPool& pool = HostPool::instance();
+  {
+    InputReader in(data, size);
+    HostValueMaker maker(in);
+    Component component;
+    component.init()->Initialize(pool.connection.get());
+    component.open();
+    for (int op = 0; op < kMaxOperations && !in.empty(); ++op) {
+      const uint8_t kind = in.byte() % 16;
+      if (kind <= 10 || kind == 15) {
+        const long number = Number(in, 18, 301);
+        const uint8_t shape = in.byte();
+        std::vector<Variant> args;
+        maker.setOpenArgument((number & 0xFF) == 0);
+        for (int i = shape % 5; i > 0; --i) args.push_back(maker.value());
+        maker.setOpenArgument(false);
+        component.call(number, args, shape);
+      } else if (kind == 11) {
+        Variant value;
+        const long number = Number(in, 5, 301);
+        component.extension()->GetPropertyValue(number, value.ptr());
+        if (kTrace)
+          std::fprintf(stderr, "GetPropertyValue %ld -> %s\n", number,
+                       DescribeValue(value.get()).c_str());
+      } else if (kind == 12) {
+        const long number = in.byte() < 200 ? 3 : in.u16() % 301;
+        Variant value = maker.value();
+        if (kTrace)
+          std::fprintf(stderr, "SetPropertyValue %ld %s\n", number,
+                       DescribeValue(value.get()).c_str());
+        component.extension()->SetPropertyValue(number, value.ptr());
+      } else if (kind == 13) {
+        QueryMemberTables(component.extension(), in, maker);
+      } else {
+        const int step = in.byte() % 4;
+        Trace(
+            "lifecycle step %ld (0 Shutdown, 1 Initialize, 2 Initialize bare, 3 GetVersionInfo)\n",
+            step);
+        switch (step) {
+          case 0:
+            component.init()->Shutdown();
+            break;
+          case 1:
+            component.init()->Initialize(pool.connection.get());
+            break;
+          case 2:
+            component.init()->Initialize(pool.bareConnection.get());
+            break;
+          default:
+            GetVersionInfo(component.init());
+            break;
+        }
+      }
+    }
+    component.init()->Shutdown();
+  }
+  database.restore();
+  pool.connection->clearErrorLog();
+  pool.bareConnection->clearErrorLog();
+  pool.checkReferenceCounts();
+  return 0;
+}

@@ -1,0 +1,30 @@
+// Float text for any double under any decimal separator the regional
+// settings may give: a finite value becomes a number text of at most 15
+// significant digits with "." that reads back as the value.
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "encoding/float_text.h"
+#include "tests/fuzz/finding.h"
+#include "tests/fuzz/literal_check.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 1) return 0;
+  // Separators a user can set, the usual two first.
+  static const char kSeparators[] = {'.', ',', ';', ' ', '\'', '\xA0'};
+  SetLoadTimeDecimalSeparatorForTests(kSeparators[data[0] % sizeof kSeparators]);
+  uint8_t bytes[8] = {};
+  std::memcpy(bytes, data + 1, size - 1 < 8 ? size - 1 : 8);
+  double value;
+  std::memcpy(&value, bytes, sizeof value);
+
+  const std::string text = FloatText(value);
+  if (!std::isfinite(value)) return 0;
+  const std::string context = Printable(text) + " for " + DoubleText(value);
+  if (!IsNumberText(text)) Finding("not a number text", context);
+  if (SignificantDigits(text) > 15) Finding("more than 15 significant digits", context);
+  if (!ReadsBackAs(text, value)) Finding("does not read back as the value", context);
+  return 0;
+}
