@@ -16,6 +16,8 @@
 
 namespace {
 
+const size_t kLongestConnectionString = 32767;
+
 const SQLWCHAR* Sql(const OLECHAR* s) { return reinterpret_cast<const SQLWCHAR*>(s); }
 
 class OdbcHandle {
@@ -156,15 +158,17 @@ class OdbcBackend : public Backend {
       : env_(SQL_HANDLE_ENV, SQL_NULL_HANDLE), dbc_(SQL_HANDLE_DBC, prepareEnv()) {
     if (dbc_.get() == SQL_NULL_HANDLE)
       throw AdoError(Diagnostic(env_.type(), env_.get(), SQL_ERROR));
-    // The length goes as SQL_NTS: the argument is a SQLSMALLINT, which would
-    // cut or wrap a string beyond 32,767 characters. A NUL would end the
-    // string early, so it is refused like an over-long one.
-    if (connectionString.find(OLECHAR(0)) != WideString::npos)
-      throw AdoError(OLESTR("The connection string contains a NUL character (U+0000)."));
+    // The length argument is a SQLSMALLINT: a longer string would be refused
+    // as a negative length or, past 65,535, cut without a word (driver
+    // managers cut even one given as SQL_NTS). It fails here, saying why.
+    if (connectionString.size() > kLongestConnectionString)
+      throw AdoError(
+          OLESTR("The connection string is longer than the 32767 characters ODBC takes."));
     SQLSMALLINT outLength = 0;
     check(
         SQLDriverConnectW(dbc_.get(), nullptr, const_cast<SQLWCHAR*>(Sql(connectionString.c_str())),
-                          SQL_NTS, nullptr, 0, &outLength, SQL_DRIVER_NOPROMPT),
+                          static_cast<SQLSMALLINT>(connectionString.size()), nullptr, 0, &outLength,
+                          SQL_DRIVER_NOPROMPT),
         dbc_);
     connected_ = true;
   }
