@@ -324,6 +324,14 @@ class OdbcBackend : public Backend {
       out->append(buffer.data(), got);
       if (rc == SQL_SUCCESS) break;
       if (indicator != SQL_NO_TOTAL && static_cast<size_t>(indicator) <= room) break;
+      // More to come. Some drivers (SQLite's) convert the whole rest of the
+      // value for every piece, so fixed pieces would cost time in the square
+      // of its length: the rest comes in one call when its length is known,
+      // else in pieces twice as large each time.
+      const size_t next = indicator != SQL_NO_TOTAL
+                              ? static_cast<size_t>(indicator) - got + terminator
+                              : buffer.size() * 2;
+      if (next > buffer.size()) buffer.resize(next);
     }
     return true;
   }
