@@ -171,6 +171,10 @@ class OdbcBackend : public Backend {
                           SQL_DRIVER_NOPROMPT),
         dbc_);
     connected_ = true;
+    SQLWCHAR dbms[64] = {0};
+    SQLSMALLINT dbmsLength = 0;
+    if (SQL_SUCCEEDED(SQLGetInfoW(dbc_.get(), SQL_DBMS_NAME, dbms, sizeof dbms, &dbmsLength)))
+      postgres_ = WideString(reinterpret_cast<const OLECHAR*>(dbms)) == OLESTR("PostgreSQL");
   }
 
   ~OdbcBackend() override {
@@ -233,6 +237,7 @@ class OdbcBackend : public Backend {
                              SQL_IS_UINTEGER),
           dbc_);
     inTransaction_ = true;
+    failedInTransaction_ = false;
   }
   void commit() override { end(SQL_COMMIT); }
   void rollback() override { end(SQL_ROLLBACK); }
@@ -259,6 +264,7 @@ class OdbcBackend : public Backend {
     if (connected_ && lost_.empty() &&
         ((state.size() == 5 && state[0] == '0' && state[1] == '8') || connectionDead()))
       lost_ = message;
+    if (inTransaction_) failedInTransaction_ = true;
     throw AdoError(message);
   }
 
@@ -275,12 +281,27 @@ class OdbcBackend : public Backend {
     if (!lost_.empty()) throw AdoError(lost_);
   }
 
+  // PostgreSQL ends a transaction at its first failed statement and answers
+  // COMMIT by rolling back, which the driver reports as success; psqlodbc,
+  // undoing a failed statement on its own, may undo earlier statements of the
+  // transaction with it (it does for a syntax error). What such a transaction
+  // still holds is unknown, so after a failure in it a commit is refused and
+  // the transaction stays for RollbackTrans.
+  void requireCommittable() {
+    if (postgres_ && failedInTransaction_)
+      throw AdoError(
+          OLESTR("A statement of this transaction failed, and PostgreSQL may have undone ")
+              OLESTR("other work of it with that statement: the transaction cannot be committed ")
+                  OLESTR("and must be rolled back."));
+  }
+
   void end(SQLSMALLINT completion) {
     if (!lost_.empty() || connectionDead()) {
       // Whatever the transaction did went with the connection.
       inTransaction_ = false;
       requireAlive();
     }
+    if (completion == SQL_COMMIT) requireCommittable();
     check(SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), completion), dbc_);
     inTransaction_ = false;
     // The transaction has ended either way; a connection that cannot go back
@@ -431,6 +452,9 @@ class OdbcBackend : public Backend {
   OdbcHandle dbc_;
   bool connected_ = false;
   bool inTransaction_ = false;
+  // A call failed since BeginTrans; and whether the server is PostgreSQL.
+  bool failedInTransaction_ = false;
+  bool postgres_ = false;
   // The message that told the connection was lost; empty while it works.
   WideString lost_;
 };

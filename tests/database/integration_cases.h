@@ -374,3 +374,26 @@ TEST_P(DatabaseIntegration, NulInStatementTextFailsOnEveryRoadAndChangesNothing)
                             "('a', 'b')"),
             "2");
 }
+
+// A failed statement may cost the whole transaction (PostgreSQL's way) or
+// only itself (SQLite's); either way CommitTrans must not report a commit
+// that leaves out rows saved before it succeeded.
+TEST_P(DatabaseIntegration, CommitAfterAFailedStatementKeepsEveryRowOrFails) {
+  session->exec("CREATE TABLE " + table + " (Id INTEGER)");
+  session->call("BeginTrans");
+  session->exec("INSERT INTO " + table + " (Id) VALUES (1)");
+  // A syntax error: psqlodbc, undoing it, undoes the first INSERT too.
+  session->call("Execute", {Text("UPDATE " + table + " SET WHERE Id = 1")});
+  ASSERT_NE(session->errorMsg(), "");
+  session->call("Execute", {Text("INSERT INTO " + table + " (Id) VALUES (3)")});
+  const bool thirdSaved = session->errorMsg().empty();
+  session->call("CommitTrans");
+  if (session->errorMsg().empty()) {
+    EXPECT_TRUE(thirdSaved);
+    EXPECT_EQ(count(), "2");
+  } else {
+    session->call("RollbackTrans");
+    session = open();
+    EXPECT_EQ(count(), "0");
+  }
+}
