@@ -173,7 +173,8 @@ class OdbcBackend : public Backend {
     connected_ = true;
     SQLWCHAR dbms[64] = {0};
     SQLSMALLINT dbmsLength = 0;
-    if (SQL_SUCCEEDED(SQLGetInfoW(dbc_.get(), SQL_DBMS_NAME, dbms, sizeof dbms, &dbmsLength)))
+    if (SQL_SUCCEEDED(SQLGetInfoW(dbc_.get(), SQL_DBMS_NAME, dbms,
+                                  static_cast<SQLSMALLINT>(sizeof dbms), &dbmsLength)))
       postgres_ = WideString(reinterpret_cast<const OLECHAR*>(dbms)) == OLESTR("PostgreSQL");
   }
 
@@ -191,7 +192,7 @@ class OdbcBackend : public Backend {
     if (st.get() == SQL_NULL_HANDLE) check(SQL_ERROR, dbc_);
     SQLRETURN rc = SQLExecDirectW(st.get(), const_cast<SQLWCHAR*>(Sql(sql.c_str())),
                                   static_cast<SQLINTEGER>(sql.size()));
-    if (rc != SQL_NO_DATA) check(rc, st);
+    if (rc != SQL_NO_DATA) judgeStatement(rc, st);
     SQLSMALLINT columns = 0;
     check(SQLNumResultCols(st.get(), &columns), st);
     if (columns <= 0) {
@@ -224,7 +225,7 @@ class OdbcBackend : public Backend {
     for (;;) {
       rc = SQLFetch(st.get());
       if (rc == SQL_NO_DATA) break;
-      check(rc, st);
+      judgeStatement(rc, st);
       for (SQLUSMALLINT c = 1; c <= static_cast<SQLUSMALLINT>(columns); ++c)
         result->cells.push_back(cell(st, c, reads[c - 1]));
     }
@@ -264,8 +265,14 @@ class OdbcBackend : public Backend {
     if (connected_ && lost_.empty() &&
         ((state.size() == 5 && state[0] == '0' && state[1] == '8') || connectionDead()))
       lost_ = message;
-    if (inTransaction_) failedInTransaction_ = true;
     throw AdoError(message);
+  }
+
+  // A statement's own failure (not a client-side one such as a conversion)
+  // is what may have cost the transaction on the server.
+  void judgeStatement(SQLRETURN rc, const OdbcHandle& st) {
+    if (!SQL_SUCCEEDED(rc) && inTransaction_) failedInTransaction_ = true;
+    check(rc, st);
   }
 
   bool connectionDead() {
