@@ -58,5 +58,8 @@ inline WideString WrongArguments() {
       "another.");
 }
 inline WideString NoTransaction() { return OLESTR("No transaction is active."); }
+inline WideString NulInCommandText() {
+  return OLESTR("The command text contains a NUL character (U+0000); nothing was run.");
+}
 inline WideString NestedTransaction() { return OLESTR("Nested transactions are not supported."); }
 }  // namespace ado_text

@@ -97,6 +97,10 @@ Variant Connection::execute(const InvokeArgs& args) {
   requireOpen();
   if (args.count() == 0 || args.omitted(0)) throw DispatchFailure(DISP_E_PARAMNOTFOUND);
   WideString sql = ArgText(args.value(0));
+  // Engines read statement text up to a NUL: SQLite stalls on it, ODBC
+  // drivers run what stands before it ("DELETE FROM t" of "DELETE FROM t\0
+  // WHERE ..."). Such text runs nowhere.
+  if (sql.find(OLECHAR(0)) != WideString::npos) throw AdoError(ado_text::NulInCommandText());
   LONG affected = -1;
   std::unique_ptr<ResultSet> rows = backend_->execute(sql, &affected);
   StoreThrough(args.slot(1), affected);

@@ -16,6 +16,8 @@
 
 namespace {
 
+const size_t kLongestConnectionString = 32767;
+
 const SQLWCHAR* Sql(const OLECHAR* s) { return reinterpret_cast<const SQLWCHAR*>(s); }
 
 class OdbcHandle {
@@ -36,8 +38,10 @@ class OdbcHandle {
   SQLHANDLE h_ = SQL_NULL_HANDLE;
 };
 
-// The first diagnostic record's message: the driver's own words.
-WideString Diagnostic(SQLSMALLINT type, SQLHANDLE h, SQLRETURN rc) {
+// The first diagnostic record's message: the driver's own words. state, when
+// given, receives its SQLSTATE (empty when there is none).
+WideString Diagnostic(SQLSMALLINT type, SQLHANDLE h, SQLRETURN rc, WideString* sqlState = nullptr) {
+  if (sqlState) sqlState->clear();
   if (h != SQL_NULL_HANDLE) {
     SQLWCHAR state[6] = {0};
     SQLINTEGER native = 0;
@@ -50,6 +54,8 @@ WideString Diagnostic(SQLSMALLINT type, SQLHANDLE h, SQLRETURN rc) {
       d = SQLGetDiagRecW(type, h, 1, state, &native, text.data(),
                          static_cast<SQLSMALLINT>(text.size()), &length);
     }
+    if (SQL_SUCCEEDED(d) && sqlState)
+      for (int i = 0; i < 5 && state[i]; ++i) *sqlState += static_cast<OLECHAR>(state[i]);
     if (SQL_SUCCEEDED(d) && length > 0) {
       size_t n = std::min(static_cast<size_t>(length), text.size() - 1);
       return WideString(reinterpret_cast<const OLECHAR*>(text.data()), n);
@@ -62,8 +68,8 @@ WideString Diagnostic(SQLSMALLINT type, SQLHANDLE h, SQLRETURN rc) {
   return out;
 }
 
-void Check(SQLRETURN rc, const OdbcHandle& h) {
-  if (!SQL_SUCCEEDED(rc)) throw AdoError(Diagnostic(h.type(), h.get(), rc));
+SQLPOINTER Flag(SQLUINTEGER value) {
+  return reinterpret_cast<SQLPOINTER>(static_cast<uintptr_t>(value));
 }
 
 enum class Read {
@@ -152,13 +158,24 @@ class OdbcBackend : public Backend {
       : env_(SQL_HANDLE_ENV, SQL_NULL_HANDLE), dbc_(SQL_HANDLE_DBC, prepareEnv()) {
     if (dbc_.get() == SQL_NULL_HANDLE)
       throw AdoError(Diagnostic(env_.type(), env_.get(), SQL_ERROR));
+    // The length argument is a SQLSMALLINT: a longer string would be refused
+    // as a negative length or, past 65,535, cut without a word (driver
+    // managers cut even one given as SQL_NTS). It fails here, saying why.
+    if (connectionString.size() > kLongestConnectionString)
+      throw AdoError(
+          OLESTR("The connection string is longer than the 32767 characters ODBC takes."));
     SQLSMALLINT outLength = 0;
-    SQLRETURN rc =
+    check(
         SQLDriverConnectW(dbc_.get(), nullptr, const_cast<SQLWCHAR*>(Sql(connectionString.c_str())),
                           static_cast<SQLSMALLINT>(connectionString.size()), nullptr, 0, &outLength,
-                          SQL_DRIVER_NOPROMPT);
-    Check(rc, dbc_);
+                          SQL_DRIVER_NOPROMPT),
+        dbc_);
     connected_ = true;
+    SQLWCHAR dbms[64] = {0};
+    SQLSMALLINT dbmsLength = 0;
+    if (SQL_SUCCEEDED(SQLGetInfoW(dbc_.get(), SQL_DBMS_NAME, dbms,
+                                  static_cast<SQLSMALLINT>(sizeof dbms), &dbmsLength)))
+      postgres_ = WideString(reinterpret_cast<const OLECHAR*>(dbms)) == OLESTR("PostgreSQL");
   }
 
   ~OdbcBackend() override {
@@ -168,13 +185,16 @@ class OdbcBackend : public Backend {
   }
 
   std::unique_ptr<ResultSet> execute(const WideString& sql, LONG* affected) override {
+    requireAlive();
+    if (sql.size() > static_cast<size_t>(INT32_MAX / 2))
+      throw AdoError(OLESTR("The command text is too long for ODBC."));
     OdbcHandle st(SQL_HANDLE_STMT, dbc_.get());
-    if (st.get() == SQL_NULL_HANDLE) throw AdoError(Diagnostic(dbc_.type(), dbc_.get(), SQL_ERROR));
+    if (st.get() == SQL_NULL_HANDLE) check(SQL_ERROR, dbc_);
     SQLRETURN rc = SQLExecDirectW(st.get(), const_cast<SQLWCHAR*>(Sql(sql.c_str())),
                                   static_cast<SQLINTEGER>(sql.size()));
-    if (rc != SQL_NO_DATA) Check(rc, st);
+    if (rc != SQL_NO_DATA) judgeStatement(rc, st);
     SQLSMALLINT columns = 0;
-    Check(SQLNumResultCols(st.get(), &columns), st);
+    check(SQLNumResultCols(st.get(), &columns), st);
     if (columns <= 0) {
       SQLLEN rows = -1;
       if (rc == SQL_NO_DATA)
@@ -191,7 +211,7 @@ class OdbcBackend : public Backend {
       SQLWCHAR name[256] = {0};
       SQLSMALLINT nameLength = 0, type = 0, digits = 0, nullable = 0;
       SQLULEN size = 0;
-      Check(SQLDescribeColW(st.get(), c, name, 256, &nameLength, &type, &size, &digits, &nullable),
+      check(SQLDescribeColW(st.get(), c, name, 256, &nameLength, &type, &size, &digits, &nullable),
             st);
       ResultColumn col;
       col.name.assign(reinterpret_cast<const OLECHAR*>(name),
@@ -205,7 +225,7 @@ class OdbcBackend : public Backend {
     for (;;) {
       rc = SQLFetch(st.get());
       if (rc == SQL_NO_DATA) break;
-      Check(rc, st);
+      judgeStatement(rc, st);
       for (SQLUSMALLINT c = 1; c <= static_cast<SQLUSMALLINT>(columns); ++c)
         result->cells.push_back(cell(st, c, reads[c - 1]));
     }
@@ -213,12 +233,12 @@ class OdbcBackend : public Backend {
   }
 
   void beginTransaction() override {
-    Check(
-        SQLSetConnectAttrW(dbc_.get(), SQL_ATTR_AUTOCOMMIT,
-                           reinterpret_cast<SQLPOINTER>(static_cast<uintptr_t>(SQL_AUTOCOMMIT_OFF)),
-                           SQL_IS_UINTEGER),
-        dbc_);
+    requireAlive();
+    check(SQLSetConnectAttrW(dbc_.get(), SQL_ATTR_AUTOCOMMIT, Flag(SQL_AUTOCOMMIT_OFF),
+                             SQL_IS_UINTEGER),
+          dbc_);
     inTransaction_ = true;
+    failedInTransaction_ = false;
   }
   void commit() override { end(SQL_COMMIT); }
   void rollback() override { end(SQL_ROLLBACK); }
@@ -227,26 +247,87 @@ class OdbcBackend : public Backend {
   SQLHANDLE prepareEnv() {
     if (env_.get() == SQL_NULL_HANDLE)
       throw AdoError(OLESTR("The ODBC driver manager could not be initialised."));
-    SQLSetEnvAttr(env_.get(), SQL_ATTR_ODBC_VERSION,
-                  reinterpret_cast<SQLPOINTER>(static_cast<uintptr_t>(SQL_OV_ODBC3)), 0);
+    // Called before the other members are made: judged here, not by check().
+    if (!SQL_SUCCEEDED(SQLSetEnvAttr(env_.get(), SQL_ATTR_ODBC_VERSION, Flag(SQL_OV_ODBC3), 0)))
+      throw AdoError(Diagnostic(env_.type(), env_.get(), SQL_ERROR));
     return env_.get();
   }
 
+  // The one way every ODBC call's status is judged: a failure throws the
+  // driver's message. A failure that shows the connection gone (SQLSTATE
+  // class 08, or the driver saying so) is kept: a driver that has lost its
+  // server may answer later calls with success (psqlodbc's SQLEndTran does,
+  // having forgotten the transaction), so every later call fails with it.
+  void check(SQLRETURN rc, const OdbcHandle& h) {
+    if (SQL_SUCCEEDED(rc)) return;
+    WideString state;
+    WideString message = Diagnostic(h.type(), h.get(), rc, &state);
+    if (connected_ && lost_.empty() &&
+        ((state.size() == 5 && state[0] == '0' && state[1] == '8') || connectionDead()))
+      lost_ = message;
+    throw AdoError(message);
+  }
+
+  // A statement's own failure (not a client-side one such as a conversion)
+  // is what may have cost the transaction on the server.
+  void judgeStatement(SQLRETURN rc, const OdbcHandle& st) {
+    if (!SQL_SUCCEEDED(rc) && inTransaction_) failedInTransaction_ = true;
+    check(rc, st);
+  }
+
+  bool connectionDead() {
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    SQLRETURN rc =
+        SQLGetConnectAttrW(dbc_.get(), SQL_ATTR_CONNECTION_DEAD, &dead, SQL_IS_UINTEGER, nullptr);
+    return SQL_SUCCEEDED(rc) && dead == SQL_CD_TRUE;
+  }
+
+  void requireAlive() {
+    if (lost_.empty() && connected_ && connectionDead())
+      lost_ = OLESTR("The connection to the database has been lost.");
+    if (!lost_.empty()) throw AdoError(lost_);
+  }
+
+  // PostgreSQL ends a transaction at its first failed statement and answers
+  // COMMIT by rolling back, which the driver reports as success; psqlodbc,
+  // undoing a failed statement on its own, may undo earlier statements of the
+  // transaction with it (it does for a syntax error). What such a transaction
+  // still holds is unknown, so after a failure in it a commit is refused and
+  // the transaction stays for RollbackTrans.
+  void requireCommittable() {
+    if (postgres_ && failedInTransaction_)
+      throw AdoError(
+          OLESTR("A statement of this transaction failed, and PostgreSQL may have undone ")
+              OLESTR("other work of it with that statement: the transaction cannot be committed ")
+                  OLESTR("and must be rolled back."));
+  }
+
   void end(SQLSMALLINT completion) {
-    Check(SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), completion), dbc_);
+    if (!lost_.empty() || connectionDead()) {
+      // Whatever the transaction did went with the connection.
+      inTransaction_ = false;
+      requireAlive();
+    }
+    if (completion == SQL_COMMIT) requireCommittable();
+    check(SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), completion), dbc_);
     inTransaction_ = false;
-    Check(
-        SQLSetConnectAttrW(dbc_.get(), SQL_ATTR_AUTOCOMMIT,
-                           reinterpret_cast<SQLPOINTER>(static_cast<uintptr_t>(SQL_AUTOCOMMIT_ON)),
-                           SQL_IS_UINTEGER),
-        dbc_);
+    // The transaction has ended either way; a connection that cannot go back
+    // to committing each statement would hold later work uncommitted, so it
+    // is given up rather than used so.
+    try {
+      check(SQLSetConnectAttrW(dbc_.get(), SQL_ATTR_AUTOCOMMIT, Flag(SQL_AUTOCOMMIT_ON),
+                               SQL_IS_UINTEGER),
+            dbc_);
+    } catch (const AdoError& e) {
+      if (lost_.empty()) lost_ = e.description();
+    }
   }
 
   // Fixed-size values: one SQLGetData into the C type.
   template <class T>
   bool fixed(const OdbcHandle& st, SQLUSMALLINT c, SQLSMALLINT cType, T* out) {
     SQLLEN indicator = 0;
-    Check(SQLGetData(st.get(), c, cType, out, sizeof(T), &indicator), st);
+    check(SQLGetData(st.get(), c, cType, out, sizeof(T), &indicator), st);
     return indicator != SQL_NULL_DATA;
   }
 
@@ -261,7 +342,7 @@ class OdbcBackend : public Backend {
       SQLRETURN rc = SQLGetData(st.get(), c, cType, buffer.data(),
                                 static_cast<SQLLEN>(buffer.size()), &indicator);
       if (rc == SQL_NO_DATA) break;
-      Check(rc, st);
+      check(rc, st);
       if (indicator == SQL_NULL_DATA) return false;
       const size_t room = buffer.size() - terminator;
       size_t got = (indicator == SQL_NO_TOTAL || static_cast<size_t>(indicator) > room)
@@ -271,6 +352,14 @@ class OdbcBackend : public Backend {
       out->append(buffer.data(), got);
       if (rc == SQL_SUCCESS) break;
       if (indicator != SQL_NO_TOTAL && static_cast<size_t>(indicator) <= room) break;
+      // More to come. Some drivers (SQLite's) convert the whole rest of the
+      // value for every piece, so fixed pieces would cost time in the square
+      // of its length: the rest comes in one call when its length is known,
+      // else in pieces twice as large each time.
+      const size_t next = indicator != SQL_NO_TOTAL
+                              ? static_cast<size_t>(indicator) - got + terminator
+                              : buffer.size() * 2;
+      if (next > buffer.size()) buffer.resize(next);
     }
     return true;
   }
@@ -370,6 +459,11 @@ class OdbcBackend : public Backend {
   OdbcHandle dbc_;
   bool connected_ = false;
   bool inTransaction_ = false;
+  // A call failed since BeginTrans; and whether the server is PostgreSQL.
+  bool failedInTransaction_ = false;
+  bool postgres_ = false;
+  // The message that told the connection was lost; empty while it works.
+  WideString lost_;
 };
 
 }  // namespace

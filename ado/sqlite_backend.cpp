@@ -257,7 +257,10 @@ class SqliteBackend : public Backend {
       int bytes = static_cast<int>((end - rest) * sizeof(OLECHAR));
       if (sqlite3_prepare16_v2(db_, rest, bytes, st.put(), &tail) != SQLITE_OK)
         throw AdoError(Message());
-      rest = tail ? static_cast<const OLECHAR*>(tail) : end;
+      const OLECHAR* next = tail ? static_cast<const OLECHAR*>(tail) : end;
+      // SQLite reads no further than a NUL and leaves the tail there; the
+      // connection refuses such text, and the loop must end on it anyway.
+      rest = next > rest && next <= end ? next : end;
       if (!st.get()) continue;  // blanks or a comment
       // sqlite3_changes keeps the count of the last change through DDL, so
       // the total tells what this statement itself changed.

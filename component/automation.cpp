@@ -12,28 +12,36 @@ namespace {
 const char kNotAutomationObject[] = "Variant does not reference an automation object";
 const char kInvalidConversion[] = "Invalid variant type conversion";
 
+// The value a host value stands for: itself, or what its VT_VARIANT|VT_BYREF
+// refers to, one step deep. A reference to a further reference (a ring, even
+// one pointing at itself) stands for nothing: null. Every walk of references
+// goes through here, so none can run on for ever.
+const VARIANT* Referred(const VARIANT& v) {
+  if (v.vt != (VT_VARIANT | VT_BYREF)) return &v;
+  const VARIANT* inner = v.pvarVal;
+  if (!inner || inner->vt == (VT_VARIANT | VT_BYREF)) return nullptr;
+  return inner;
+}
+
 // The dispatch interface a value holds: VT_DISPATCH, a reference to one, or a
 // reference to a VARIANT holding one. Null when it holds none.
-IDispatch* DispatchOf(const VARIANT& v) {
-  switch (v.vt) {
+IDispatch* DispatchOf(const VARIANT& value) {
+  const VARIANT* v = Referred(value);
+  if (!v) return nullptr;
+  switch (v->vt) {
     case VT_DISPATCH:
-      return v.pdispVal;
+      return v->pdispVal;
     case VT_DISPATCH | VT_BYREF:
-      return v.ppdispVal ? *v.ppdispVal : nullptr;
-    case VT_VARIANT | VT_BYREF:
-      if (v.pvarVal && v.pvarVal != &v && !(v.pvarVal->vt == (VT_VARIANT | VT_BYREF)))
-        return DispatchOf(*v.pvarVal);
-      return nullptr;
+      return v->ppdispVal ? *v->ppdispVal : nullptr;
     default:
       return nullptr;
   }
 }
 
-bool HoldsDispatch(const VARIANT& v) {
-  VARTYPE base = v.vt & VT_TYPEMASK;
-  if (v.vt & VT_ARRAY) return false;
-  if (base == VT_DISPATCH) return true;
-  return v.vt == (VT_VARIANT | VT_BYREF) && v.pvarVal && HoldsDispatch(*v.pvarVal);
+// Whether a put passes an object (put by reference), null objects included.
+bool HoldsDispatch(const VARIANT& value) {
+  const VARIANT* v = Referred(value);
+  return v && !(v->vt & VT_ARRAY) && (v->vt & VT_TYPEMASK) == VT_DISPATCH;
 }
 
 // Trailing control characters, blanks and full stops go: providers end their

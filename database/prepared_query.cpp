@@ -21,11 +21,15 @@ std::string TrimBlanksAndControls(const std::string& text) {
 }
 }  // namespace
 
+// The host may run anything while a value is converted, Shutdown and
+// Initialize included, which free the lists: each branch takes its lists only
+// after its last host call, and fails cleanly when they are gone.
 void PrepareQueryBranch(ComponentState& state, MethodCall& call) {
-  TextList& parts = RequireList(state.queryParts);
-  TextList& values = RequireList(state.boundValues);
+  RequireList(state.queryParts);
   call.statementText = ValueText(call.param(0));
   const std::string text = TrimBlanksAndControls(call.statementText);
+  TextList& parts = RequireList(state.queryParts);
+  TextList& values = RequireList(state.boundValues);
 
   parts.clear();
   std::string piece;
@@ -42,10 +46,10 @@ void PrepareQueryBranch(ComponentState& state, MethodCall& call) {
 }
 
 void BindBranch(ComponentState& state, MethodCall& call) {
-  TextList& values = RequireList(state.boundValues);
+  RequireList(state.boundValues);
   Variant value = call.param(0);
   call.statementText = ValueToSqlLiteral(state, value.get());
-  values.push_back(call.statementText);
+  RequireList(state.boundValues).push_back(call.statementText);
 }
 
 void AssemblePreparedStatement(ComponentState& state, MethodCall& call) {

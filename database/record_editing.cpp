@@ -12,11 +12,16 @@
 #include "encoding/sql_literal.h"
 
 namespace {
-void AddEntry(ComponentState& state, MethodCall& call, TextList& entries) {
+// The host may run anything while the value is converted, Shutdown and
+// Initialize included, which free the lists: the list is looked up only
+// after the literal is made, and the call fails cleanly when it is gone.
+void AddEntry(ComponentState& state, MethodCall& call,
+              std::unique_ptr<TextList> ComponentState::*list) {
+  RequireList(state.*list);
   const std::string name = ValueText(call.param(0));
   Variant value = call.param(1);
   call.statementText = ValueToSqlLiteral(state, value.get());
-  entries.push_back(name + "=" + call.statementText);
+  RequireList(state.*list).push_back(name + "=" + call.statementText);
 }
 }  // namespace
 
@@ -27,11 +32,11 @@ void OpenRecBranch(ComponentState& state, MethodCall& call) {
 }
 
 void KeyFieldBranch(ComponentState& state, MethodCall& call) {
-  AddEntry(state, call, RequireList(state.keyFields));
+  AddEntry(state, call, &ComponentState::keyFields);
 }
 
 void DataFieldBranch(ComponentState& state, MethodCall& call) {
-  AddEntry(state, call, RequireList(state.dataFields));
+  AddEntry(state, call, &ComponentState::dataFields);
 }
 
 void SaveRecBranch(ComponentState& state, MethodCall& call) {

@@ -132,6 +132,21 @@ TEST_F(AdoOdbc, ReleasingInATransactionRollsBack) {
   EXPECT_EQ(0, FieldValue(rs, OLESTR("n")).get().lVal);
 }
 
+// ODBC takes a connection string's length as a SQLSMALLINT: a longer one
+// fails, saying so, rather than reach the driver cut. The long attribute
+// comes first, so a cut string would lose the driver and the file.
+TEST_F(AdoOdbc, ConnectionStringsBeyondOdbcsLengthFailClearly) {
+  for (size_t length : {40000u, 70000u}) {
+    Late c = NewConnection();
+    WideString text =
+        OLESTR("Padding=") + WideString(length, OLECHAR('x')) + OLESTR(";") + connectionString_;
+    CallResult r = OpenConnection(c, text);
+    EXPECT_EQ(DISP_E_EXCEPTION, r.hr) << length;
+    EXPECT_NE(WideString::npos, r.description.find(OLESTR("32767"))) << length;
+    EXPECT_EQ(0, c.get("State").value.get().lVal);
+  }
+}
+
 TEST_F(AdoOdbc, AnUnknownDriverFailsWithTheDriverManagersMessage) {
   Late c = NewConnection();
   CallResult r = OpenConnection(c, OLESTR("Driver={No Such Driver};Database=x"));

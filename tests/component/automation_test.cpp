@@ -64,6 +64,23 @@ TEST(LateBoundCall, PutOfAnObjectIsPutRef) {
   EXPECT_EQ(value.refCount(), 2u);
 }
 
+// A host value that refers to itself, directly or in a ring, must not send
+// the reference walk round for ever: it holds no object, so it is put.
+TEST(LateBoundCall, ReferenceRingsArePutWithoutEndlessWalking) {
+  RecordingDispatch fake;
+  Variant target = DispatchValue(&fake);
+  VARIANT self, a, b;
+  self.vt = a.vt = b.vt = VT_VARIANT | VT_BYREF;
+  self.pvarVal = &self;
+  a.pvarVal = &b;
+  b.pvarVal = &a;
+  Automation(target).put("ConnectionString", byValue(self));
+  Automation(target).put("ConnectionString", byRef(a));
+  ASSERT_EQ(fake.calls().size(), 2u);
+  EXPECT_EQ(fake.calls()[0].flags, DISPATCH_PROPERTYPUT);
+  EXPECT_EQ(fake.calls()[1].flags, DISPATCH_PROPERTYPUT);
+}
+
 TEST(LateBoundCall, SevenArgumentFormsInCallerOrder) {
   RecordingDispatch fake;
   Variant target = DispatchValue(&fake);

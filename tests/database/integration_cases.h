@@ -396,3 +396,79 @@ TEST_P(DatabaseIntegration, BadStatementReachesErrorMsgAndClosesTheConnection) {
   session = open();
   session->exec("SELECT 1");
 }
+
+// A NUL in statement text could end it early ("DELETE FROM t\0 WHERE ...")
+// or stall the engine; every road that puts script text into a statement
+// must fail clearly and change nothing.
+TEST_P(DatabaseIntegration, NulInStatementTextFailsOnEveryRoadAndChangesNothing) {
+  const std::string nul(1, '\0');
+  session->exec("CREATE TABLE " + table + " (Id INTEGER, Name VARCHAR(10), At TIMESTAMP)");
+  session->exec("INSERT INTO " + table + " (Id, Name) VALUES (1, 'a')");
+  session->exec("INSERT INTO " + table + " (Id, Name) VALUES (2, 'b')");
+  const std::function<void()> roads[] = {
+      [&] { session->call("Execute", {Text("DELETE FROM " + table + nul + " WHERE Id = 1")}); },
+      [&] {
+        session->call("PrepareQuery", {Text("DELETE FROM " + table + nul + " WHERE Id = ?")});
+        session->call("Bind", {Int(1)});
+        session->call("Execute");
+      },
+      [&] {
+        session->call("PrepareQuery", {Text("UPDATE " + table + " SET Name = ? WHERE Id = 1")});
+        session->call("Bind", {Text("x" + nul + "y")});
+        session->call("Execute");
+      },
+      [&] {
+        session->call("OpenRec", {Text(table + nul)});
+        session->call("KeyField", {Text("Id"), Int(1)});
+        session->call("DataField", {Text("Name"), Text("x")});
+        session->call("SaveRec");
+      },
+      [&] {
+        session->call("OpenRec", {Text(table)});
+        session->call("KeyField", {Text("Id"), Text("3" + nul)});
+        session->call("SaveRec");
+      },
+      [&] {
+        session->setTime("10" + nul + ":20");
+        session->call("OpenRec", {Text(table)});
+        session->call("KeyField", {Text("Id"), Int(1)});
+        session->call("DataField", {Text("At"), Variant::fromDate(kMade)});
+        session->call("SaveRec");
+      },
+  };
+  int road = 0;
+  for (const auto& run : roads) {
+    run();
+    EXPECT_NE(session->errorMsg().find("NUL"), std::string::npos) << road << session->errorMsg();
+    ++road;
+    reopen();
+  }
+  EXPECT_EQ(count(), "2");
+  EXPECT_EQ(session->scalar("SELECT COUNT(*) FROM " + table +
+                            " WHERE At IS NULL AND Name IN "
+                            "('a', 'b')"),
+            "2");
+}
+
+// A failed statement may cost the whole transaction (PostgreSQL's way) or
+// only itself (SQLite's); either way CommitTrans must not report a commit
+// that leaves out rows saved before it succeeded.
+TEST_P(DatabaseIntegration, CommitAfterAFailedStatementKeepsEveryRowOrFails) {
+  session->exec("CREATE TABLE " + table + " (Id INTEGER)");
+  session->call("BeginTrans");
+  session->exec("INSERT INTO " + table + " (Id) VALUES (1)");
+  // A syntax error: psqlodbc, undoing it, undoes the first INSERT too.
+  session->call("Execute", {Text("UPDATE " + table + " SET WHERE Id = 1")});
+  ASSERT_NE(session->errorMsg(), "");
+  session->call("Execute", {Text("INSERT INTO " + table + " (Id) VALUES (3)")});
+  const bool thirdSaved = session->errorMsg().empty();
+  session->call("CommitTrans");
+  if (session->errorMsg().empty()) {
+    EXPECT_TRUE(thirdSaved);
+    EXPECT_EQ(count(), "2");
+  } else {
+    session->call("RollbackTrans");
+    session = open();
+    EXPECT_EQ(count(), "0");
+  }
+}

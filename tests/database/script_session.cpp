@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <utility>
 
 #include "component/automation.h"
 
@@ -37,7 +38,9 @@ struct ArrayDeleter {
 };
 }  // namespace
 
-ScriptSession::ScriptSession() : host_(HostConnection::create()) {
+ScriptSession::ScriptSession() : ScriptSession(HostConnection::create()) {}
+
+ScriptSession::ScriptSession(ComPtr<HostConnection> host) : host_(std::move(host)) {
   AddInObject* object = new AddInObject();
   object->inner()->AddRef();
   extension_ = ComPtr<IScriptExtension>(object);
@@ -87,7 +90,9 @@ std::string ScriptSession::errorMsg() { return ValueText(property(0)); }
 bool ScriptSession::eof() { return IntegerValue(property(1)) != 0; }
 LONG ScriptSession::fieldsCount() { return IntegerValue(property(2)); }
 
-void ScriptSession::setTime(const std::string& text) {
-  Variant value = Variant::fromAnsi(text);
-  extension_->SetPropertyValue(3, value.ptr());
+void ScriptSession::setTime(const std::string& text) { setTime(Variant::fromAnsi(text)); }
+
+void ScriptSession::setTime(const Variant& value) {
+  Variant copy(value);
+  extension_->SetPropertyValue(3, copy.ptr());
 }

@@ -14,6 +14,8 @@
 class ScriptSession {
  public:
   ScriptSession();
+  // A component object initialised with this host connection.
+  explicit ScriptSession(ComPtr<HostConnection> host);
   ~ScriptSession();
   ScriptSession(const ScriptSession&) = delete;
   ScriptSession& operator=(const ScriptSession&) = delete;
@@ -30,6 +32,7 @@ class ScriptSession {
   bool eof();
   LONG fieldsCount();
   void setTime(const std::string& text);
+  void setTime(const Variant& value);
 
   HostConnection& host() { return *host_.get(); }
 
