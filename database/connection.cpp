@@ -16,6 +16,11 @@ const LONG kClientSideCursor = 3;
 }  // namespace
 
 void RunStatement(ComponentState& state, std::string& statement) {
+  // A NUL ends the text for some providers and not for others: SQLite stops
+  // there, an ODBC driver may run the part before it alone ("DELETE FROM t" of
+  // "DELETE FROM t<NUL> WHERE ..."). No provider is given such a text.
+  if (statement.find('\0') != std::string::npos)
+    throw ComponentError(CP1251("Текст запроса содержит символ NUL (U+0000); запрос не выполнен"));
   Variant answer = Automation(state.adoConnection).call("Execute", {byRef(statement)});
   state.recordset = NormalizedValue(std::move(answer));
 }

@@ -144,6 +144,13 @@ TEST_F(ConnectionTest, ExecuteOfBlanksSendsTheBlanks) {
   EXPECT_EQ(connection.statements(), std::vector<std::string>{"   "});
 }
 
+TEST_F(ConnectionTest, TextHoldingANulNeverReachesTheProvider) {
+  open();
+  runner.call("Execute", {Text(std::string("DELETE FROM t\0 WHERE Id = 1", 27))});
+  EXPECT_NE(runner.errorMsg().find("NUL"), std::string::npos) << runner.errorMsg();
+  EXPECT_TRUE(connection.object.callsOf("Execute").empty());
+}
+
 TEST_F(ConnectionTest, FailedStatementIsWrappedAndKeepsTheOldResult) {
   open();
   FakeRecordset& rows = fakes.recordset({{"A", Int(1)}, {"B", Int(2)}, {"C", Int(3)}});
