@@ -1,23 +1,5 @@
 # Cross-build for 32-bit Windows with Debian's mingw-w64 (g++-mingw-w64-i686).
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(triple i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${triple}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${triple}-g++-posix)
-set(CMAKE_RC_COMPILER ${triple}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${triple})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-# The modules import only system DLLs: the C++ runtime goes in statically.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-
-# Test programs run under Wine (ctest and add_test prefix every test command
-# with this), in a Wine prefix of the build tree's own; QORVID_WINEPREFIX in
-# the environment overrides it.
-get_filename_component(qorvid_wine_run ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run ABSOLUTE)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${qorvid_wine_run} --prefix ${CMAKE_BINARY_DIR}/wineprefix)
+set(qorvid_mingw_triple i686-w64-mingw32)
+set(qorvid_wine_arch win32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
