@@ -1,7 +1,7 @@
 // Date-time text for any automation date: the calendar date and the time of
 // day, to the nearest millisecond, read back from the text to the value
 // (checked here through the inverse calendar function); years outside 1 to
-// 65535 written as "00-00-00"; a time text stands in for the time as given,
+// 65535 written as "0000-00-00"; a time text stands in for the time as given,
 // trimmed.
 #include <cmath>
 #include <cstdint>
@@ -60,8 +60,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                            &minute, &second, &consumed);
   if (fields != 6) Finding("not a date-time text", context);
   const std::string rest = text.substr(consumed);
-  if (!rest.empty() && (std::sscanf(rest.c_str(), ".%3u%7s", &ms, tail) != 1 || ms == 0 ||
-                        rest.size() > 4 || rest[1] == '0'))
+  if (fields == 6 && text.find('-') < 4) Finding("year of fewer than four digits", context);
+  // Three digits always: ".5" would read back as 500 ms.
+  if (!rest.empty() &&
+      (std::sscanf(rest.c_str(), ".%3u%7s", &ms, tail) != 1 || ms == 0 || rest.size() != 4))
     Finding("bad millisecond part", context);
 
   const double total = std::round(value * 86400000.0);
