@@ -95,11 +95,17 @@ TEST(ConversionToText, FloatingPointUsesSignificantDigitsAndLocaleSeparator) {
   };
   for (const FloatRow& r : rows) {
     SCOPED_TRACE(r.row.label);
+    // Under Wine its own known answer is taken as well as Windows' (the
+    // 32-bit and the 64-bit Wine differ on some of these).
     const bool wine = RunningUnderWine();
-    EXPECT_EQ(Converted(r.row.value, kEnglish, r.row.vt),
-              wine && r.wineEnglish ? Text(r.wineEnglish) : r.row.english);
-    EXPECT_EQ(Converted(r.row.value, kRussian, r.row.vt),
-              wine && r.wineRussian ? Text(r.wineRussian) : r.row.russian);
+    const std::string english = Converted(r.row.value, kEnglish, r.row.vt);
+    if (!(wine && r.wineEnglish && english == Text(r.wineEnglish))) {
+      EXPECT_EQ(english, r.row.english);
+    }
+    const std::string russian = Converted(r.row.value, kRussian, r.row.vt);
+    if (!(wine && r.wineRussian && russian == Text(r.wineRussian))) {
+      EXPECT_EQ(russian, r.row.russian);
+    }
   }
 }
 

@@ -3,7 +3,8 @@
 // the locale and flags, and Windows' answer. The rows are compiled in from the
 // file, so the same data runs natively against platform/ and, cross-built,
 // against oleaut32 under Wine, where the rows Wine answers differently are
-// accepted in Wine's form only (kWineDifferences).
+// accepted in Wine's form as well (kWineDifferences; the 32-bit and 64-bit
+// Wine do not always agree).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -335,11 +336,12 @@ void CheckConversion(const Row& row) {
   if (expected.size() == 16 && expected.find_first_not_of("0123456789abcdef") == std::string::npos)
     expected = Failure(static_cast<HRESULT>(std::strtoull(expected.c_str(), nullptr, 16)));
   if (SUCCEEDED(hr) && expected == Failure(S_OK)) answer = expected;
-  if (RunningUnderWine()) {
-    if (const char* wine = WineAnswer(row.input)) expected = wine;
-  }
+  // Under Wine its known answer is taken as well as Windows' (the 32-bit and
+  // the 64-bit Wine differ on some rows).
+  const char* wine = RunningUnderWine() ? WineAnswer(row.input) : nullptr;
+  bool wineForm = wine && Matches(wine, answer, target);
   bool olderForm = RunningUnderWine() && !older.empty() && Matches(older, answer, target);
-  EXPECT_TRUE(Matches(expected, answer, target) || olderForm)
+  EXPECT_TRUE(Matches(expected, answer, target) || wineForm || olderForm)
       << "expected " << expected << ", got " << answer;
 }
 
@@ -390,6 +392,9 @@ void CheckTypeCodes(const Row& row, bool copyOntoItself) {
     HRESULT want = ClearableType(static_cast<VARTYPE>(base), static_cast<VARTYPE>(flags))
                        ? S_OK
                        : DISP_E_BADVARTYPE;
+    // Known Wine differences: Wine's VariantCopy of a VARIANT onto itself
+    // answers S_OK without looking at the type, and refuses VT_CLSID.
+    if (copyOntoItself && RunningUnderWine() && (hr == S_OK || base == VT_CLSID)) continue;
     if (hr != want && wrong++ == 0) firstWrong = std::to_string(base) + ": " + Failure(hr);
   }
   EXPECT_EQ(wrong, 0) << "first: vt " << firstWrong;
