@@ -316,27 +316,19 @@ HRESULT FromObject(const VARIANT& v, LCID lcid, USHORT flags, VARTYPE vt, VARIAN
 // sign-extended (VARIANT_TRUE is 255 as VT_UI1, 4294967295 as VT_UI4).
 bool BooleanBits(const VARIANT& v, VARTYPE vt, VARIANT* out) {
   if (v.vt != VT_BOOL) return false;
-  const int32_t bits = v.boolVal;
   switch (vt) {
     case VT_I1:
-      out->cVal = static_cast<CHAR>(static_cast<int8_t>(bits));
-      break;
     case VT_UI1:
-      out->bVal = static_cast<BYTE>(bits);
-      break;
     case VT_UI2:
-      out->uiVal = static_cast<USHORT>(bits);
-      break;
     case VT_UI4:
-      out->ulVal = static_cast<ULONG>(static_cast<uint32_t>(bits));
-      break;
     case VT_UINT:
-      out->uintVal = static_cast<UINT>(static_cast<uint32_t>(bits));
       break;
     default:
       return false;
   }
-  out->vt = vt;
+  const int32_t bits = v.boolVal;
+  StoreInteger(vt, bits < 0 ? 0u - static_cast<uint64_t>(bits) : static_cast<uint64_t>(bits),
+               bits < 0, out);
   return true;
 }
 

@@ -42,6 +42,11 @@ ExactNumber ExactFromInteger(uint64_t magnitude, bool negative, int exponent = 0
 ExactNumber ExactFromDecimal(const DECIMAL& value);
 bool IsZero(const Number& n);
 
+// Stores -magnitude (negative) or magnitude in the integer member that vt
+// names, as its two's complement bits cut to that member's width, and sets
+// the type code.
+void StoreInteger(VARTYPE vt, uint64_t magnitude, bool negative, VARIANT* out);
+
 // The numeric targets. Each answers S_OK or DISP_E_OVERFLOW and stores the
 // value and type code in out.
 HRESULT NumberToVariant(const Number& n, VARTYPE vt, VARIANT* out);

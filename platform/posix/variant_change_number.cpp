@@ -133,43 +133,6 @@ bool RoundToInteger(const Number& n, uint64_t* magnitude, bool* negative) {
   return true;
 }
 
-void StoreInteger(VARTYPE vt, uint64_t magnitude, bool negative, VARIANT* out) {
-  uint64_t bits = negative ? (~magnitude + 1) : magnitude;
-  out->vt = vt;
-  switch (vt) {
-    case VT_I1:
-      out->cVal = static_cast<CHAR>(static_cast<int8_t>(bits));
-      break;
-    case VT_UI1:
-      out->bVal = static_cast<BYTE>(bits);
-      break;
-    case VT_I2:
-      out->iVal = static_cast<SHORT>(bits);
-      break;
-    case VT_UI2:
-      out->uiVal = static_cast<USHORT>(bits);
-      break;
-    case VT_I4:
-      out->lVal = static_cast<LONG>(static_cast<uint32_t>(bits));
-      break;
-    case VT_INT:
-      out->intVal = static_cast<INT>(static_cast<uint32_t>(bits));
-      break;
-    case VT_UI4:
-      out->ulVal = static_cast<ULONG>(bits);
-      break;
-    case VT_UINT:
-      out->uintVal = static_cast<UINT>(bits);
-      break;
-    case VT_I8:
-      out->llVal = static_cast<LONGLONG>(bits);
-      break;
-    default:
-      out->ullVal = bits;
-      break;
-  }
-}
-
 // A double times 10000 rounded half to even, computed exactly: the product
 // in double precision would lose the last digits of large amounts.
 bool ScaledCurrency(double real, LONGLONG* out) {
@@ -272,6 +235,43 @@ HRESULT ToDecimal(const Number& n, VARIANT* out) {
 }
 
 }  // namespace
+
+void StoreInteger(VARTYPE vt, uint64_t magnitude, bool negative, VARIANT* out) {
+  uint64_t bits = negative ? (~magnitude + 1) : magnitude;
+  out->vt = vt;
+  switch (vt) {
+    case VT_I1:
+      out->cVal = static_cast<CHAR>(static_cast<int8_t>(bits));
+      break;
+    case VT_UI1:
+      out->bVal = static_cast<BYTE>(bits);
+      break;
+    case VT_I2:
+      out->iVal = static_cast<SHORT>(bits);
+      break;
+    case VT_UI2:
+      out->uiVal = static_cast<USHORT>(bits);
+      break;
+    case VT_I4:
+      out->lVal = static_cast<LONG>(static_cast<uint32_t>(bits));
+      break;
+    case VT_INT:
+      out->intVal = static_cast<INT>(static_cast<uint32_t>(bits));
+      break;
+    case VT_UI4:
+      out->ulVal = static_cast<ULONG>(bits);
+      break;
+    case VT_UINT:
+      out->uintVal = static_cast<UINT>(bits);
+      break;
+    case VT_I8:
+      out->llVal = static_cast<LONGLONG>(bits);
+      break;
+    default:
+      out->ullVal = bits;
+      break;
+  }
+}
 
 ExactNumber ExactFromInteger(uint64_t magnitude, bool negative, int exponent) {
   ExactNumber exact;
