@@ -9,6 +9,8 @@
 #include "platform/bstr.h"
 #include "platform/win32.h"
 
+namespace qorvid::ado {
+
 class AdoError : public std::exception {
  public:
   explicit AdoError(WideString description, HRESULT scode = E_FAIL)
@@ -63,3 +65,5 @@ inline WideString NulInCommandText() {
 }
 inline WideString NestedTransaction() { return OLESTR("Nested transactions are not supported."); }
 }  // namespace ado_text
+
+}  // namespace qorvid::ado

@@ -3,6 +3,8 @@
 #include "ado/class_factory.h"
 #include "platform/win32.h"
 
+using namespace qorvid::ado;
+
 extern "C" void AdoRegisterInProcess() {
   static LONG volatile registered = 0;
   if (InterlockedExchange(&registered, 1) == 0)

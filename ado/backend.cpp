@@ -3,6 +3,8 @@
 #include "ado/ado_error.h"
 #include "ado/connection_string.h"
 
+namespace qorvid::ado {
+
 std::unique_ptr<Backend> OpenBackend(const WideString& connectionString) {
   ConnectionString parsed(connectionString);
   WideString provider;
@@ -15,3 +17,5 @@ std::unique_ptr<Backend> OpenBackend(const WideString& connectionString) {
   if (connectionString.empty()) throw AdoError(OLESTR("The connection string is empty."));
   return OpenOdbcBackend(connectionString);
 }
+
+}  // namespace qorvid::ado

@@ -11,6 +11,8 @@
 #include "platform/variant.h"
 #include "platform/win32.h"
 
+namespace qorvid::ado {
+
 struct ResultColumn {
   WideString name;
   // The type the column's declaration gives its values, VT_EMPTY when only
@@ -50,3 +52,5 @@ std::unique_ptr<Backend> OpenBackend(const WideString& connectionString);
 // stand-in that refuses the provider.
 std::unique_ptr<Backend> OpenSqliteBackend(const WideString& dataSource);
 std::unique_ptr<Backend> OpenOdbcBackend(const WideString& connectionString);
+
+}  // namespace qorvid::ado

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+namespace qorvid::ado {
+
 namespace {
 
 bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
@@ -215,3 +217,5 @@ Variant ByteArrayVariant(const void* data, size_t size) {
   }
   return v;
 }
+
+}  // namespace qorvid::ado

@@ -8,6 +8,8 @@
 #include "platform/variant.h"
 #include "platform/win32.h"
 
+namespace qorvid::ado {
+
 struct DateParts {
   int year = 0, month = 0, day = 0;
   int hour = 0, minute = 0, second = 0, millisecond = 0;
@@ -35,3 +37,5 @@ Variant FloatVariant(float v);
 Variant CurrencyVariant(LONGLONG scaledByTenThousand);
 // VT_ARRAY|VT_UI1 holding a copy of the bytes.
 Variant ByteArrayVariant(const void* data, size_t size);
+
+}  // namespace qorvid::ado

@@ -6,6 +6,8 @@
 #include "ado/dispatch_base.h"
 #include "platform/com_ptr.h"
 
+namespace qorvid::ado {
+
 const CLSID CLSID_QorvidAdoConnection = {
     0x5D1A7C2E, 0x0B3F, 0x4E8A, {0x9C, 0x61, 0x2F, 0x7B, 0x4D, 0x90, 0xA1, 0xE3}};
 
@@ -63,3 +65,5 @@ HRESULT AdoGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
 }
 
 bool AdoCanUnload() { return AdoLiveObjects() == 0 && g_factoryRefs == 0 && g_locks == 0; }
+
+}  // namespace qorvid::ado

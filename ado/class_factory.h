@@ -4,6 +4,8 @@
 
 #include "platform/win32.h"
 
+namespace qorvid::ado {
+
 // {5D1A7C2E-0B3F-4E8A-9C61-2F7B4D90A1E3}: ours, distinct from ADO's own.
 extern const CLSID CLSID_QorvidAdoConnection;
 
@@ -11,3 +13,5 @@ extern const CLSID CLSID_QorvidAdoConnection;
 HRESULT AdoGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv);
 // True when no object, factory reference or server lock is outstanding.
 bool AdoCanUnload();
+
+}  // namespace qorvid::ado

@@ -5,6 +5,8 @@
 #include "ado/recordset.h"
 #include "platform/com_ptr.h"
 
+namespace qorvid::ado {
+
 namespace {
 
 enum : DISPID {
@@ -175,3 +177,5 @@ Variant Connection::invokeMember(DISPID id, WORD flags, const InvokeArgs& args) 
       throw DispatchFailure(DISP_E_MEMBERNOTFOUND);
   }
 }
+
+}  // namespace qorvid::ado

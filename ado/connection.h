@@ -9,6 +9,8 @@
 #include "ado/backend.h"
 #include "ado/dispatch_base.h"
 
+namespace qorvid::ado {
+
 class Recordset;
 
 class Connection : public DispatchBase {
@@ -34,3 +36,5 @@ class Connection : public DispatchBase {
   LONG transactionLevel_ = 0;
   std::vector<Recordset*> recordsets_;
 };
+
+}  // namespace qorvid::ado

@@ -1,5 +1,7 @@
 #include "ado/connection_string.h"
 
+namespace qorvid::ado {
+
 namespace {
 
 bool IsBlank(OLECHAR c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -64,3 +66,5 @@ bool ConnectionString::find(const WideString& key, WideString* value) const {
     }
   return found;
 }
+
+}  // namespace qorvid::ado

@@ -7,6 +7,8 @@
 
 #include "platform/bstr.h"
 
+namespace qorvid::ado {
+
 class ConnectionString {
  public:
   explicit ConnectionString(const WideString& text);
@@ -20,3 +22,5 @@ class ConnectionString {
 
 // Case-insensitive equality for ASCII letters; other characters as they are.
 bool EqualsNoCase(const WideString& a, const WideString& b);
+
+}  // namespace qorvid::ado

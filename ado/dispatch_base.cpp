@@ -2,6 +2,8 @@
 
 #include <new>
 
+namespace qorvid::ado {
+
 namespace {
 
 LONG volatile g_liveObjects = 0;
@@ -132,3 +134,5 @@ void RequireGet(WORD flags) {
 void RequireMethod(WORD flags) {
   if (IsPut(flags) || !(flags & DISPATCH_METHOD)) throw DispatchFailure(DISP_E_MEMBERNOTFOUND);
 }
+
+}  // namespace qorvid::ado

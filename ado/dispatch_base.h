@@ -12,6 +12,8 @@
 #include "platform/variant.h"
 #include "platform/win32.h"
 
+namespace qorvid::ado {
+
 struct MemberName {
   const OLECHAR* name;
   DISPID id;
@@ -55,3 +57,5 @@ bool IsPut(WORD flags);
 // For properties: a read, or (when writable) a write; anything else is refused.
 void RequireGet(WORD flags);
 void RequireMethod(WORD flags);
+
+}  // namespace qorvid::ado

@@ -7,6 +7,8 @@
 #include "ado/class_factory.h"
 #include "platform/win32.h"
 
+namespace qorvid::ado {
+
 namespace {
 
 const char kProgId[] = "ADODB.Connection";
@@ -43,6 +45,9 @@ std::string ModulePath() {
 }
 
 }  // namespace
+}  // namespace qorvid::ado
+
+using namespace qorvid::ado;
 
 STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
   return AdoGetClassObject(rclsid, riid, ppv);

@@ -4,6 +4,8 @@
 
 #include "ado/ado_error.h"
 
+namespace qorvid::ado {
+
 InvokeArgs::InvokeArgs(const DISPPARAMS* params) : params_(params) {
   positional_ = params->cArgs - params->cNamedArgs;
 }
@@ -122,3 +124,5 @@ void StoreThrough(VARIANT* slot, LONG value) {
     slot->pvarVal->lVal = value;
   }
 }
+
+}  // namespace qorvid::ado

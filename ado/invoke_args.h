@@ -6,6 +6,8 @@
 #include "platform/variant.h"
 #include "platform/win32.h"
 
+namespace qorvid::ado {
+
 class InvokeArgs {
  public:
   explicit InvokeArgs(const DISPPARAMS* params);
@@ -37,3 +39,5 @@ LONG ArgInteger(const Variant& v);
 // Writes an integer through a by-reference slot (VT_I4|VT_BYREF or
 // VT_VARIANT|VT_BYREF); other slots are left alone.
 void StoreThrough(VARIANT* slot, LONG value);
+
+}  // namespace qorvid::ado

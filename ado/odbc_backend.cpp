@@ -14,6 +14,8 @@
 #include "ado/cell_values.h"
 #include "platform/odbc.h"
 
+namespace qorvid::ado {
+
 namespace {
 
 const size_t kLongestConnectionString = 32767;
@@ -472,3 +474,5 @@ std::unique_ptr<Backend> OpenOdbcBackend(const WideString& connectionString) {
   OdbcConnectCodeset utf8;
   return std::unique_ptr<Backend>(new OdbcBackend(connectionString));
 }
+
+}  // namespace qorvid::ado

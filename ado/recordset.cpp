@@ -2,6 +2,8 @@
 
 #include "ado/connection.h"
 
+namespace qorvid::ado {
+
 namespace {
 
 enum : DISPID {
@@ -238,3 +240,5 @@ Variant Field::invokeMember(DISPID id, WORD flags, const InvokeArgs&) {
       throw DispatchFailure(DISP_E_MEMBERNOTFOUND);
   }
 }
+
+}  // namespace qorvid::ado

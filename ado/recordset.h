@@ -9,6 +9,8 @@
 #include "ado/dispatch_base.h"
 #include "platform/com_ptr.h"
 
+namespace qorvid::ado {
+
 class Connection;
 
 class Recordset : public DispatchBase {
@@ -68,3 +70,5 @@ class Field : public DispatchBase {
 
 // The Field object a selector names, as a VT_DISPATCH value.
 Variant FieldFor(Recordset* recordset, const Variant& selector);
+
+}  // namespace qorvid::ado

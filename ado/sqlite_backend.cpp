@@ -14,6 +14,8 @@
 #include "ado/backend.h"
 #include "ado/cell_values.h"
 
+namespace qorvid::ado {
+
 namespace {
 
 enum class Declared {
@@ -325,3 +327,5 @@ class SqliteBackend : public Backend {
 std::unique_ptr<Backend> OpenSqliteBackend(const WideString& dataSource) {
   return std::unique_ptr<Backend>(new SqliteBackend(dataSource));
 }
+
+}  // namespace qorvid::ado

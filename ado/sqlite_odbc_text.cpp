@@ -1,5 +1,7 @@
 #include "ado/sqlite_odbc_text.h"
 
+namespace qorvid::ado {
+
 namespace {
 
 bool Plain(const WideString& s) {
@@ -59,3 +61,5 @@ WideString ConnectMessage(const WideString& driverMessage) {
   if (m == OLESTR("connect failed")) return OLESTR("unable to open database file");
   return m;
 }
+
+}  // namespace qorvid::ado

@@ -6,6 +6,8 @@
 
 #include "platform/bstr.h"
 
+namespace qorvid::ado {
+
 // False when the Data Source or the extension path holds a character that
 // would end the attribute (';', '{', '}'); the driver has no quoting.
 bool SqliteOdbcConnectionString(const WideString& dataSource, const WideString& extension,
@@ -18,3 +20,5 @@ WideString EngineMessage(const WideString& driverMessage);
 // The same for a failed connect: the driver says only "connect failed"
 // where SQLite's own open says "unable to open database file".
 WideString ConnectMessage(const WideString& driverMessage);
+
+}  // namespace qorvid::ado

@@ -12,6 +12,8 @@
 #include "ado/sqlite_odbc_text.h"
 #include "platform/win32.h"
 
+namespace qorvid::ado {
+
 namespace {
 
 // The extension sits next to this DLL unless QORVID_SQLITE_EXTENSION names
@@ -80,3 +82,5 @@ std::unique_ptr<Backend> OpenSqliteBackend(const WideString& dataSource) {
     throw AdoError(ConnectMessage(e.description()), e.scode());
   }
 }
+
+}  // namespace qorvid::ado

@@ -4,12 +4,15 @@
 // CallAsFunction(PrepareQuery) under 5 us.
 #include <benchmark/benchmark.h>
 
+#include "automation/automation.h"
 #include "component/addin_object.h"
-#include "component/automation.h"
 #include "host/host_connection.h"
 #include "platform/bstr.h"
 #include "platform/com_ptr.h"
 #include "platform/variant.h"
+
+namespace qorvid {
+using namespace qorvid::host;
 
 namespace {
 
@@ -64,3 +67,5 @@ static void BM_CallPrepareQuery(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_CallPrepareQuery);
+
+}  // namespace qorvid

@@ -8,6 +8,8 @@
 
 #include "encoding/value_text.h"
 
+namespace qorvid {
+
 static void BM_FloatText(benchmark::State& state) {
   double value = 12345.678901;
   for (auto _ : state) {
@@ -45,3 +47,5 @@ static void BM_EscapeSingleQuotes(benchmark::State& state) {
                           static_cast<int64_t>(text.size()));
 }
 BENCHMARK(BM_EscapeSingleQuotes)->Arg(1024)->Arg(64 * 1024);
+
+}  // namespace qorvid

@@ -10,12 +10,15 @@
 #include <string>
 
 #include "ado/ado_registration.h"
+#include "automation/automation.h"
 #include "component/addin_object.h"
-#include "component/automation.h"
 #include "host/host_connection.h"
 #include "platform/bstr.h"
 #include "platform/com_ptr.h"
 #include "platform/variant.h"
+
+namespace qorvid {
+using namespace qorvid::host;
 
 namespace {
 
@@ -115,3 +118,5 @@ static void BM_ReadLargeResult(benchmark::State& state) {
   state.counters["read_rss_growth_mb"] = static_cast<double>(PeakRssKb() - rssBefore) / 1024.0;
 }
 BENCHMARK(BM_ReadLargeResult)->Arg(1000)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace qorvid

@@ -1,8 +1,10 @@
 #include "component/addin_object.h"
 
+#include "automation/host_array.h"
 #include "component/error_report.h"
-#include "component/host_array.h"
 #include "component/object_count.h"
+
+namespace qorvid {
 
 AddInObject::AddInObject(IUnknown* outer) : ComObject(outer) { LiveObjectCreated(); }
 
@@ -80,3 +82,5 @@ HRESULT STDMETHODCALLTYPE AddInObject::Invoke(DISPID, REFIID, LCID, WORD, DISPPA
                                               EXCEPINFO*, UINT*) {
   return E_NOTIMPL;
 }
+
+}  // namespace qorvid

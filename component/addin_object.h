@@ -5,12 +5,14 @@
 
 #include <string>
 
+#include "automation/component_state.h"
 #include "component/com_object.h"
-#include "component/component_state.h"
 #include "component/host_protocol.h"
 #include "platform/bstr.h"
 #include "platform/com_ptr.h"
 #include "platform/win32.h"
+
+namespace qorvid {
 
 // One method branch of the dispatcher, by method number (null: none).
 typedef void (*MethodBranch)(ComponentState& state, MethodCall& call);
@@ -89,3 +91,5 @@ class AddInObject : public ComObject,
   ComPtr<IErrorLog> errorLog_;
   ComPtr<IAsyncEvent> asyncEvent_;
 };
+
+}  // namespace qorvid

@@ -1,5 +1,7 @@
 #include "component/com_object.h"
 
+namespace qorvid {
+
 ComObject::ComObject(IUnknown* outer) : inner_(this), outer_(outer ? outer : &inner_) {}
 
 ComObject::~ComObject() = default;
@@ -32,3 +34,5 @@ ULONG STDMETHODCALLTYPE ComObject::InnerUnknown::Release() {
   if (left == 0) delete owner_;
   return static_cast<ULONG>(left < 0 ? 0 : left);
 }
+
+}  // namespace qorvid

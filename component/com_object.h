@@ -7,6 +7,8 @@
 
 #include "platform/win32.h"
 
+namespace qorvid {
+
 class ComObject {
  public:
   // Starts with reference count 0; outer is the aggregating object or null.
@@ -47,3 +49,5 @@ class ComObject {
   IUnknown* outer_;
   LONG volatile refs_ = 0;
 };
+
+}  // namespace qorvid

@@ -2,10 +2,12 @@
 // failure of one ends here, in the one failure path.
 #include <exception>
 
+#include "automation/automation.h"
 #include "component/addin_object.h"
-#include "component/automation.h"
 #include "component/error_text.h"
 #include "database/branches.h"
+
+namespace qorvid {
 
 namespace {
 // By method number; DeleteRec (13) has no branch.
@@ -82,3 +84,5 @@ HRESULT AddInObject::dispatchWith(const MethodBranch* branches, long number, VAR
   }
   return S_OK;
 }
+
+}  // namespace qorvid

@@ -1,6 +1,8 @@
 #include "component/error_report.h"
 
-#include "encoding/cp1251.h"
+#include "automation/cp1251.h"
+
+namespace qorvid {
 
 namespace {
 bool BlankOnly(const WideString& text) {
@@ -27,3 +29,5 @@ void WriteErrorLogEntry(IErrorLog* log, const WideString& text) {
   entry.scode = 1;
   log->AddError(nullptr, &entry);
 }
+
+}  // namespace qorvid

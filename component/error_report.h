@@ -6,4 +6,8 @@
 #include "platform/bstr.h"
 #include "platform/win32.h"
 
+namespace qorvid {
+
 void WriteErrorLogEntry(IErrorLog* log, const WideString& text);
+
+}  // namespace qorvid

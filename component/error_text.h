@@ -5,4 +5,8 @@
 
 #include <string>
 
+namespace qorvid {
+
 std::string& ErrorText();
+
+}  // namespace qorvid

@@ -6,6 +6,8 @@
 
 #include "platform/win32.h"
 
+namespace qorvid {
+
 // {AB634001-F13D-11D0-A459-004095E1DAEA}
 extern const IID IID_IHostInit;
 // {AB634003-F13D-11D0-A459-004095E1DAEA}
@@ -51,3 +53,5 @@ struct IScriptExtension : public IUnknown {
 struct IStatusLine : public IUnknown {};
 struct IAsyncEvent : public IUnknown {};
 struct IExtWndsSupport : public IUnknown {};
+
+}  // namespace qorvid

@@ -2,6 +2,8 @@
 #include "component/addin_object.h"
 #include "component/member_tables.h"
 
+namespace qorvid {
+
 namespace {
 // Out-strings hold a BSTR or null; what is there is released first.
 void StoreName(BSTR* out, const char* ansi) {
@@ -101,3 +103,5 @@ HRESULT STDMETHODCALLTYPE AddInObject::IsPropertyWritable(long number, BOOL* fla
       return S_FALSE;
   }
 }
+
+}  // namespace qorvid

@@ -1,6 +1,8 @@
 #include "component/member_tables.h"
 
-#include "encoding/cp1251.h"
+#include "automation/cp1251.h"
+
+namespace qorvid {
 
 namespace {
 constexpr auto kErrorMsgRu = Cp1251("Ошибка");
@@ -90,3 +92,5 @@ const char* MethodName(long number, long alias) {
   if (number < 0 || number >= kMethodCount || (alias != 0 && alias != 1)) return nullptr;
   return alias == 0 ? kMethodTable[number].english : kMethodTable[number].russian;
 }
+
+}  // namespace qorvid

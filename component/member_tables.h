@@ -8,6 +8,8 @@
 #include "platform/bstr.h"
 #include "platform/win32.h"
 
+namespace qorvid {
+
 struct PropertyRow {
   const char* english;
   const char* russian;
@@ -33,3 +35,5 @@ long FindMethodNumber(const OLECHAR* name, size_t length);
 // alias or number.
 const char* PropertyName(long number, long alias);
 const char* MethodName(long number, long alias);
+
+}  // namespace qorvid

@@ -6,6 +6,10 @@
 
 #include "platform/win32.h"
 
+namespace qorvid {
+
 LONG LiveObjectCount();
 void LiveObjectCreated();
 void LiveObjectDestroyed();
+
+}  // namespace qorvid

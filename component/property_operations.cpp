@@ -2,11 +2,13 @@
 // errorText is the dispatcher's and stays as the last method call left it.
 #include <exception>
 
+#include "automation/automation.h"
+#include "automation/cp1251.h"
 #include "component/addin_object.h"
-#include "component/automation.h"
 #include "component/error_text.h"
 #include "database/branches.h"
-#include "encoding/cp1251.h"
+
+namespace qorvid {
 
 namespace {
 // The message of the failure being handled.
@@ -65,3 +67,5 @@ HRESULT STDMETHODCALLTYPE AddInObject::SetPropertyValue(long number, VARIANT* va
   }
   return S_OK;
 }
+
+}  // namespace qorvid

@@ -3,14 +3,16 @@
 // component's state, and raises a ComponentError on failure.
 #pragma once
 
-#include "component/component_state.h"
+#include "automation/component_state.h"
+
+namespace qorvid {
 
 // Connection and statements.
-void OpenBranch(ComponentState& state, MethodCall& call);         // 0
-void CloseBranch(ComponentState& state, MethodCall& call);        // 1
-void ExecuteBranch(ComponentState& state, MethodCall& call);      // 2
-void MoveNextBranch(ComponentState& state, MethodCall& call);     // 3
-void FieldNameBranch(ComponentState& state, MethodCall& call);    // 17
+void OpenBranch(ComponentState& state, MethodCall& call);       // 0
+void CloseBranch(ComponentState& state, MethodCall& call);      // 1
+void ExecuteBranch(ComponentState& state, MethodCall& call);    // 2
+void MoveNextBranch(ComponentState& state, MethodCall& call);   // 3
+void FieldNameBranch(ComponentState& state, MethodCall& call);  // 17
 
 // Field reading.
 void GetFieldBranch(ComponentState& state, MethodCall& call);            // 4
@@ -35,3 +37,5 @@ void RollbackTransBranch(ComponentState& state, MethodCall& call);  // 16
 
 // The EOF property: the current result set's end flag, read late-bound.
 bool RecordsetAtEnd(const ComponentState& state);
+
+}  // namespace qorvid

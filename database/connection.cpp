@@ -2,13 +2,15 @@
 // FieldName and the EOF flag.
 #include <utility>
 
-#include "component/automation.h"
-#include "component/component_error.h"
+#include "automation/automation.h"
+#include "automation/component_error.h"
+#include "automation/cp1251.h"
 #include "database/branches.h"
 #include "database/normalized_value.h"
 #include "database/statement.h"
-#include "encoding/cp1251.h"
 #include "platform/com_ptr.h"
+
+namespace qorvid {
 
 namespace {
 // ADO's adUseClient: the component reads result sets with a client cursor.
@@ -76,3 +78,5 @@ void FieldNameBranch(ComponentState& state, MethodCall& call) {
 bool RecordsetAtEnd(const ComponentState& state) {
   return BooleanValue(Automation(state.recordset).get("EOF"));
 }
+
+}  // namespace qorvid

@@ -3,12 +3,14 @@
 // names (GetFieldAsObject).
 #include <utility>
 
-#include "component/automation.h"
-#include "component/component_error.h"
+#include "automation/automation.h"
+#include "automation/component_error.h"
+#include "automation/cp1251.h"
 #include "database/branches.h"
 #include "database/normalized_value.h"
-#include "encoding/cp1251.h"
 #include "encoding/value_text.h"
+
+namespace qorvid {
 
 namespace {
 const char kCrLf[] = "\r\n";
@@ -159,3 +161,5 @@ void GetFieldAsObjectBranch(ComponentState& state, MethodCall& call) {
   Variant answer = Automation(applicationValue).call("EvalExpr", {byValue(expression)});
   call.setResult(Variant::fromDispatch(ObjectOf(std::move(answer)).get()));
 }
+
+}  // namespace qorvid

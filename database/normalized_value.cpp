@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace qorvid {
+
 namespace {
 // A 64-bit integer as a DECIMAL, which holds it exactly and whose value text
 // is its exact decimal text; a double would keep only 15 digits of it.
@@ -40,3 +42,5 @@ Variant NormalizedValue(Variant value) {
       return value;
   }
 }
+
+}  // namespace qorvid

@@ -7,6 +7,10 @@
 
 #include "platform/variant.h"
 
+namespace qorvid {
+
 // Takes the value over, so that a type VariantCopy would refuse still
 // reaches the caller's own checks.
 Variant NormalizedValue(Variant value);
+
+}  // namespace qorvid

@@ -3,11 +3,13 @@
 // Execute splices the literals in. The substitution is purely textual.
 #include <string>
 
-#include "component/automation.h"
-#include "component/component_error.h"
+#include "automation/automation.h"
+#include "automation/component_error.h"
+#include "automation/cp1251.h"
 #include "database/branches.h"
-#include "encoding/cp1251.h"
 #include "encoding/sql_literal.h"
+
+namespace qorvid {
 
 namespace {
 bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 32; }
@@ -72,3 +74,5 @@ void AssemblePreparedStatement(ComponentState& state, MethodCall& call) {
     call.statementText += values[i];
   }
 }
+
+}  // namespace qorvid

@@ -3,13 +3,15 @@
 // missing key and an UPDATE. SaveRec runs its statements as they are, with no
 // transaction of its own: a script that needs the steps atomic brackets it
 // with BeginTrans/CommitTrans.
-#include "component/automation.h"
-#include "component/component_error.h"
+#include "automation/automation.h"
+#include "automation/component_error.h"
+#include "automation/cp1251.h"
 #include "database/branches.h"
 #include "database/record_statements.h"
 #include "database/statement.h"
-#include "encoding/cp1251.h"
 #include "encoding/sql_literal.h"
+
+namespace qorvid {
 
 namespace {
 // The host may run anything while the value is converted, Shutdown and
@@ -55,3 +57,5 @@ void SaveRecBranch(ComponentState& state, MethodCall& call) {
   call.statementText = RecordUpdate(state.tableName, texts);
   RunStatement(state, call.statementText);
 }
+
+}  // namespace qorvid

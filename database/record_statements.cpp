@@ -2,6 +2,8 @@
 
 #include "platform/bstr.h"
 
+namespace qorvid {
+
 namespace {
 // Lower case of one UTF-16 unit for the scripts a code page of the component
 // can carry: Latin (ASCII and Latin-1) and Cyrillic.
@@ -74,3 +76,5 @@ std::string RecordInsert(const std::string& table, const RecordTexts& texts) {
 std::string RecordUpdate(const std::string& table, const RecordTexts& texts) {
   return "UPDATE " + table + " SET " + texts.assignments + " WHERE " + texts.keyCondition;
 }
+
+}  // namespace qorvid

@@ -4,7 +4,9 @@
 
 #include <string>
 
-#include "component/component_state.h"
+#include "automation/component_state.h"
+
+namespace qorvid {
 
 // The text before the first "=" of an entry; empty when there is none.
 std::string EntryName(const std::string& entry);
@@ -25,3 +27,5 @@ RecordTexts BuildRecordTexts(const TextList& keyFields, const TextList& dataFiel
 std::string RecordSelect(const std::string& table, const RecordTexts& texts);
 std::string RecordInsert(const std::string& table, const RecordTexts& texts);
 std::string RecordUpdate(const std::string& table, const RecordTexts& texts);
+
+}  // namespace qorvid

@@ -4,8 +4,12 @@
 
 #include <string>
 
-#include "component/component_state.h"
+#include "automation/component_state.h"
+
+namespace qorvid {
 
 // Calls Execute on adoConnection with the statement by reference and keeps
 // what it returned in recordset. A failure leaves recordset as it was.
 void RunStatement(ComponentState& state, std::string& statement);
+
+}  // namespace qorvid

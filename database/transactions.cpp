@@ -1,7 +1,9 @@
 // The transaction calls go straight to the connection: the component keeps no
 // transaction state or depth of its own.
-#include "component/automation.h"
+#include "automation/automation.h"
 #include "database/branches.h"
+
+namespace qorvid {
 
 void BeginTransBranch(ComponentState& state, MethodCall&) {
   Automation(state.adoConnection).call("BeginTrans");
@@ -14,3 +16,5 @@ void CommitTransBranch(ComponentState& state, MethodCall&) {
 void RollbackTransBranch(ComponentState& state, MethodCall&) {
   Automation(state.adoConnection).call("RollbackTrans");
 }
+
+}  // namespace qorvid

@@ -5,6 +5,8 @@
 
 #include "encoding/text_trim.h"
 
+namespace qorvid {
+
 namespace {
 
 const int64_t kMillisecondsPerDay = 86400000;
@@ -95,3 +97,5 @@ std::string DateTimeText(const std::string& timeText, double value) {
   if (p.millisecond != 0) text += MillisecondText(p.millisecond);
   return text;
 }
+
+}  // namespace qorvid

@@ -6,6 +6,8 @@
 
 #include "platform/win32.h"
 
+namespace qorvid {
+
 // n above 9 as it is, anything else with a "0" in front ("07", "00").
 std::string TwoDigitText(LONG n);
 
@@ -17,3 +19,5 @@ std::string TwoDigitText(LONG n);
 // infinities, beyond 64 bits of milliseconds) also writes its time as
 // 00:00:00.
 std::string DateTimeText(const std::string& timeText, double value);
+
+}  // namespace qorvid

@@ -5,6 +5,8 @@
 
 #include "platform/win32.h"
 
+namespace qorvid {
+
 namespace {
 
 const int kSignificantDigits = 15;
@@ -121,3 +123,5 @@ std::string FloatText(double value) {
   }
   return text;
 }
+
+}  // namespace qorvid

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace qorvid {
+
 // Up to 15 significant digits, the last rounded to nearest (halves away from
 // zero); fixed notation while the value is 0.d1d2... x 10^e with e from -3 to
 // 15, otherwise "E" notation ("1E15", "1.5E-7"). The decimal point is "."
@@ -18,3 +20,5 @@ std::string FloatText(double value);
 // writes "." in its place, whatever it is; settable so tests can show that.
 char LoadTimeDecimalSeparator();
 void SetLoadTimeDecimalSeparatorForTests(char separator);
+
+}  // namespace qorvid

@@ -2,7 +2,9 @@
 
 #include <cstdint>
 
-#include "component/component_error.h"
+#include "automation/component_error.h"
+
+namespace qorvid {
 
 namespace {
 
@@ -53,3 +55,5 @@ LONG IntegerFromText(const std::string& text) {
   }
   return static_cast<LONG>(negative ? -magnitude : magnitude);
 }
+
+}  // namespace qorvid

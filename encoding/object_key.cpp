@@ -3,10 +3,12 @@
 #include <cstdint>
 #include <vector>
 
-#include "component/component_error.h"
-#include "encoding/cp1251.h"
+#include "automation/component_error.h"
+#include "automation/cp1251.h"
 #include "encoding/integer_text.h"
 #include "encoding/text_trim.h"
+
+namespace qorvid {
 
 namespace {
 
@@ -118,3 +120,5 @@ std::string InternalFromObjectKey(const std::string& key) {
   return "{\"" + type + "\",\"0\",\"0\",\"" + RightAligned(first, kNumberWidth) +
          "\",\"0\",\"0\",\"" + RightAligned(object, kNumberWidth) + suffix + "\"}";
 }
+
+}  // namespace qorvid

@@ -7,6 +7,8 @@
 
 #include "platform/win32.h"
 
+namespace qorvid {
+
 // n from 0 to 2147483646 as six base-36 characters, blanks on the left.
 std::string EncodeBase36(LONG n);
 // A base-36 text of at most 6 capital digits after trimming; blank gives 0.
@@ -18,3 +20,5 @@ std::string ObjectKeyFromInternal(const std::string& internal);
 std::string InternalFromObjectKey(const std::string& key);
 // All four raise a ComponentError with the cp1251 message on bad input and
 // change nothing.
+
+}  // namespace qorvid

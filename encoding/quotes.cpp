@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace qorvid {
+
 namespace {
 // Appends text to out with each quote written twice, reserving the final
 // size first: literals may be megabytes long.
@@ -31,3 +33,5 @@ std::string QuotedSqlString(const std::string& text) {
   out += '\'';
   return out;
 }
+
+}  // namespace qorvid

@@ -5,7 +5,11 @@
 
 #include <string>
 
+namespace qorvid {
+
 std::string EscapeSingleQuotes(const std::string& text);
 // The SQL string literal of text: EscapeSingleQuotes between single quotes.
 std::string QuotedSqlString(const std::string& text);
 std::string EscapeDoubleQuotes(const std::string& text);
+
+}  // namespace qorvid

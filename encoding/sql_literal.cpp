@@ -2,12 +2,14 @@
 
 #include <cmath>
 
-#include "component/automation.h"
-#include "component/component_error.h"
-#include "encoding/cp1251.h"
+#include "automation/automation.h"
+#include "automation/component_error.h"
+#include "automation/cp1251.h"
 #include "encoding/value_text.h"
 #include "platform/bstr.h"
 #include "platform/variant.h"
+
+namespace qorvid {
 
 namespace {
 
@@ -56,3 +58,5 @@ std::string ValueToSqlLiteral(ComponentState& state, const VARIANT& value) {
       return std::string();
   }
 }
+
+}  // namespace qorvid

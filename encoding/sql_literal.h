@@ -6,7 +6,9 @@
 
 #include <string>
 
-#include "component/component_state.h"
+#include "automation/component_state.h"
+
+namespace qorvid {
 
 // The literal for value, selected on its whole type code: VT_I4 digits,
 // VT_R8 FloatText, VT_DATE "CDate('...')" (uses and clears timeText, whose
@@ -15,3 +17,5 @@
 // every other type. Raises a ComponentError on the object path and for a
 // VT_R8 NaN or infinity, which has no SQL literal.
 std::string ValueToSqlLiteral(ComponentState& state, const VARIANT& value);
+
+}  // namespace qorvid

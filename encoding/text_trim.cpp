@@ -1,5 +1,7 @@
 #include "encoding/text_trim.h"
 
+namespace qorvid {
+
 namespace {
 bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= 32; }
 }  // namespace
@@ -10,3 +12,5 @@ std::string TrimControlAndBlanks(const std::string& text) {
   while (end > begin && IsTrimmed(text[end - 1])) --end;
   return text.substr(begin, end - begin);
 }
+
+}  // namespace qorvid

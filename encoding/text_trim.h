@@ -5,4 +5,8 @@
 
 #include <string>
 
+namespace qorvid {
+
 std::string TrimControlAndBlanks(const std::string& text);
+
+}  // namespace qorvid

@@ -6,3 +6,5 @@
 #include "encoding/float_text.h"
 #include "encoding/object_key.h"
 #include "encoding/quotes.h"
+
+namespace qorvid {}  // namespace qorvid

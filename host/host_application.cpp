@@ -1,8 +1,10 @@
 #include "host/host_application.h"
 
-#include "encoding/cp1251.h"
+#include "automation/cp1251.h"
 #include "host/host_object.h"
 #include "platform/variant.h"
+
+namespace qorvid::host {
 
 namespace {
 enum { kEvalExpr = 1, kValueToStringInternal };
@@ -93,3 +95,5 @@ HRESULT HostApplication::valueToStringInternal(DISPPARAMS& params, VARIANT* resu
   if (result) Variant::fromAnsi(object->internalForm()).detachTo(result);
   return S_OK;
 }
+
+}  // namespace qorvid::host

@@ -9,6 +9,8 @@
 #include "host/host_dispatch.h"
 #include "platform/com_ptr.h"
 
+namespace qorvid::host {
+
 class HostApplication : public HostDispatch {
  public:
   static ComPtr<HostApplication> create();
@@ -35,3 +37,5 @@ class HostApplication : public HostDispatch {
 // The string constant of `ЗначениеИзСтрокиВнутр("...")` with its "" escapes
 // undone; false when expression is not exactly that form.
 bool ParseFromInternalStringCall(const WideString& expression, WideString& argument);
+
+}  // namespace qorvid::host

@@ -2,6 +2,8 @@
 
 #include "component/host_protocol.h"
 
+namespace qorvid::host {
+
 // A small object standing for one host interface that has no operations the
 // component calls; it answers its own IID and IUnknown.
 class HostConnection::Marker : public IUnknown {
@@ -104,3 +106,5 @@ HRESULT HostConnection::invokeMember(DISPID id, WORD flags, DISPPARAMS& params, 
   StoreDispatch(result, application_.get());
   return S_OK;
 }
+
+}  // namespace qorvid::host

@@ -12,6 +12,8 @@
 #include "host/host_dispatch.h"
 #include "platform/com_ptr.h"
 
+namespace qorvid::host {
+
 // One entry written through IErrorLog::AddError, copied.
 struct ErrorLogEntry {
   bool propertyNamed = false;  // a non-null property name was passed
@@ -75,3 +77,5 @@ class HostConnection : public HostDispatch, public IErrorLog {
   std::vector<ErrorLogEntry> entries_;
   int appDispatchCalls_ = 0;
 };
+
+}  // namespace qorvid::host

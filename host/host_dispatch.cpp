@@ -2,6 +2,8 @@
 
 #include "platform/variant.h"
 
+namespace qorvid::host {
+
 namespace {
 OLECHAR Fold(OLECHAR c) { return (c >= 'A' && c <= 'Z') ? static_cast<OLECHAR>(c + 32) : c; }
 
@@ -93,3 +95,5 @@ const VARIANT* HostDispatch::Argument(const DISPPARAMS& params, UINT i) {
 void StoreDispatch(VARIANT* result, IDispatch* object) {
   if (result) Variant::fromDispatch(object).detachTo(result);
 }
+
+}  // namespace qorvid::host

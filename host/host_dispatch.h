@@ -12,6 +12,8 @@
 #include "platform/bstr.h"
 #include "platform/win32.h"
 
+namespace qorvid::host {
+
 class HostDispatch : public IDispatch {
  public:
   HostDispatch(const HostDispatch&) = delete;
@@ -54,3 +56,5 @@ class HostDispatch : public IDispatch {
 
 // A VT_DISPATCH answer (one more reference on object).
 void StoreDispatch(VARIANT* result, IDispatch* object);
+
+}  // namespace qorvid::host

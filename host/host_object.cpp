@@ -5,6 +5,8 @@
 
 #include "platform/variant.h"
 
+namespace qorvid::host {
+
 // {5B1D0C7E-8A43-4E2F-9C61-2D7F0A9B3E18}
 const IID IID_QorvidHostObject = {
     0x5B1D0C7E, 0x8A43, 0x4E2F, {0x9C, 0x61, 0x2D, 0x7F, 0x0A, 0x9B, 0x3E, 0x18}};
@@ -149,3 +151,5 @@ ComPtr<HostObject> ParseInternalForm(const std::string& text) {
     return ComPtr<HostObject>();
   return HostObject::create(items[0], firstNumber, objectNumber, identifier.substr(10));
 }
+
+}  // namespace qorvid::host

@@ -9,6 +9,8 @@
 #include "host/host_dispatch.h"
 #include "platform/com_ptr.h"
 
+namespace qorvid::host {
+
 // Recognises host objects among dispatch values: QueryInterface with it
 // answers the HostObject itself.
 extern const IID IID_QorvidHostObject;
@@ -60,3 +62,5 @@ std::string LongInternalForm(const std::string& typeId, LONG firstNumber, LONG o
                              const std::string& suffix);
 // Reads either form back into a new host object; null when text is neither.
 ComPtr<HostObject> ParseInternalForm(const std::string& text);
+
+}  // namespace qorvid::host

@@ -3,11 +3,13 @@
 #include <exception>
 #include <new>
 
+#include "automation/component_error.h"
 #include "component/addin_object.h"
-#include "component/component_error.h"
 #include "component/object_count.h"
 #include "server/construction_error.h"
 #include "server/server_object.h"
+
+namespace qorvid {
 
 HRESULT STDMETHODCALLTYPE ClassFactory::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
@@ -68,3 +70,5 @@ HRESULT STDMETHODCALLTYPE ClassFactory::LockServer(BOOL lock) {
     LiveObjectDestroyed();
   return hr;
 }
+
+}  // namespace qorvid

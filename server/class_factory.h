@@ -5,6 +5,8 @@
 
 #include "platform/win32.h"
 
+namespace qorvid {
+
 class ServerObject;
 
 class ClassFactory : public IClassFactory {
@@ -24,3 +26,5 @@ class ClassFactory : public IClassFactory {
  private:
   ServerObject& server_;
 };
+
+}  // namespace qorvid

@@ -5,6 +5,8 @@
 #include "platform/bstr.h"
 #include "server/server_object.h"
 
+namespace qorvid {
+
 ClassRegistration::ClassRegistration(ServerObject& server, REFCLSID clsid, std::string className,
                                      std::string description)
     : server_(server),
@@ -28,3 +30,5 @@ std::string ClassRegistration::progId() const {
   if (className_.empty()) return std::string();
   return server_.name() + "." + className_;
 }
+
+}  // namespace qorvid

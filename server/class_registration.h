@@ -8,6 +8,8 @@
 #include "platform/win32.h"
 #include "server/class_factory.h"
 
+namespace qorvid {
+
 class ServerObject;
 
 class ClassRegistration {
@@ -34,3 +36,5 @@ class ClassRegistration {
   std::string description_;
   ClassFactory factory_;
 };
+
+}  // namespace qorvid

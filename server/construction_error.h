@@ -4,8 +4,12 @@
 
 #include <string>
 
+namespace qorvid {
+
 // The message as shown: a full stop is added when the text ends in a
 // character that sorts after it (a letter or a digit, for example).
 std::string ConstructionErrorText(const std::string& message);
 
 void ShowConstructionError(const std::string& message);
+
+}  // namespace qorvid

@@ -5,6 +5,8 @@
 #include "server/self_registration.h"
 #include "server/server_object.h"
 
+using namespace qorvid;
+
 STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;

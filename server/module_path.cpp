@@ -4,6 +4,8 @@
 
 #include "platform/win32.h"
 
+namespace qorvid {
+
 namespace {
 
 // Any address inside this library finds its module handle.
@@ -38,3 +40,5 @@ std::string ShortPathName(const std::string& path) {
   if (length == 0 || length > needed) return path;
   return std::string(buffer.data(), length);
 }
+
+}  // namespace qorvid

@@ -4,8 +4,12 @@
 
 #include <string>
 
+namespace qorvid {
+
 // Empty when the system cannot tell.
 std::string ServerFileName();
 
 // The system's short (8.3) form of path; path itself when there is none.
 std::string ShortPathName(const std::string& path);
+
+}  // namespace qorvid

@@ -1,6 +1,8 @@
 #include "server/registry_key.h"
 
-#include "component/component_error.h"
+#include "automation/component_error.h"
+
+namespace qorvid {
 
 void WriteClassesRootEntry(const std::string& path, const std::string& text) {
   RegistryKey key;
@@ -16,3 +18,5 @@ void WriteClassesRootEntry(const std::string& path, const std::string& text) {
   }
   if (status != ERROR_SUCCESS) throw ComponentError("Error creating system registry entry");
 }
+
+}  // namespace qorvid

@@ -7,6 +7,8 @@
 
 #include "platform/win32.h"
 
+namespace qorvid {
+
 class RegistryKey {
  public:
   RegistryKey() = default;
@@ -27,3 +29,5 @@ class RegistryKey {
 // unnamed value to text. Raises "Error creating system registry entry" when
 // either step fails.
 void WriteClassesRootEntry(const std::string& path, const std::string& text);
+
+}  // namespace qorvid

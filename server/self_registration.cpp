@@ -2,12 +2,14 @@
 
 #include <string>
 
-#include "component/component_error.h"
+#include "automation/component_error.h"
 #include "platform/win32.h"
 #include "server/class_registration.h"
 #include "server/module_path.h"
 #include "server/registry_key.h"
 #include "server/server_object.h"
+
+namespace qorvid {
 
 namespace {
 
@@ -61,3 +63,5 @@ void RegisterServerClasses(ServerObject& server) {
 void UnregisterServerClasses(ServerObject& server) {
   for (ClassRegistration* registration : server.classes()) DeleteClassEntries(*registration);
 }
+
+}  // namespace qorvid

@@ -2,6 +2,8 @@
 // class of the server by ProgID and CLSID, and their removal.
 #pragma once
 
+namespace qorvid {
+
 class ServerObject;
 
 // Writes the entries of every registered class. Raises the component error
@@ -12,3 +14,5 @@ void RegisterServerClasses(ServerObject& server);
 // Deletes those entries. A missing key, or one still holding subkeys of
 // someone else's, does not stop the others.
 void UnregisterServerClasses(ServerObject& server);
+
+}  // namespace qorvid

@@ -6,6 +6,8 @@
 #include "server/class_registration.h"
 #include "server/srw_guard.h"
 
+namespace qorvid {
+
 namespace {
 // Constant-initialised, so it reads null before load and after unload.
 ServerObject* theServer = nullptr;
@@ -46,3 +48,5 @@ std::vector<ClassRegistration*> ServerObject::classes() {
 }
 
 bool ServerObject::canUnload() const { return LiveObjectCount() == 0 && factoryReferences_ == 0; }
+
+}  // namespace qorvid

@@ -9,6 +9,8 @@
 
 #include "platform/win32.h"
 
+namespace qorvid {
+
 class ClassRegistration;
 
 class ServerObject {
@@ -49,3 +51,5 @@ class ServerObject {
   SRWLOCK classesLock_ = SRWLOCK_INIT;
   LONG volatile factoryReferences_ = 0;
 };
+
+}  // namespace qorvid

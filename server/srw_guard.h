@@ -4,6 +4,8 @@
 
 #include "platform/win32.h"
 
+namespace qorvid {
+
 class SharedLock {
  public:
   explicit SharedLock(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockShared(&lock_); }
@@ -25,3 +27,5 @@ class ExclusiveLock {
  private:
   SRWLOCK& lock_;
 };
+
+}  // namespace qorvid

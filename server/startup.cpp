@@ -7,6 +7,8 @@
 #include "server/qorvid_class.h"
 #include "server/server_object.h"
 
+namespace qorvid {
+
 namespace {
 
 class Startup {
@@ -25,3 +27,5 @@ class Startup {
 Startup startup;
 
 }  // namespace
+
+}  // namespace qorvid

@@ -6,6 +6,8 @@
 
 #include "host/console/script_syntax.h"
 
+namespace qorvid::host {
+
 namespace {
 
 bool IsWordByte(unsigned char c) {
@@ -92,3 +94,5 @@ std::string CommonStart(const std::vector<std::string>& candidates) {
     common.pop_back();
   return common;
 }
+
+}  // namespace qorvid::host

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace qorvid::host {
+
 // before: the statement up to the cursor (UTF-8). start receives the byte
 // offset where the word being completed begins. Candidates are whole words,
 // sorted; a directory ends in '/'.
@@ -14,3 +16,5 @@ std::vector<std::string> CompleteWord(const std::string& before,
 
 // The longest start that all candidates share (whole UTF-8 characters).
 std::string CommonStart(const std::vector<std::string>& candidates);
+
+}  // namespace qorvid::host

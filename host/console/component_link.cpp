@@ -2,6 +2,8 @@
 
 #include "host/console/utf.h"
 
+namespace qorvid::host {
+
 namespace {
 // Owns the parameter array of one call.
 class ParameterArray {
@@ -125,3 +127,5 @@ HRESULT ComponentLink::getProperty(long number, Variant& value) {
 HRESULT ComponentLink::setProperty(long number, Variant& value) {
   return ext_->SetPropertyValue(number, value.ptr());
 }
+
+}  // namespace qorvid::host

@@ -12,6 +12,8 @@
 #include "platform/com_ptr.h"
 #include "platform/variant.h"
 
+namespace qorvid::host {
+
 class ComponentLink {
  public:
   // Takes the host-protocol interfaces of a new component object and
@@ -44,3 +46,5 @@ class ComponentLink {
   ComPtr<IHostInit> init_;
   ComPtr<IScriptExtension> ext_;
 };
+
+}  // namespace qorvid::host

@@ -1,5 +1,7 @@
 #include "host/console/help_text.h"
 
+namespace qorvid::host {
+
 const std::string& HelpText() {
   static const std::string text =
       "qorvid-console: calls the qorvid component as a host script does.\n"
@@ -56,3 +58,5 @@ const std::string& HelpText() {
       "Running: qorvid-console [--bail] [--echo] [--module PATH] [-c STATEMENT]... [FILE | -]\n";
   return text;
 }
+
+}  // namespace qorvid::host

@@ -3,4 +3,8 @@
 
 #include <string>
 
+namespace qorvid::host {
+
 const std::string& HelpText();
+
+}  // namespace qorvid::host

@@ -5,6 +5,8 @@
 #include "host/host_connection.h"
 #include "host/host_object.h"
 
+namespace qorvid::host {
+
 namespace {
 
 class ReferenceHost : public HostSide {
@@ -61,3 +63,5 @@ class ReferenceHost : public HostSide {
 }  // namespace
 
 std::unique_ptr<HostSide> CreateReferenceHost() { return std::make_unique<ReferenceHost>(); }
+
+}  // namespace qorvid::host

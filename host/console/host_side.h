@@ -11,6 +11,8 @@
 #include "platform/com_ptr.h"
 #include "platform/win32.h"
 
+namespace qorvid::host {
+
 struct LoggedError {
   long code = 0;
   std::string source;       // UTF-8
@@ -31,3 +33,5 @@ class HostSide {
 
 // The reference host of host/.
 std::unique_ptr<HostSide> CreateReferenceHost();
+
+}  // namespace qorvid::host

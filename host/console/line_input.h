@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace qorvid::host {
+
 enum class TypedLine { Line, Interrupted, End };
 
 // Before the first ReadTypedLine: loads the history and takes Ctrl-C over
@@ -28,3 +30,5 @@ bool OutputIsTerminal();
 // Output is UTF-8 with plain line feeds on both sides, so that transcripts
 // compare byte for byte; called once before anything is printed.
 void SetUpConsoleStreams();
+
+}  // namespace qorvid::host

@@ -13,6 +13,8 @@
 #include "host/console/completion.h"
 #include "host/console/line_input.h"
 
+namespace qorvid::host {
+
 namespace {
 
 volatile sig_atomic_t interrupted = 0;
@@ -144,3 +146,5 @@ TypedLine ReadTypedLine(const char* prompt, std::string& line) {
   if (!line.empty() && line.back() == '\n') line.pop_back();
   return TypedLine::Line;
 }
+
+}  // namespace qorvid::host

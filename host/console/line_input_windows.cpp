@@ -7,6 +7,8 @@
 #include "host/console/line_input.h"
 #include "platform/win32.h"
 
+namespace qorvid::host {
+
 void SetUpConsoleStreams() {
   // Text mode would turn every line feed into CR LF.
   _setmode(_fileno(stdout), _O_BINARY);
@@ -32,3 +34,5 @@ TypedLine ReadTypedLine(const char* prompt, std::string& line) {
   if (!line.empty() && line.back() == '\r') line.pop_back();
   return TypedLine::Line;
 }
+
+}  // namespace qorvid::host

@@ -24,7 +24,9 @@
 #include "host/console/session.h"
 #include "host/console/utf.h"
 
-const CLSID kComponentClass = {
+using namespace qorvid::host;
+
+const CLSID qorvid::host::kComponentClass = {
     0x7C3E5A92, 0x1F4B, 0x4D86, {0xB2, 0xE9, 0x5A, 0x0C, 0x8D, 0x13, 0xF6, 0x47}};
 
 namespace {

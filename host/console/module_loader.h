@@ -9,6 +9,8 @@
 #include "platform/com_ptr.h"
 #include "platform/win32.h"
 
+namespace qorvid::host {
+
 // {7C3E5A92-1F4B-4D86-B2E9-5A0C8D13F647}, the component class.
 extern const CLSID kComponentClass;
 
@@ -24,3 +26,5 @@ std::string DefaultModulePath();
 // The component class factory, as a host obtains it. modulePath empty: the
 // platform's default way.
 ComPtr<IClassFactory> GetComponentFactory(const std::string& modulePath, std::string& problem);
+
+}  // namespace qorvid::host

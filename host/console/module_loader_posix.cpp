@@ -5,6 +5,8 @@
 #include "ado/ado_registration.h"
 #include "host/console/module_loader.h"
 
+namespace qorvid::host {
+
 namespace {
 typedef HRESULT (*GetClassObjectFn)(REFCLSID, REFIID, LPVOID*);
 }
@@ -54,3 +56,5 @@ ComPtr<IClassFactory> GetComponentFactory(const std::string& modulePath, std::st
   }
   return factory;
 }
+
+}  // namespace qorvid::host

@@ -2,6 +2,8 @@
 
 #include "host/console/module_loader.h"
 
+namespace qorvid::host {
+
 namespace {
 typedef HRESULT(STDAPICALLTYPE* GetClassObjectFn)(REFCLSID, REFIID, LPVOID*);
 
@@ -63,3 +65,5 @@ ComPtr<IClassFactory> GetComponentFactory(const std::string& modulePath, std::st
   }
   return factory;
 }
+
+}  // namespace qorvid::host

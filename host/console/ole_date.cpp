@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+namespace qorvid::host {
+
 namespace {
 // Days from 0000-03-01 style civil reckoning (proleptic Gregorian).
 long DaysFromCivil(long y, long m, long d) {
@@ -87,3 +89,5 @@ std::string DateDisplayText(DATE date) {
                   p.minute, p.second);
   return buf;
 }
+
+}  // namespace qorvid::host

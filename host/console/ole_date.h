@@ -7,6 +7,8 @@
 
 #include "platform/win32.h"
 
+namespace qorvid::host {
+
 struct ScriptDate {
   int year = 1899, month = 12, day = 30;
   int hour = 0, minute = 0, second = 0, millisecond = 0;
@@ -20,3 +22,5 @@ DATE ScriptDateNumber(const ScriptDate& parts);
 ScriptDate ScriptDateFromNumber(DATE date);
 // yyyy-mm-dd hh:mm:ss, with .mmm only when the milliseconds are not 0.
 std::string DateDisplayText(DATE date);
+
+}  // namespace qorvid::host

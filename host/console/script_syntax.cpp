@@ -4,6 +4,8 @@
 #include <locale>
 #include <sstream>
 
+namespace qorvid::host {
+
 namespace {
 
 bool IsIdentStart(unsigned char c) {
@@ -369,3 +371,5 @@ bool StatementIsOpen(const std::string& text) {
   }
   return quote || depth > 0;
 }
+
+}  // namespace qorvid::host

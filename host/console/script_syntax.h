@@ -18,6 +18,8 @@
 #include "host/console/ole_date.h"
 #include "platform/win32.h"
 
+namespace qorvid::host {
+
 // A host object as the script names it.
 struct ObjectRef {
   std::string typeId;  // UTF-8
@@ -78,3 +80,5 @@ Statement ParseStatement(const std::string& text);
 // the statement goes on in the next line. A '#' outside quotes starts a
 // comment up to the end of its line.
 bool StatementIsOpen(const std::string& text);
+
+}  // namespace qorvid::host

@@ -9,6 +9,8 @@
 #include "host/console/utf.h"
 #include "host/console/value_display.h"
 
+namespace qorvid::host {
+
 namespace {
 
 WideString Wide(const std::string& utf8) {
@@ -618,3 +620,5 @@ void Session::members() {
          << Pad(row[1], width[1]) << "  " << Pad(row[2], width[2]) << "  " << row[3] << "\n";
   }
 }
+
+}  // namespace qorvid::host

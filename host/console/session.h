@@ -14,6 +14,8 @@
 #include "host/console/host_side.h"
 #include "host/console/script_syntax.h"
 
+namespace qorvid::host {
+
 class Session {
  public:
   Session(ComponentLink& component, HostSide& host, std::ostream& out)
@@ -88,3 +90,5 @@ class Session {
   int transactions_ = 0;
   bool inMemory_ = false;
 };
+
+}  // namespace qorvid::host

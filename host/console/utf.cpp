@@ -1,5 +1,7 @@
 #include "host/console/utf.h"
 
+namespace qorvid::host {
+
 bool WideFromUtf8(const std::string& utf8, WideString& out) {
   out.clear();
   size_t i = 0;
@@ -143,3 +145,5 @@ OLECHAR FoldLetter(OLECHAR c) {
   if (c >= 0x0400 && c <= 0x040F) return static_cast<OLECHAR>(c + 0x50);  // Ё and the others
   return c;
 }
+
+}  // namespace qorvid::host

@@ -6,6 +6,8 @@
 
 #include "platform/bstr.h"
 
+namespace qorvid::host {
+
 // False when the input is not well-formed UTF-8 (out is then unspecified).
 bool WideFromUtf8(const std::string& utf8, WideString& out);
 // Unpaired surrogates become U+FFFD.
@@ -18,3 +20,5 @@ size_t Utf8Width(const std::string& utf8);
 // The letter in one case (Latin and Cyrillic), for matching names that the
 // user typed in another case.
 OLECHAR FoldLetter(OLECHAR c);
+
+}  // namespace qorvid::host

@@ -7,6 +7,8 @@
 #include "host/console/utf.h"
 #include "platform/variant.h"
 
+namespace qorvid::host {
+
 namespace {
 
 std::string DecimalText(double d) {
@@ -187,3 +189,5 @@ std::string CellText(const VARIANT& value, HostSide& host, bool raw) {
   }
   return text;
 }
+
+}  // namespace qorvid::host

@@ -7,6 +7,8 @@
 #include "host/console/host_side.h"
 #include "platform/win32.h"
 
+namespace qorvid::host {
+
 // The value and its kind, for "= ..." lines.
 std::string DisplayValue(const VARIANT& value, HostSide& host);
 // The value alone, as a table cell: texts unquoted, numbers and dates plain;
@@ -15,3 +17,5 @@ std::string CellText(const VARIANT& value, HostSide& host, bool raw = false);
 // A text in double quotes with "" for a quote; line breaks, tabs and other
 // control characters shown as \r, \n, \t and \xHH so that nothing is hidden.
 std::string QuotedText(const std::string& utf8);
+
+}  // namespace qorvid::host

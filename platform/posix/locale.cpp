@@ -17,7 +17,7 @@
 #include "platform/posix/locale_settings.h"
 #include "platform/posix/win32_posix.h"
 
-namespace platform_posix {
+namespace qorvid::platform {
 namespace {
 
 const LCID kEnglishUs = 0x0409;
@@ -167,35 +167,36 @@ const LocaleSettings& LocaleSettingsFor(LCID lcid) {
   return system != nullptr ? *system : kEnglishSettings;
 }
 
-}  // namespace platform_posix
+}  // namespace qorvid::platform
 
 extern "C" {
 
-LCID GetUserDefaultLCID(void) { return platform_posix::ResolveLocale(LOCALE_USER_DEFAULT); }
+LCID GetUserDefaultLCID(void) { return qorvid::platform::ResolveLocale(LOCALE_USER_DEFAULT); }
 
 // One machine, one user: the system locale is the user's, as Wine has it.
-LCID GetSystemDefaultLCID(void) { return platform_posix::ResolveLocale(LOCALE_SYSTEM_DEFAULT); }
+LCID GetSystemDefaultLCID(void) { return qorvid::platform::ResolveLocale(LOCALE_SYSTEM_DEFAULT); }
 
 LCID GetThreadLocale(void) {
-  return platform_posix::threadLocale != 0 ? platform_posix::threadLocale : GetUserDefaultLCID();
+  return qorvid::platform::threadLocale != 0 ? qorvid::platform::threadLocale
+                                             : GetUserDefaultLCID();
 }
 
 BOOL SetThreadLocale(LCID Locale) {
-  if (!platform_posix::IsKnownLocale(Locale)) {
+  if (!qorvid::platform::IsKnownLocale(Locale)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  platform_posix::threadLocale = platform_posix::ResolveLocale(Locale);
+  qorvid::platform::threadLocale = qorvid::platform::ResolveLocale(Locale);
   return TRUE;
 }
 
 int GetLocaleInfoA(LCID Locale, DWORD LCType, LPSTR lpLCData, int cchData) {
-  if (!platform_posix::IsKnownLocale(Locale) || cchData < 0 ||
+  if (!qorvid::platform::IsKnownLocale(Locale) || cchData < 0 ||
       (cchData > 0 && lpLCData == nullptr)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  const platform_posix::LocaleSettings& settings = platform_posix::LocaleSettingsFor(Locale);
+  const qorvid::platform::LocaleSettings& settings = qorvid::platform::LocaleSettingsFor(Locale);
   OLECHAR value;
   switch (LCType & ~static_cast<DWORD>(LOCALE_NOUSEROVERRIDE)) {
     case LOCALE_SDECIMAL:
@@ -227,7 +228,7 @@ int GetLocaleInfoA(LCID Locale, DWORD LCType, LPSTR lpLCData, int cchData) {
 
 void PlatformSetUserLocale(LCID lcid) {
   // 0 hands the choice back to the environment.
-  platform_posix::userLocaleOverride.store(
+  qorvid::platform::userLocaleOverride.store(
       lcid == LOCALE_USER_DEFAULT || lcid == LOCALE_SYSTEM_DEFAULT ? 0 : lcid);
 }
 

@@ -7,7 +7,7 @@
 
 #include "platform/posix/win32_posix.h"
 
-namespace platform_posix {
+namespace qorvid::platform {
 
 struct LocaleSettings {
   LCID lcid;
@@ -37,4 +37,4 @@ bool IsKnownLocale(LCID lcid);
 // The settings of lcid after resolving; US English for unknown ones.
 const LocaleSettings& LocaleSettingsFor(LCID lcid);
 
-}  // namespace platform_posix
+}  // namespace qorvid::platform

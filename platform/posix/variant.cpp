@@ -6,7 +6,7 @@
 #include "platform/posix/vartype.h"
 #include "platform/win32.h"
 
-using qorvid_platform::ValidateVariantType;
+using qorvid::platform::ValidateVariantType;
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-namespace platform_posix {
+namespace qorvid::platform {
 namespace {
 
 bool IsValueType(VARTYPE vt) {
@@ -386,13 +386,13 @@ HRESULT Convert(VARIANT& v, LCID lcid, USHORT flags, VARTYPE vt, VARIANT* out) {
 }
 
 }  // namespace
-}  // namespace platform_posix
+}  // namespace qorvid::platform
 
 extern "C" {
 
 HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, VARIANTARG* pvarSrc, LCID lcid, USHORT wFlags,
                             VARTYPE vt) {
-  using namespace platform_posix;
+  using namespace qorvid::platform;
   if (pvargDest == nullptr || pvarSrc == nullptr) return E_INVALIDARG;
   // Targets: the value types. References, arrays, VARIANT and records are
   // types a value has, not one it converts to.

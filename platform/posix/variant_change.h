@@ -9,7 +9,7 @@
 #include "platform/posix/locale_settings.h"
 #include "platform/posix/win32_posix.h"
 
-namespace platform_posix {
+namespace qorvid::platform {
 
 typedef std::basic_string<OLECHAR> Text;
 
@@ -77,4 +77,4 @@ HRESULT ParseDateText(const Text& text, const LocaleSettings& locale, DATE* out)
 // The DATE range: 1 January 100 to 31 December 9999.
 inline bool IsDateInRange(double value) { return value > -657435.0 && value < 2958466.0; }
 
-}  // namespace platform_posix
+}  // namespace qorvid::platform

@@ -9,7 +9,7 @@
 
 #include "platform/posix/variant_change.h"
 
-namespace platform_posix {
+namespace qorvid::platform {
 namespace {
 
 // Days from 1 January 1970 of a proleptic Gregorian date (H. Hinnant's
@@ -280,4 +280,4 @@ HRESULT ParseDateText(const Text& text, const LocaleSettings& locale, DATE* out)
   return S_OK;
 }
 
-}  // namespace platform_posix
+}  // namespace qorvid::platform

@@ -8,7 +8,7 @@
 
 #include "platform/posix/variant_change.h"
 
-namespace platform_posix {
+namespace qorvid::platform {
 namespace {
 
 void StripLeadingZeros(std::string& digits) {
@@ -373,4 +373,4 @@ HRESULT NumberToVariant(const Number& n, VARTYPE vt, VARIANT* out) {
   }
 }
 
-}  // namespace platform_posix
+}  // namespace qorvid::platform

@@ -7,7 +7,7 @@
 
 #include "platform/posix/variant_change.h"
 
-namespace platform_posix {
+namespace qorvid::platform {
 namespace {
 
 Text Widen(const std::string& ascii) { return Text(ascii.begin(), ascii.end()); }
@@ -238,4 +238,4 @@ HRESULT ParseNumberText(const Text& text, const LocaleSettings& locale, ExactNum
   return S_OK;
 }
 
-}  // namespace platform_posix
+}  // namespace qorvid::platform

@@ -4,7 +4,7 @@
 
 #include "platform/win32.h"
 
-namespace qorvid_platform {
+namespace qorvid::platform {
 
 // S_OK when `vt` (with its BYREF/ARRAY bits) may stand in a VARIANT,
 // DISP_E_BADVARTYPE otherwise: VECTOR and RESERVED bits, the unused code 15,
@@ -19,4 +19,4 @@ inline HRESULT ValidateVariantType(VARTYPE vt) {
   return S_OK;
 }
 
-}  // namespace qorvid_platform
+}  // namespace qorvid::platform

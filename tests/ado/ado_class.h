@@ -3,4 +3,8 @@
 // the DLL registered in the test prefix.
 #pragma once
 
+namespace qorvid::ado {
+
 void PrepareAdoClass();
+
+}  // namespace qorvid::ado

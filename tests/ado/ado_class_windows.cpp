@@ -3,7 +3,11 @@
 #include "platform/win32.h"
 #include "tests/ado/ado_class.h"
 
+namespace qorvid::ado {
+
 void PrepareAdoClass() {
   static bool initialised = false;
   if (!initialised) initialised = SUCCEEDED(CoInitialize(nullptr));
 }
+
+}  // namespace qorvid::ado

@@ -4,6 +4,8 @@
 
 #include "ado/connection_string.h"
 
+namespace qorvid::ado {
+
 namespace {
 
 struct DateCase {
@@ -137,3 +139,5 @@ TEST(ConnectionStringText, FindsKeysWithoutRegardToCaseAndReadsQuotedValues) {
 }
 
 }  // namespace
+
+}  // namespace qorvid::ado

@@ -6,6 +6,8 @@
 #include "ado/ado_registration.h"
 #include "platform/com_ptr.h"
 
+namespace qorvid::ado {
+
 namespace {
 
 TEST(AdoClassFactory, CreatesConnectionsAndRefusesWhatItCannotGive) {
@@ -57,3 +59,5 @@ TEST(AdoClassFactory, CreatesConnectionsAndRefusesWhatItCannotGive) {
 }
 
 }  // namespace
+
+}  // namespace qorvid::ado

@@ -8,6 +8,8 @@
 
 #include "tests/ado/late_call.h"
 
+namespace qorvid::ado {
+
 namespace {
 
 const OLECHAR kMemory[] = OLESTR("Provider=SQLite;Data Source=:memory:");
@@ -393,3 +395,5 @@ TEST_F(AdoSqliteFile, SecondBeginTransIsRefusedWhileOneIsOpen) {
 }
 
 }  // namespace
+
+}  // namespace qorvid::ado

@@ -4,6 +4,8 @@
 
 #include "tests/ado/ado_class.h"
 
+namespace qorvid::ado {
+
 Late::Late(const Variant& v) {
   if (v.vt() == VT_DISPATCH && v.get().pdispVal) object_ = ComPtr<IDispatch>(v.get().pdispVal);
 }
@@ -179,3 +181,5 @@ LONG FieldCount(const Late& recordset) {
   EXPECT_EQ(VT_I4, count.value.vt());
   return count.value.get().lVal;
 }
+
+}  // namespace qorvid::ado

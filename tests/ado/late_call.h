@@ -10,6 +10,8 @@
 #include "platform/variant.h"
 #include "platform/win32.h"
 
+namespace qorvid::ado {
+
 struct CallResult {
   HRESULT hr = E_UNEXPECTED;
   Variant value;
@@ -65,3 +67,5 @@ CallResult FieldByName(const Late& recordset, const WideString& name);
 Variant FieldValue(const Late& recordset, const WideString& name);
 bool IsEof(const Late& recordset);
 LONG FieldCount(const Late& recordset);
+
+}  // namespace qorvid::ado

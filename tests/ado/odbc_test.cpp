@@ -7,6 +7,8 @@
 #include "tests/ado/late_call.h"
 #include "tests/ado/odbc_test_env.h"
 
+namespace qorvid::ado {
+
 namespace {
 
 class AdoOdbc : public ::testing::Test {
@@ -156,3 +158,5 @@ TEST_F(AdoOdbc, AnUnknownDriverFailsWithTheDriverManagersMessage) {
 }
 
 }  // namespace
+
+}  // namespace qorvid::ado

@@ -6,9 +6,13 @@
 
 #include <string>
 
+namespace qorvid::ado {
+
 // A directory (in the driver's own, Unix, form) for database files.
 std::string OdbcTestDirectory();
 // False, with the reason, when the driver cannot be reached.
 bool OdbcDriverAvailable(std::string* why);
 // Removes what OdbcTestDirectory made.
 void CleanUpOdbcTestDirectory();
+
+}  // namespace qorvid::ado

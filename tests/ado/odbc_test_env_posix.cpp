@@ -6,6 +6,8 @@
 
 #include "tests/ado/odbc_test_env.h"
 
+namespace qorvid::ado {
+
 #ifndef QORVID_SQLITE_ODBC_DRIVER
 #define QORVID_SQLITE_ODBC_DRIVER "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so"
 #endif
@@ -41,3 +43,5 @@ void CleanUpOdbcTestDirectory() {
     std::fprintf(stderr, "could not remove %s\n", g_directory.c_str());
   g_directory.clear();
 }
+
+}  // namespace qorvid::ado

@@ -7,6 +7,8 @@
 
 #include "tests/ado/late_call.h"
 
+namespace qorvid::ado {
+
 namespace {
 
 const OLECHAR kMemory[] = OLESTR("Provider=SQLite;Data Source=:memory:");
@@ -167,3 +169,5 @@ TEST(SqliteValues, ManyRowsAreAllReadInOrder) {
 }
 
 }  // namespace
+
+}  // namespace qorvid::ado

@@ -2,12 +2,15 @@
 // under the host, and the property operations.
 #include <gtest/gtest.h>
 
+#include "automation/cp1251.h"
 #include "component/error_text.h"
 #include "component/object_count.h"
-#include "encoding/cp1251.h"
 #include "host/host_connection.h"
 #include "tests/component/component_fixture.h"
 #include "tests/support/recording_dispatch.h"
+
+namespace qorvid {
+using namespace qorvid::host;
 
 namespace {
 
@@ -251,3 +254,5 @@ TEST_F(PropertyTest, FailedWriteLogsAndKeepsTime) {
 }
 
 }  // namespace
+
+}  // namespace qorvid

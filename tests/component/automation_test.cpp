@@ -1,6 +1,6 @@
 // The late-bound call layer against a recording fake: forms, flags,
 // argument types, name lookup, failure messages; and the value conversions.
-#include "component/automation.h"
+#include "automation/automation.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,8 @@
 #include <limits>
 
 #include "tests/support/recording_dispatch.h"
+
+namespace qorvid {
 
 namespace {
 
@@ -245,3 +247,5 @@ TEST(ValueConversions, ValueTextAndBooleanValue) {
 }
 
 }  // namespace
+
+}  // namespace qorvid

@@ -4,10 +4,12 @@
 
 #include <initializer_list>
 
+#include "automation/automation.h"
 #include "component/addin_object.h"
-#include "component/automation.h"
 #include "platform/com_ptr.h"
 #include "platform/variant.h"
+
+namespace qorvid {
 
 struct TestComponent {
   AddInObject* object = nullptr;
@@ -55,3 +57,5 @@ class ParamArray {
  private:
   SAFEARRAY* array_ = nullptr;
 };
+
+}  // namespace qorvid

@@ -4,12 +4,15 @@
 
 #include <stdexcept>
 
+#include "automation/cp1251.h"
 #include "component/error_text.h"
 #include "database/branches.h"
-#include "encoding/cp1251.h"
 #include "host/host_connection.h"
 #include "tests/component/component_fixture.h"
 #include "tests/support/recording_dispatch.h"
+
+namespace qorvid {
+using namespace qorvid::host;
 
 namespace {
 
@@ -236,3 +239,5 @@ TEST(ErrorLogEntry, BlankTextsWriteNothingOthersAreKeptWhole) {
 }
 
 }  // namespace
+
+}  // namespace qorvid

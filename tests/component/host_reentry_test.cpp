@@ -6,9 +6,11 @@
 #include <functional>
 #include <string>
 
-#include "encoding/cp1251.h"
+#include "automation/cp1251.h"
 #include "tests/component/component_fixture.h"
 #include "tests/support/recording_dispatch.h"
+
+namespace qorvid {
 
 namespace {
 
@@ -57,3 +59,5 @@ TEST(HostReentry, ShutdownOrInitializeInsideAValueConversionLeavesNothingFreedIn
 }
 
 }  // namespace
+
+}  // namespace qorvid

@@ -2,11 +2,14 @@
 // component's own call layer.
 #include <gtest/gtest.h>
 
-#include "component/automation.h"
+#include "automation/automation.h"
+#include "automation/cp1251.h"
 #include "component/host_protocol.h"
-#include "encoding/cp1251.h"
 #include "host/host_connection.h"
 #include "host/host_object.h"
+
+namespace qorvid {
+using namespace qorvid::host;
 
 namespace {
 
@@ -139,3 +142,5 @@ TEST(HostConnectionLog, RecordsCopiesOfEveryEntry) {
 }
 
 }  // namespace
+
+}  // namespace qorvid

@@ -1,8 +1,10 @@
 // The member tables as the host sees them through IScriptExtension.
 #include <gtest/gtest.h>
 
-#include "encoding/cp1251.h"
+#include "automation/cp1251.h"
 #include "tests/component/component_fixture.h"
+
+namespace qorvid {
 
 namespace {
 
@@ -182,3 +184,5 @@ TEST(MemberTables, PropertyReadabilityAndWritability) {
 }
 
 }  // namespace
+
+}  // namespace qorvid

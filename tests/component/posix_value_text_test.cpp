@@ -1,7 +1,9 @@
 // Value text follows the user's regional settings (set per process here).
 #include <gtest/gtest.h>
 
-#include "component/automation.h"
+#include "automation/automation.h"
+
+namespace qorvid {
 
 namespace {
 
@@ -25,3 +27,5 @@ TEST(ValueTextLocale, NumbersAreWrittenTheUsersWay) {
 }
 
 }  // namespace
+
+}  // namespace qorvid

@@ -3,7 +3,9 @@
 #include <map>
 #include <memory>
 
-#include "component/automation.h"
+#include "automation/automation.h"
+
+namespace qorvid {
 
 namespace {
 const std::map<std::string, long>& MethodNumbers() {
@@ -76,3 +78,5 @@ int ComponentRunner::eof() {
   extension_->GetPropertyValue(1, flag.ptr());
   return flag.vt() == VT_I4 ? flag.get().lVal : -1;
 }
+
+}  // namespace qorvid

@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "automation/component_state.h"
 #include "component/addin_object.h"
-#include "component/component_state.h"
 #include "platform/com_ptr.h"
 #include "platform/variant.h"
 #include "tests/support/recording_dispatch.h"
+
+namespace qorvid {
 
 class ComponentRunner {
  public:
@@ -46,3 +48,5 @@ class ComponentRunner {
 // Host values for arguments.
 Variant Text(const std::string& cp1251);
 Variant Int(LONG value);
+
+}  // namespace qorvid

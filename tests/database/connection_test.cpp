@@ -2,10 +2,12 @@
 // recording fake ADO: exact members, flags, argument types and messages.
 #include <gtest/gtest.h>
 
-#include "component/automation.h"
-#include "encoding/cp1251.h"
+#include "automation/automation.h"
+#include "automation/cp1251.h"
 #include "tests/database/component_runner.h"
 #include "tests/database/fake_ado.h"
+
+namespace qorvid {
 
 namespace {
 const std::string kNoObject = "Variant does not reference an automation object";
@@ -274,3 +276,5 @@ TEST_F(ConnectionTest, PreparedPathAfterTheListsAreGoneFailsCleanly) {
   EXPECT_TRUE(connection.object.callsOf("Execute").empty());
 }
 }  // namespace
+
+}  // namespace qorvid

@@ -4,6 +4,8 @@
 
 #include "platform/bstr.h"
 
+namespace qorvid {
+
 namespace {
 std::string Lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -159,3 +161,5 @@ FakeAdoClass::~FakeAdoClass() {
   PlatformUnregisterClass(kFakeAdoClsid);
   activeClass = nullptr;
 }
+
+}  // namespace qorvid

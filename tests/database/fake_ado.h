@@ -12,6 +12,8 @@
 #include "platform/variant.h"
 #include "tests/support/recording_dispatch.h"
 
+namespace qorvid {
+
 // One result set: a current row of named field values and an end flag.
 class FakeRecordset {
  public:
@@ -102,3 +104,5 @@ class FakeStore {
 
 // The text of a recorded argument (strings and numbers; empty otherwise).
 std::string TextOf(const Variant& value);
+
+}  // namespace qorvid

@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <cstring>
 
-#include "encoding/cp1251.h"
+#include "automation/cp1251.h"
 #include "tests/database/component_runner.h"
 #include "tests/database/fake_ado.h"
+
+namespace qorvid {
 
 namespace {
 const LCID kEnglish = MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_DEFAULT), SORT_DEFAULT);
@@ -340,3 +342,5 @@ TEST_F(FieldAsObjectTest, WithoutAHostConnectionFailsClearly) {
                 kInternal);
 }
 }  // namespace
+
+}  // namespace qorvid

@@ -10,10 +10,13 @@
 #include <string>
 
 #include "ado/ado_registration.h"
-#include "component/automation.h"
-#include "encoding/cp1251.h"
+#include "automation/automation.h"
+#include "automation/cp1251.h"
 #include "host/host_object.h"
 #include "tests/database/script_session.h"
+
+namespace qorvid {
+using namespace qorvid::host;
 
 struct TestDatabase {
   std::string name;
@@ -472,3 +475,5 @@ TEST_P(DatabaseIntegration, CommitAfterAFailedStatementKeepsEveryRowOrFails) {
     EXPECT_EQ(count(), "0");
   }
 }
+
+}  // namespace qorvid

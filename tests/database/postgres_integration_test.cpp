@@ -5,6 +5,8 @@
 
 #include "tests/database/integration_cases.h"
 
+namespace qorvid {
+
 namespace {
 TestDatabase Postgres() {
   TestDatabase b;
@@ -21,3 +23,5 @@ TestDatabase Postgres() {
 
 INSTANTIATE_TEST_SUITE_P(Postgres, DatabaseIntegration, ::testing::Values(Postgres()),
                          PrintBackend);
+
+}  // namespace qorvid

@@ -2,9 +2,11 @@
 // assembled statement texts, the guards and the mismatch message.
 #include <gtest/gtest.h>
 
-#include "encoding/cp1251.h"
+#include "automation/cp1251.h"
 #include "tests/database/component_runner.h"
 #include "tests/database/fake_ado.h"
+
+namespace qorvid {
 
 namespace {
 class PreparedQueryTest : public ::testing::Test {
@@ -189,3 +191,5 @@ TEST_F(PreparedQueryTest, FailedBindAppendsNothing) {
   EXPECT_TRUE(values().empty());
 }
 }  // namespace
+
+}  // namespace qorvid

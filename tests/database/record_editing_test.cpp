@@ -3,9 +3,11 @@
 // failure leaves behind.
 #include <gtest/gtest.h>
 
-#include "encoding/cp1251.h"
+#include "automation/cp1251.h"
 #include "tests/database/component_runner.h"
 #include "tests/database/fake_ado.h"
+
+namespace qorvid {
 
 namespace {
 typedef std::vector<std::string> Statements;
@@ -295,3 +297,5 @@ TEST_F(RecordEditingTest, TransactionCallsGoStraightToTheConnection) {
   }
 }
 }  // namespace
+
+}  // namespace qorvid

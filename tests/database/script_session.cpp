@@ -6,7 +6,9 @@
 #include <memory>
 #include <utility>
 
-#include "component/automation.h"
+#include "automation/automation.h"
+
+namespace qorvid {
 
 namespace {
 const std::map<std::string, long>& MethodNumbers() {
@@ -96,3 +98,5 @@ void ScriptSession::setTime(const Variant& value) {
   Variant copy(value);
   extension_->SetPropertyValue(3, copy.ptr());
 }
+
+}  // namespace qorvid

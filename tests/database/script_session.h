@@ -11,6 +11,9 @@
 #include "platform/com_ptr.h"
 #include "platform/variant.h"
 
+namespace qorvid {
+using namespace qorvid::host;
+
 class ScriptSession {
  public:
   ScriptSession();
@@ -43,3 +46,5 @@ class ScriptSession {
   ComPtr<IScriptExtension> extension_;
   ComPtr<IHostInit> init_;
 };
+
+}  // namespace qorvid

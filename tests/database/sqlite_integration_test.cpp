@@ -5,6 +5,8 @@
 
 #include "tests/database/integration_cases.h"
 
+namespace qorvid {
+
 namespace {
 std::string DatabaseFile(const std::string& test) {
   const char* dir = std::getenv("TMPDIR");
@@ -91,3 +93,5 @@ TEST(SqliteReferenceCounts, TheHostAndItsObjectsEndAtTheirStartingCounts) {
   EXPECT_EQ(host->asyncEventRefs(), 1u);
   EXPECT_EQ(host->extWndsSupportRefs(), 1u);
 }
+
+}  // namespace qorvid

@@ -4,6 +4,8 @@
 
 #include <limits>
 
+namespace qorvid {
+
 namespace {
 
 const double kDay = 86400000.0;  // milliseconds
@@ -84,3 +86,5 @@ TEST(DateTimeText, KeepsCp1251LettersAtTheEdgesOfTheTimeText) {
 }
 
 }  // namespace
+
+}  // namespace qorvid

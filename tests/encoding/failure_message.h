@@ -4,7 +4,9 @@
 
 #include <string>
 
-#include "component/component_error.h"
+#include "automation/component_error.h"
+
+namespace qorvid {
 
 template <class F>
 std::string FailureOf(F&& f) {
@@ -15,3 +17,5 @@ std::string FailureOf(F&& f) {
   }
   return "(no failure)";
 }
+
+}  // namespace qorvid

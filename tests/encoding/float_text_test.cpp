@@ -4,6 +4,8 @@
 
 #include <limits>
 
+namespace qorvid {
+
 namespace {
 
 // Restores the separator fixed at load, whatever a test set.
@@ -75,3 +77,5 @@ TEST_P(FloatTextTest, GivesTheSameTextWhateverTheSeparator) {
 INSTANTIATE_TEST_SUITE_P(Separators, FloatTextTest, ::testing::Values('.', ',', ';', ' '));
 
 }  // namespace
+
+}  // namespace qorvid

@@ -5,11 +5,14 @@
 
 #include <vector>
 
+#include "automation/automation.h"
+#include "automation/cp1251.h"
 #include "component/addin_object.h"
-#include "component/automation.h"
-#include "encoding/cp1251.h"
 #include "host/host_connection.h"
 #include "host/host_object.h"
+
+namespace qorvid {
+using namespace qorvid::host;
 
 namespace {
 
@@ -100,3 +103,5 @@ TEST_F(HostObjectLiteralTest, MalformedInternalFormFailsTheBindAndKeepsTime) {
 }
 
 }  // namespace
+
+}  // namespace qorvid

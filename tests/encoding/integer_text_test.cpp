@@ -4,6 +4,8 @@
 
 #include "tests/encoding/failure_message.h"
 
+namespace qorvid {
+
 namespace {
 
 TEST(IntegerFromText, ReadsDecimalAndHexNumbers) {
@@ -66,3 +68,5 @@ TEST(IntegerFromText, QuotesTheWholeTextOnFailure) {
 }
 
 }  // namespace
+
+}  // namespace qorvid

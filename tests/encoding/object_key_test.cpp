@@ -4,8 +4,10 @@
 
 #include <random>
 
-#include "encoding/cp1251.h"
+#include "automation/cp1251.h"
 #include "tests/encoding/failure_message.h"
+
+namespace qorvid {
 
 namespace {
 
@@ -190,3 +192,5 @@ TEST(ObjectKeyRoundTrip, KeyAndInternalFormsAgree) {
 }
 
 }  // namespace
+
+}  // namespace qorvid

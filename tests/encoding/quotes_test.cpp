@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace qorvid {
+
 namespace {
 
 TEST(EscapeQuotes, DoublesOnlyItsOwnQuote) {
@@ -30,3 +32,5 @@ TEST(EscapeQuotes, KeepsEmbeddedNulAndHighBytes) {
 }
 
 }  // namespace
+
+}  // namespace qorvid

@@ -4,11 +4,13 @@
 
 #include <limits>
 
-#include "encoding/cp1251.h"
+#include "automation/cp1251.h"
 #include "encoding/float_text.h"
 #include "platform/bstr.h"
 #include "tests/encoding/failure_message.h"
 #include "tests/support/recording_dispatch.h"
+
+namespace qorvid {
 
 namespace {
 
@@ -235,3 +237,5 @@ TEST_F(SqlLiteralTest, LeavesHostReferenceCountsAsItFoundThem) {
 }
 
 }  // namespace
+
+}  // namespace qorvid

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "ado/ado_registration.h"
+#include "automation/automation.h"
 #include "component/addin_object.h"
-#include "component/automation.h"
 #include "platform/variant.h"
 #include "tests/fuzz/host_values.h"
 

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <string>
 
+namespace qorvid {
+
 [[noreturn]] inline void Finding(const std::string& what, const std::string& detail = "") {
   std::fprintf(stderr, "FINDING: %s\n", what.c_str());
   if (!detail.empty()) std::fprintf(stderr, "  %s\n", detail.c_str());
@@ -33,3 +35,5 @@ inline std::string Printable(const std::string& text) {
   }
   return out + "\"";
 }
+
+}  // namespace qorvid

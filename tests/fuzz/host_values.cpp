@@ -7,7 +7,9 @@
 #include <cstring>
 #include <limits>
 
-#include "encoding/cp1251.h"
+#include "automation/cp1251.h"
+
+namespace qorvid {
 
 uint16_t InputReader::u16() { return static_cast<uint16_t>(byte() | (byte() << 8)); }
 uint32_t InputReader::u32() { return u16() | (static_cast<uint32_t>(u16()) << 16); }
@@ -523,3 +525,5 @@ Variant HostValueMaker::value(int depth) {
   if (type == 24 || type == 25) return reference(depth);
   return array(depth);
 }
+
+}  // namespace qorvid

@@ -14,6 +14,9 @@
 #include "platform/com_ptr.h"
 #include "platform/variant.h"
 
+namespace qorvid {
+using namespace qorvid::host;
+
 // Reads the input in order; once it runs out every read gives zeros, so any
 // input is a complete program.
 class InputReader {
@@ -89,3 +92,5 @@ class HostValueMaker {
   std::deque<VARIANT> storage_;
   bool openArgument_ = false;
 };
+
+}  // namespace qorvid

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "component/component_error.h"
+#include "automation/component_error.h"
 #include "encoding/integer_text.h"
 #include "tests/fuzz/finding.h"
 

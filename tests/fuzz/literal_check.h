@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <string>
 
+namespace qorvid {
+
 // -?digits(.digits)?(E[+-]?digits)?
 inline bool IsNumberText(const std::string& s) {
   size_t i = 0, n = s.size();
@@ -74,3 +76,5 @@ inline bool IsStringLiteral(const std::string& s, std::string& text) {
   size_t end = 0;
   return QuotedLiteral(s, 0, text, end) && end == s.size();
 }
+
+}  // namespace qorvid

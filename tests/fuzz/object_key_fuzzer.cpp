@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "component/component_error.h"
+#include "automation/component_error.h"
 #include "encoding/object_key.h"
 #include "tests/fuzz/finding.h"
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "component/component_error.h"
+#include "automation/component_error.h"
 #include "encoding/float_text.h"
 #include "encoding/sql_literal.h"
 #include "tests/fuzz/finding.h"

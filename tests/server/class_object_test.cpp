@@ -7,6 +7,8 @@
 #include "platform/bstr.h"
 #include "tests/server/server_fixture.h"
 
+namespace qorvid {
+
 namespace {
 
 const CLSID kOtherClsid = {
@@ -161,3 +163,5 @@ TEST_F(ClassObjectTest, TwoObjectsAreDistinctAndIndependent) {
 }
 
 }  // namespace
+
+}  // namespace qorvid

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "encoding/cp1251.h"
+#include "automation/cp1251.h"
+
+namespace qorvid {
 
 namespace {
 
@@ -29,3 +31,5 @@ TEST(ConstructionErrorText, FullStopAfterCharactersThatSortAfterIt) {
 }
 
 }  // namespace
+
+}  // namespace qorvid

@@ -7,6 +7,8 @@
 #include "platform/win32.h"
 #include "server/construction_error.h"
 
+namespace qorvid {
+
 namespace {
 
 struct Shown {
@@ -37,3 +39,5 @@ TEST(ConstructionErrorBox, StopBoxCaptionedDaxErrorInTheForeground) {
 }
 
 }  // namespace
+
+}  // namespace qorvid

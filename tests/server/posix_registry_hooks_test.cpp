@@ -12,6 +12,8 @@
 #include "tests/server/registry_readback.h"
 #include "tests/server/server_fixture.h"
 
+using namespace qorvid;
+
 namespace {
 
 struct Interposer {

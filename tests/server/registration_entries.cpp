@@ -2,6 +2,8 @@
 
 #include "tests/server/server_fixture.h"
 
+namespace qorvid {
+
 std::vector<RegistryEntry> ExpectedEntries(const std::string& serverFile) {
   const std::string classKey = std::string("CLSID\\") + kClsidText;
   return {
@@ -16,3 +18,5 @@ std::vector<std::string> ExpectedDeleteOrder() {
   return {classKey + "\\ProgID", std::string(kProgId) + "\\Clsid", kProgId,
           classKey + "\\InprocServer32", classKey};
 }
+
+}  // namespace qorvid

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace qorvid {
+
 struct RegistryEntry {
   std::string key;
   std::string value;
@@ -12,3 +14,5 @@ struct RegistryEntry {
 std::vector<RegistryEntry> ExpectedEntries(const std::string& serverFile);
 // The keys in the order unregistration deletes them.
 std::vector<std::string> ExpectedDeleteOrder();
+
+}  // namespace qorvid

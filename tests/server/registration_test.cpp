@@ -8,6 +8,8 @@
 #include "tests/server/registry_readback.h"
 #include "tests/server/server_fixture.h"
 
+namespace qorvid {
+
 namespace {
 
 // Starts and ends without the class's entries, whatever a test left.
@@ -161,3 +163,5 @@ TEST_F(BlankPathTest, RegistersTheShortFormOfThePath) {
 }
 
 }  // namespace
+
+}  // namespace qorvid

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+namespace qorvid {
+
 namespace {
 
 class OpenKey {
@@ -52,3 +54,5 @@ bool CreateKey(const std::string& path) {
 }
 
 void DeleteKey(const std::string& path) { RegDeleteKeyA(HKEY_CLASSES_ROOT, path.c_str()); }
+
+}  // namespace qorvid

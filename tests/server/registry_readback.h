@@ -5,6 +5,8 @@
 
 #include "platform/win32.h"
 
+namespace qorvid {
+
 bool KeyExists(const std::string& path);
 
 // A key's value as stored: found, its type, its size in bytes, its text
@@ -20,3 +22,5 @@ StoredValue ReadValue(const std::string& path, const char* name = nullptr);
 // For a foreign subkey: creates HKEY_CLASSES_ROOT\path.
 bool CreateKey(const std::string& path);
 void DeleteKey(const std::string& path);
+
+}  // namespace qorvid

@@ -1,5 +1,7 @@
 #include "tests/server/server_fixture.h"
 
+namespace qorvid {
+
 const CLSID kQorvidClsid = {
     0x7C3E5A92, 0x1F4B, 0x4D86, {0xB2, 0xE9, 0x5A, 0x0C, 0x8D, 0x13, 0xF6, 0x47}};
 const char kClsidText[] = "{7C3E5A92-1F4B-4D86-B2E9-5A0C8D13F647}";
@@ -33,3 +35,5 @@ ComPtr<IClassFactory> ServerTest::factory() {
     return ComPtr<IClassFactory>();
   return ComPtr<IClassFactory>::attach(f);
 }
+
+}  // namespace qorvid

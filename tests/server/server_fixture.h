@@ -12,6 +12,8 @@
 #include "platform/win32.h"
 #include "tests/server/server_module.h"
 
+namespace qorvid {
+
 // The identity the registry and the runtime know the class by, written out
 // here rather than taken from the server's sources.
 extern const CLSID kQorvidClsid;
@@ -47,3 +49,5 @@ class ServerTest : public ::testing::Test {
  private:
   bool comInitialized_ = false;
 };
+
+}  // namespace qorvid

@@ -8,6 +8,8 @@
 
 #include "platform/win32.h"
 
+namespace qorvid {
+
 typedef HRESULT(STDAPICALLTYPE* GetClassObjectFn)(REFCLSID, REFIID, LPVOID*);
 typedef HRESULT(STDAPICALLTYPE* ServerFn)();
 
@@ -37,3 +39,5 @@ class ServerModule {
 
 // The module built next to these tests.
 std::string BuiltServerPath();
+
+}  // namespace qorvid

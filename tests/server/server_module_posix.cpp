@@ -2,6 +2,8 @@
 
 #include "tests/server/server_module.h"
 
+namespace qorvid {
+
 ServerModule::ServerModule(const std::string& path) {
   handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle_) {
@@ -30,3 +32,5 @@ std::string ServerModule::fileName() const {
 }
 
 std::string BuiltServerPath() { return QORVID_SERVER_MODULE; }
+
+}  // namespace qorvid

@@ -1,5 +1,7 @@
 #include "tests/server/server_module.h"
 
+namespace qorvid {
+
 ServerModule::ServerModule(const std::string& path) {
   handle_ = LoadLibraryA(path.c_str());
   if (!handle_) {
@@ -27,3 +29,5 @@ std::string ServerModule::fileName() const {
 }
 
 std::string BuiltServerPath() { return QORVID_SERVER_MODULE; }
+
+}  // namespace qorvid

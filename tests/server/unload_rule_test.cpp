@@ -6,6 +6,8 @@
 
 #include "tests/server/server_fixture.h"
 
+namespace qorvid {
+
 namespace {
 
 enum class Step {
@@ -169,3 +171,5 @@ TEST_F(FactoryCountTest, FactoryQueryInterface) {
 }
 
 }  // namespace
+
+}  // namespace qorvid

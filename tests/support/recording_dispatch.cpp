@@ -4,6 +4,8 @@
 
 #include "platform/bstr.h"
 
+namespace qorvid {
+
 namespace {
 std::string Lower(const std::string& s) {
   std::string out(s);
@@ -187,3 +189,5 @@ HRESULT STDMETHODCALLTYPE RecordingDispatch::Invoke(DISPID id, REFIID, LCID lcid
   }
   return DISP_E_MEMBERNOTFOUND;
 }
+
+}  // namespace qorvid

@@ -24,6 +24,8 @@
 #include "platform/variant.h"
 #include "platform/win32.h"
 
+namespace qorvid {
+
 class RecordingDispatch : public IDispatch {
  public:
   // One recorded Invoke.
@@ -121,3 +123,5 @@ class RecordingDispatch : public IDispatch {
 
 // A VT_DISPATCH value on the fake (one more reference while the value lives).
 inline Variant DispatchValue(IDispatch* object) { return Variant::fromDispatch(object); }
+
+}  // namespace qorvid

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
+namespace qorvid::host {
+
 namespace {
 
 std::string Joined(const std::vector<std::string>& v) {
@@ -61,3 +63,5 @@ TEST(Completion, CommonStartKeepsWholeCharacters) {
 }
 
 }  // namespace
+
+}  // namespace qorvid::host

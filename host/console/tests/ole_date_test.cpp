@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace qorvid::host {
+
 namespace {
 
 struct Moment {
@@ -72,3 +74,5 @@ TEST(OleDate, RejectsPartsThatNameNoMoment) {
 }
 
 }  // namespace
+
+}  // namespace qorvid::host

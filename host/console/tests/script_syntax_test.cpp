@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+namespace qorvid::host {
+
 namespace {
 
 // One argument in a compact form, so that a case reads on one line.
@@ -200,3 +202,5 @@ TEST(ScriptSyntax, ReadsStatementsOfSeveralLinesAndTheDottedCommands) {
 }
 
 }  // namespace
+
+}  // namespace qorvid::host

@@ -10,6 +10,8 @@
 #include "component/host_protocol.h"
 #include "host/console/utf.h"
 
+namespace qorvid::host {
+
 namespace {
 
 // Shared by the fake component and the fake host: the host's error log.
@@ -225,3 +227,5 @@ TEST(Session, SendsArgumentsAsAHostDoesAndRecognisesFailures) {
 }
 
 }  // namespace
+
+}  // namespace qorvid::host

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace qorvid::host {
+
 namespace {
 
 TEST(Utf, RoundTripsTextOfEveryLength) {
@@ -68,3 +70,5 @@ TEST(Utf, FoldsLatinAndCyrillicLetters) {
 }
 
 }  // namespace
+
+}  // namespace qorvid::host

@@ -4,6 +4,8 @@
 
 #include "platform/variant.h"
 
+namespace qorvid::host {
+
 namespace {
 
 // A host that knows exactly one object.
@@ -122,3 +124,5 @@ TEST(ValueDisplay, TableCellsAreUnquotedAndStayOnOneLine) {
 }
 
 }  // namespace
+
+}  // namespace qorvid::host

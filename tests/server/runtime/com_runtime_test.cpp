@@ -6,13 +6,16 @@
 
 #include <ostream>
 
+#include "automation/cp1251.h"
 #include "component/host_protocol.h"
-#include "encoding/cp1251.h"
 #include "host/host_connection.h"
 #include "platform/bstr.h"
 #include "platform/com_ptr.h"
 #include "platform/variant.h"
 #include "tests/server/runtime/runtime_registration.h"
+
+namespace qorvid {
+using namespace qorvid::host;
 
 namespace {
 
@@ -170,3 +173,5 @@ TEST_F(ComRuntimeTest, DeleteRecAnswersSFalseAndClearsErrorMsg) {
 }
 
 }  // namespace
+
+}  // namespace qorvid

@@ -5,6 +5,10 @@
 
 #include <string>
 
+namespace qorvid {
+
 // Empty when ready, else what went wrong.
 std::string PrepareRegistration();
 void UndoRegistration();
+
+}  // namespace qorvid

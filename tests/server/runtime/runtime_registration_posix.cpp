@@ -1,6 +1,8 @@
 #include "tests/server/runtime/runtime_registration.h"
 #include "tests/server/server_module.h"
 
+namespace qorvid {
+
 std::string PrepareRegistration() {
   ServerModule module(BuiltServerPath());
   if (!module.loaded()) return module.error();
@@ -12,3 +14,5 @@ void UndoRegistration() {
   ServerModule module(BuiltServerPath());
   if (module.loaded() && module.unregisterServer) module.unregisterServer();
 }
+
+}  // namespace qorvid

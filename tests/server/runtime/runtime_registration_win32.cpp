@@ -1,6 +1,8 @@
 #include "platform/win32.h"
 #include "tests/server/runtime/runtime_registration.h"
 
+namespace qorvid {
+
 std::string PrepareRegistration() {
   CLSID clsid;
   if (FAILED(CLSIDFromProgID(OLESTR("AddIn.qorvid"), &clsid)))
@@ -9,3 +11,5 @@ std::string PrepareRegistration() {
 }
 
 void UndoRegistration() {}
+
+}  // namespace qorvid

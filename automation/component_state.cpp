@@ -1,8 +1,10 @@
-#include "component/component_state.h"
+#include "automation/component_state.h"
 
-#include "component/component_error.h"
-#include "component/host_array.h"
-#include "encoding/cp1251.h"
+#include "automation/component_error.h"
+#include "automation/cp1251.h"
+#include "automation/host_array.h"
+
+namespace qorvid {
 
 Variant MethodCall::param(LONG index) const {
   Variant element;
@@ -22,3 +24,5 @@ TextList& RequireList(const std::unique_ptr<TextList>& list) {
   if (!list) throw ComponentError(CP1251("Компонента не инициализирована"));
   return *list;
 }
+
+}  // namespace qorvid

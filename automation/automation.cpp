@@ -1,4 +1,4 @@
-#include "component/automation.h"
+#include "automation/automation.h"
 
 #include <cmath>
 #include <cstdio>
@@ -6,6 +6,8 @@
 
 #include "platform/bstr.h"
 #include "platform/com_ptr.h"
+
+namespace qorvid {
 
 namespace {
 
@@ -342,3 +344,5 @@ std::string StatusMessage(HRESULT status) {
   std::snprintf(fallback, sizeof fallback, "OLE error %.8x", static_cast<unsigned>(status));
   return fallback;
 }
+
+}  // namespace qorvid

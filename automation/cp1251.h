@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string>
 
+namespace qorvid {
+
 template <std::size_t N>
 struct Cp1251Text {
   char bytes[N] = {};
@@ -67,8 +69,10 @@ constexpr Cp1251Text<N> Cp1251(const char (&utf8)[N]) {
 }
 
 // A cp1251 literal as a std::string, for use in expressions.
-#define CP1251(literal)                                \
-  ([]() -> std::string {                               \
-    static constexpr auto text_ = ::Cp1251(literal);   \
-    return text_.str();                                \
+#define CP1251(literal)                                      \
+  ([]() -> std::string {                                     \
+    static constexpr auto text_ = ::qorvid::Cp1251(literal); \
+    return text_.str();                                      \
   }())
+
+}  // namespace qorvid

@@ -15,9 +15,11 @@
 #include <initializer_list>
 #include <string>
 
-#include "component/component_error.h"
+#include "automation/component_error.h"
 #include "platform/variant.h"
 #include "platform/win32.h"
+
+namespace qorvid {
 
 // One argument of a late-bound call, in one of the seven argument forms.
 class Arg {
@@ -106,3 +108,5 @@ inline bool BooleanValue(const Variant& value) { return BooleanValue(value.get()
 // The message a failing status gives: the system's text for it, or
 // "OLE error %.8x" when the system has none.
 std::string StatusMessage(HRESULT status);
+
+}  // namespace qorvid

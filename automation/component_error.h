@@ -6,6 +6,8 @@
 #include <exception>
 #include <string>
 
+namespace qorvid {
+
 class ComponentError : public std::exception {
  public:
   explicit ComponentError(std::string message) : message_(std::move(message)) {}
@@ -15,3 +17,5 @@ class ComponentError : public std::exception {
  private:
   std::string message_;
 };
+
+}  // namespace qorvid

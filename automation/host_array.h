@@ -5,9 +5,13 @@
 #include "platform/variant.h"
 #include "platform/win32.h"
 
+namespace qorvid {
+
 // True for a one-dimensional array of VARIANT, the only kind whose elements
 // may be read into or written from a VARIANT.
 bool IsVariantVector(SAFEARRAY* array);
 
 // Writes value into element index (SafeArrayPutElement); its status.
 HRESULT PutParam(SAFEARRAY* array, LONG index, const Variant& value);
+
+}  // namespace qorvid

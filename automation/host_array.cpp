@@ -1,4 +1,6 @@
-#include "component/host_array.h"
+#include "automation/host_array.h"
+
+namespace qorvid {
 
 bool IsVariantVector(SAFEARRAY* array) {
   if (!array || SafeArrayGetDim(array) != 1) return false;
@@ -13,3 +15,5 @@ HRESULT PutParam(SAFEARRAY* array, LONG index, const Variant& value) {
   LONG indices[1] = {index};
   return SafeArrayPutElement(array, indices, const_cast<VARIANT*>(value.ptr()));
 }
+
+}  // namespace qorvid

@@ -11,6 +11,8 @@
 #include "platform/variant.h"
 #include "platform/win32.h"
 
+namespace qorvid {
+
 typedef std::vector<std::string> TextList;
 
 struct ComponentState {
@@ -47,3 +49,5 @@ struct MethodCall {
 
 // A list that no longer exists (after Shutdown) fails the call cleanly.
 TextList& RequireList(const std::unique_ptr<TextList>& list);
+
+}  // namespace qorvid
