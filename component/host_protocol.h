@@ -8,6 +8,11 @@
 
 namespace qorvid {
 
+// The component's class, which a host creates by this identifier or by the
+// ProgID registered for it.
+// {7C3E5A92-1F4B-4D86-B2E9-5A0C8D13F647}
+extern const CLSID CLSID_qorvid;
+
 // {AB634001-F13D-11D0-A459-004095E1DAEA}
 extern const IID IID_IHostInit;
 // {AB634003-F13D-11D0-A459-004095E1DAEA}

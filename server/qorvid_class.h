@@ -1,13 +1,12 @@
 // The identity of the one class this server makes creatable.
 #pragma once
 
+#include "component/host_protocol.h"
 #include "platform/win32.h"
 
 namespace qorvid {
 
-// {7C3E5A92-1F4B-4D86-B2E9-5A0C8D13F647}
-extern const CLSID CLSID_qorvid;
-
+// Its class identifier is CLSID_qorvid, which hosts know from the protocol.
 extern const char kServerName[];        // "AddIn"
 extern const char kClassName[];         // "qorvid"
 extern const char kClassDescription[];  // "V7 AddIn 2.0"

@@ -11,9 +11,6 @@
 
 namespace qorvid::host {
 
-// {7C3E5A92-1F4B-4D86-B2E9-5A0C8D13F647}, the component class.
-extern const CLSID kComponentClass;
-
 // Prepares the process as a host does before it creates add-ins (COM, and
 // on POSIX the in-process ADO classes). Returns false with a reason.
 bool StartHostProcess(std::string& problem);

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "ado/ado_registration.h"
+#include "component/host_protocol.h"
 #include "host/console/module_loader.h"
 
 namespace qorvid::host {
@@ -47,7 +48,7 @@ ComPtr<IClassFactory> GetComponentFactory(const std::string& modulePath, std::st
     return ComPtr<IClassFactory>();
   }
   ComPtr<IClassFactory> factory;
-  const HRESULT hr = getClassObject(kComponentClass, IID_IClassFactory, factory.putVoid());
+  const HRESULT hr = getClassObject(CLSID_qorvid, IID_IClassFactory, factory.putVoid());
   if (FAILED(hr) || !factory) {
     char buf[16];
     snprintf(buf, sizeof buf, "%08X", static_cast<unsigned>(hr));

@@ -1,5 +1,6 @@
 #include <cstdio>
 
+#include "component/host_protocol.h"
 #include "host/console/module_loader.h"
 
 namespace qorvid::host {
@@ -58,7 +59,7 @@ ComPtr<IClassFactory> GetComponentFactory(const std::string& modulePath, std::st
     problem = "the module " + modulePath + " exports no DllGetClassObject";
     return ComPtr<IClassFactory>();
   }
-  const HRESULT hr = getClassObject(kComponentClass, IID_IClassFactory, factory.putVoid());
+  const HRESULT hr = getClassObject(CLSID_qorvid, IID_IClassFactory, factory.putVoid());
   if (FAILED(hr) || !factory) {
     problem = "DllGetClassObject refused the component class (status " + StatusText(hr) + ")";
     return ComPtr<IClassFactory>();
