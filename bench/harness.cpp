@@ -29,6 +29,12 @@ double Seconds(clockid_t clock) {
 double CpuSeconds() { return Seconds(CLOCK_PROCESS_CPUTIME_ID); }
 double WallSeconds() { return Seconds(CLOCK_MONOTONIC); }
 
+double Timed(double (*clock)(), const std::function<void()>& work) {
+  const double start = clock();
+  work();
+  return clock() - start;
+}
+
 Script::Script() : host_(host::HostConnection::create()) {
   AdoRegisterInProcess();
   AddInObject* object = new AddInObject();

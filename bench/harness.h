@@ -3,6 +3,7 @@
 // one row of the table.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "component/host_protocol.h"
@@ -20,6 +21,9 @@ inline Variant Text(const std::string& utf8) { return Variant::fromWide(Wide(utf
 double CpuSeconds();
 // Wall time, for paths whose work partly happens in another process (a server).
 double WallSeconds();
+// Seconds that work takes on clock. (Work through std::function stays a
+// function of its own, which a profiler can select.)
+double Timed(double (*clock)(), const std::function<void()>& work);
 
 // The component as a host holds it. Every method call looks its method up
 // by name first (FindMethod), as a late-bound script call does; EOF is read

@@ -99,12 +99,10 @@ Row OdbcReadRow(long rows, int rounds) {
   script.call(Bstr(Wide("Open")), Text(connection));
   double component = 1e300, raw = 1e300;
   for (int r = 0; r < rounds; ++r) {
-    double start = WallSeconds();
-    const long read = ReadThroughComponent(script, "bench_reads");
-    component = std::min(component, WallSeconds() - start);
-    start = WallSeconds();
-    const long readRaw = ReadRaw(odbc);
-    raw = std::min(raw, WallSeconds() - start);
+    long read = 0, readRaw = 0;
+    component = std::min(
+        component, Timed(WallSeconds, [&] { read = ReadThroughComponent(script, "bench_reads"); }));
+    raw = std::min(raw, Timed(WallSeconds, [&] { readRaw = ReadRaw(odbc); }));
     if (read != rows || readRaw != rows) throw std::runtime_error("ODBC read loop: rows missing");
   }
   row.qorvid = component / static_cast<double>(rows) * 1e6;

@@ -82,12 +82,8 @@ void BestOf(int rounds, double (*clock)(), const std::function<void()>& componen
             double* baselineSeconds) {
   *componentSeconds = *baselineSeconds = 1e300;
   for (int r = 0; r < rounds; ++r) {
-    double start = clock();
-    component();
-    *componentSeconds = std::min(*componentSeconds, clock() - start);
-    start = clock();
-    baseline();
-    *baselineSeconds = std::min(*baselineSeconds, clock() - start);
+    *componentSeconds = std::min(*componentSeconds, Timed(clock, component));
+    *baselineSeconds = std::min(*baselineSeconds, Timed(clock, baseline));
   }
 }
 
@@ -237,10 +233,8 @@ Row SaveRecRow(const Sizes& z) {
     CreateRecordTable([&](const std::string& sql) { script.call(execute, Text(sql)); },
                       z.saveOps / 2);
     CreateRecordTable([&](const std::string& sql) { Exec(db, sql); }, z.saveOps / 2);
-    double component_, raw_;
-    BestOf(1, CpuSeconds, component, raw, &component_, &raw_);
-    best = std::min(best, component_);
-    bestRaw = std::min(bestRaw, raw_);
+    best = std::min(best, Timed(CpuSeconds, component));
+    bestRaw = std::min(bestRaw, Timed(CpuSeconds, raw));
   }
   // Both tables end with every key once.
   script.call(execute, Text("SELECT count(*) FROM r WHERE a IS NOT NULL"));
