@@ -27,7 +27,6 @@ double Seconds(clockid_t clock) {
 }  // namespace
 
 double CpuSeconds() { return Seconds(CLOCK_PROCESS_CPUTIME_ID); }
-double WallSeconds() { return Seconds(CLOCK_MONOTONIC); }
 
 double Timed(double (*clock)(), const std::function<void()>& work) {
   const double start = clock();

@@ -19,8 +19,6 @@ inline Variant Text(const std::string& utf8) { return Variant::fromWide(Wide(utf
 
 // Process CPU time: what this process spends, whatever else runs on the machine.
 double CpuSeconds();
-// Wall time, for paths whose work partly happens in another process (a server).
-double WallSeconds();
 // Seconds that work takes on clock. (Work through std::function stays a
 // function of its own, which a profiler can select.)
 double Timed(double (*clock)(), const std::function<void()>& work);

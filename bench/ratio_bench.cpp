@@ -3,9 +3,9 @@
 // when a ratio misses its target, 2 when a path fails; --quick runs small
 // sizes once and only checks that everything works (exit 0 or 2).
 //
-// In-process paths are timed in process CPU time, the ODBC path in wall
-// time (the server does part of its work); each figure is the best of a few
-// interleaved rounds, which keeps a shared, busy machine out of the ratio.
+// Paths are timed in CPU time (the ODBC path adds the server process's);
+// each figure is the best of a few interleaved rounds, which keeps a shared,
+// busy machine out of the ratio.
 #include <sqlite3.h>
 #include <stdlib.h>
 #include <unistd.h>
