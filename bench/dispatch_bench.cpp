@@ -1,7 +1,6 @@
 // The host's late-bound path into the component: FindMethod by name and
 // CallAsFunction of a cheap method, on an object initialised with the
-// reference host. Target (Release, one core): FindMethod under 10 us,
-// CallAsFunction(PrepareQuery) under 5 us.
+// reference host.
 #include <benchmark/benchmark.h>
 
 #include "automation/automation.h"
