@@ -59,6 +59,32 @@ std::string TrimDescription(std::string text) {
   return text;
 }
 
+// A member name as GetIDsOfNames takes it. The component's names are ASCII,
+// which every ANSI code page maps to the same code units, so they are widened
+// in place; anything else goes through the code page.
+class MemberName {
+ public:
+  explicit MemberName(const std::string& name) {
+    bool ascii = name.size() < sizeof(inline_) / sizeof(inline_[0]);
+    for (size_t i = 0; ascii && i < name.size(); ++i) {
+      unsigned char c = static_cast<unsigned char>(name[i]);
+      ascii = c < 0x80;
+      inline_[i] = static_cast<OLECHAR>(c);
+    }
+    if (ascii) {
+      inline_[name.size()] = 0;
+      return;
+    }
+    converted_ = Bstr::fromAnsi(name);
+    if (!converted_.get()) converted_ = Bstr(OLESTR(""));
+  }
+  LPOLESTR get() { return converted_.get() ? converted_.get() : inline_; }
+
+ private:
+  OLECHAR inline_[64];
+  Bstr converted_;  // owns the name when it is not ASCII
+};
+
 std::string AnsiOf(BSTR b) { return b ? AnsiFromWide(b, SysStringLen(b)) : std::string(); }
 
 // Owns the strings Invoke may leave in the exception record.
@@ -99,8 +125,7 @@ Variant Automation::invoke(Form form, const char* member, const Arg* args, size_
   ComPtr<IDispatch> object(raw);
 
   std::string name = member ? member : "";
-  Bstr wideName = Bstr::fromAnsi(name);
-  if (!wideName.get()) wideName = Bstr(OLESTR(""));
+  MemberName wideName(name);
   LPOLESTR names[1] = {wideName.get()};
   DISPID id = DISPID_UNKNOWN;
   HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, GetThreadLocale(), &id);
