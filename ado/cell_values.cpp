@@ -18,6 +18,16 @@ bool MulAdd(ULONG m[3], unsigned digit) {
   return carry == 0;
 }
 
+// A VARIANT of type vt holding what store puts in it. The type is set last:
+// a DECIMAL fills the whole VARIANT, the type's place included.
+template <typename Store>
+Variant Typed(VARTYPE vt, Store store) {
+  Variant v;
+  store(v.get());
+  v.get().vt = vt;
+  return v;
+}
+
 }  // namespace
 
 bool ParseDateText(const std::string& text, DateParts* parts) {
@@ -86,39 +96,23 @@ bool DecimalFromText(const std::string& text, DECIMAL* out) {
 }
 
 Variant DecimalVariant(const DECIMAL& d) {
-  Variant v;
-  VARIANT& x = v.get();
-  x.decVal = d;
-  x.vt = VT_DECIMAL;
-  return v;
+  return Typed(VT_DECIMAL, [&](VARIANT& x) { x.decVal = d; });
 }
 
 Variant Int64Variant(LONGLONG value) {
-  Variant v;
-  v.get().vt = VT_I8;
-  v.get().llVal = value;
-  return v;
+  return Typed(VT_I8, [&](VARIANT& x) { x.llVal = value; });
 }
 
 Variant Int16Variant(SHORT value) {
-  Variant v;
-  v.get().vt = VT_I2;
-  v.get().iVal = value;
-  return v;
+  return Typed(VT_I2, [&](VARIANT& x) { x.iVal = value; });
 }
 
 Variant FloatVariant(float value) {
-  Variant v;
-  v.get().vt = VT_R4;
-  v.get().fltVal = value;
-  return v;
+  return Typed(VT_R4, [&](VARIANT& x) { x.fltVal = value; });
 }
 
 Variant CurrencyVariant(LONGLONG scaled) {
-  Variant v;
-  v.get().vt = VT_CY;
-  v.get().cyVal.int64 = scaled;
-  return v;
+  return Typed(VT_CY, [&](VARIANT& x) { x.cyVal.int64 = scaled; });
 }
 
 Variant ByteArrayVariant(const void* data, size_t size) {
