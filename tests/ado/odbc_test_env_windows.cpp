@@ -5,6 +5,8 @@
 
 #include "tests/ado/odbc_test_env.h"
 
+namespace qorvid::ado {
+
 namespace {
 std::string g_directory;
 }
@@ -19,9 +21,11 @@ bool OdbcDriverAvailable(std::string* why) {
 
 void CleanUpOdbcTestDirectory() {}
 
+}  // namespace qorvid::ado
+
 // The calling script names the directory after the test framework's options.
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  if (argc > 1) g_directory = argv[1];
+  if (argc > 1) qorvid::ado::g_directory = argv[1];
   return RUN_ALL_TESTS();
 }
