@@ -2,13 +2,15 @@
 
 #include "ado/ado_error.h"
 #include "ado/connection_string.h"
+#include "platform/text_case.h"
 
 namespace qorvid::ado {
 
 std::unique_ptr<Backend> OpenBackend(const WideString& connectionString) {
   ConnectionString parsed(connectionString);
   WideString provider;
-  if (parsed.find(OLESTR("Provider"), &provider) && EqualsNoCase(provider, OLESTR("SQLite"))) {
+  if (parsed.find(OLESTR("Provider"), &provider) &&
+      platform::EqualsIgnoringCase(provider, OLESTR("SQLite"))) {
     WideString source;
     if (!parsed.find(OLESTR("Data Source"), &source) || source.empty())
       throw AdoError(OLESTR("The connection string names no Data Source for the SQLite provider."));

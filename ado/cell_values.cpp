@@ -1,47 +1,11 @@
 #include "ado/cell_values.h"
 
-#include <cstdio>
 #include <cstring>
 #include <new>
 
 namespace qorvid::ado {
 
 namespace {
-
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-int DaysInMonth(int y, int m) {
-  static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return (m == 2 && IsLeap(y)) ? 29 : days[m - 1];
-}
-
-// Days from 1970-01-01 to the civil date (proleptic Gregorian).
-long long DaysFromCivil(long long y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const long long era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<long long>(doe) - 719468;
-}
-
-// Reads exactly n digits at s[*i].
-bool Digits(const std::string& s, size_t* i, size_t n, int* out) {
-  int v = 0;
-  for (size_t k = 0; k < n; ++k) {
-    if (*i >= s.size() || s[*i] < '0' || s[*i] > '9') return false;
-    v = v * 10 + (s[*i] - '0');
-    ++*i;
-  }
-  *out = v;
-  return true;
-}
-
-bool Expect(const std::string& s, size_t* i, char c) {
-  if (*i >= s.size() || s[*i] != c) return false;
-  ++*i;
-  return true;
-}
 
 // mantissa = mantissa * 10 + digit over three 32-bit words; false on overflow.
 bool MulAdd(ULONG m[3], unsigned digit) {
@@ -54,67 +18,32 @@ bool MulAdd(ULONG m[3], unsigned digit) {
   return carry == 0;
 }
 
-}  // namespace
-
-bool ValidDateParts(const DateParts& p) {
-  return p.year >= 100 && p.year <= 9999 && p.month >= 1 && p.month <= 12 && p.day >= 1 &&
-         p.day <= DaysInMonth(p.year, p.month) && p.hour >= 0 && p.hour < 24 && p.minute >= 0 &&
-         p.minute < 60 && p.second >= 0 && p.second < 60 && p.millisecond >= 0 &&
-         p.millisecond < 1000;
+// A VARIANT of type vt holding what store puts in it. The type is set last:
+// a DECIMAL fills the whole VARIANT, the type's place included.
+template <typename Store>
+Variant Typed(VARTYPE vt, Store store) {
+  Variant v;
+  store(v.get());
+  v.get().vt = vt;
+  return v;
 }
 
+}  // namespace
+
 bool ParseDateText(const std::string& text, DateParts* parts) {
-  size_t b = 0, e = text.size();
-  while (b < e && text[b] == ' ') ++b;
-  while (e > b && text[e - 1] == ' ') --e;
-  const std::string s = text.substr(b, e - b);
-  DateParts p;
-  size_t i = 0;
-  if (!Digits(s, &i, 4, &p.year) || !Expect(s, &i, '-') || !Digits(s, &i, 2, &p.month) ||
-      !Expect(s, &i, '-') || !Digits(s, &i, 2, &p.day))
-    return false;
-  if (i < s.size()) {
-    if (s[i] != ' ' && s[i] != 'T') return false;
-    ++i;
-    if (!Digits(s, &i, 2, &p.hour) || !Expect(s, &i, ':') || !Digits(s, &i, 2, &p.minute))
-      return false;
-    if (i < s.size()) {
-      if (!Expect(s, &i, ':') || !Digits(s, &i, 2, &p.second)) return false;
-      if (i < s.size()) {
-        if (!Expect(s, &i, '.') || i >= s.size()) return false;
-        // Milliseconds from the first three fraction digits, the rest dropped.
-        int scale = 100;
-        for (; i < s.size(); ++i) {
-          if (s[i] < '0' || s[i] > '9') return false;
-          p.millisecond += (s[i] - '0') * scale;
-          scale /= 10;
-        }
-      }
-    }
-  }
-  if (!ValidDateParts(p)) return false;
-  *parts = p;
-  return true;
+  return ParseDateText(text.data(), text.size(), parts);
 }
 
 std::string NormalizedDateText(const DateParts& p) {
   char buf[40];
-  if (p.millisecond)
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", p.year, p.month, p.day,
-                  p.hour, p.minute, p.second, p.millisecond);
-  else
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day, p.hour,
-                  p.minute, p.second);
+  platform::FormatDateTimeText(p, buf, sizeof buf);
   return buf;
 }
 
 DATE DateFromParts(const DateParts& p) {
-  // 1899-12-30 is day 0, 25569 days before 1970-01-01.
-  const double days = static_cast<double>(DaysFromCivil(p.year, p.month, p.day) + 25569);
   const double time =
       ((p.hour * 60.0 + p.minute) * 60.0 + p.second + p.millisecond / 1000.0) / 86400.0;
-  // Before day 0 the time still counts away from zero: 1899-12-29 06:00 is -1.25.
-  return days < 0 ? days - time : days + time;
+  return platform::OleDateFromDayAndTime(platform::OleDayFromCivil(p.year, p.month, p.day), time);
 }
 
 bool DecimalFromText(const std::string& text, DECIMAL* out) {
@@ -167,39 +96,23 @@ bool DecimalFromText(const std::string& text, DECIMAL* out) {
 }
 
 Variant DecimalVariant(const DECIMAL& d) {
-  Variant v;
-  VARIANT& x = v.get();
-  x.decVal = d;
-  x.vt = VT_DECIMAL;
-  return v;
+  return Typed(VT_DECIMAL, [&](VARIANT& x) { x.decVal = d; });
 }
 
 Variant Int64Variant(LONGLONG value) {
-  Variant v;
-  v.get().vt = VT_I8;
-  v.get().llVal = value;
-  return v;
+  return Typed(VT_I8, [&](VARIANT& x) { x.llVal = value; });
 }
 
 Variant Int16Variant(SHORT value) {
-  Variant v;
-  v.get().vt = VT_I2;
-  v.get().iVal = value;
-  return v;
+  return Typed(VT_I2, [&](VARIANT& x) { x.iVal = value; });
 }
 
 Variant FloatVariant(float value) {
-  Variant v;
-  v.get().vt = VT_R4;
-  v.get().fltVal = value;
-  return v;
+  return Typed(VT_R4, [&](VARIANT& x) { x.fltVal = value; });
 }
 
 Variant CurrencyVariant(LONGLONG scaled) {
-  Variant v;
-  v.get().vt = VT_CY;
-  v.get().cyVal.int64 = scaled;
-  return v;
+  return Typed(VT_CY, [&](VARIANT& x) { x.cyVal.int64 = scaled; });
 }
 
 Variant ByteArrayVariant(const void* data, size_t size) {

@@ -5,26 +5,19 @@
 
 #include <string>
 
+#include "ado/date_text.h"
 #include "platform/variant.h"
 #include "platform/win32.h"
 
 namespace qorvid::ado {
 
-struct DateParts {
-  int year = 0, month = 0, day = 0;
-  int hour = 0, minute = 0, second = 0, millisecond = 0;
-};
-
-// Reads "yyyy-mm-dd", "yyyy-mm-dd hh:mm", "yyyy-mm-dd hh:mm:ss" and
-// "yyyy-mm-dd hh:mm:ss.f..." (a 'T' may stand for the blank; blanks around
-// are ignored). False for anything else or a date that does not exist.
+// ParseDateText over a whole string (see ado/date_text.h).
 bool ParseDateText(const std::string& text, DateParts* parts);
 // "yyyy-mm-dd hh:mm:ss", with ".fff" when there are milliseconds: one text
 // per moment, which sorts and compares as the moments do.
 std::string NormalizedDateText(const DateParts& parts);
 // The automation date (days since 1899-12-30, time as the fraction).
 DATE DateFromParts(const DateParts& parts);
-bool ValidDateParts(const DateParts& parts);
 
 // A decimal from "[-+]digits[.digits][e[-+]digits]"; false when the text is
 // not such a number or does not fit the 96-bit mantissa.

@@ -35,7 +35,7 @@ const MemberName kMembers[] = {
 
 }  // namespace
 
-Connection::Connection() : DispatchBase(kMembers, sizeof kMembers / sizeof kMembers[0]) {}
+Connection::Connection() : DispatchBase(kMembers) {}
 
 Connection::~Connection() {
   // Released in the middle of a transaction: its work is undone, as a

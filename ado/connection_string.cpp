@@ -1,5 +1,7 @@
 #include "ado/connection_string.h"
 
+#include "platform/text_case.h"
+
 namespace qorvid::ado {
 
 namespace {
@@ -13,16 +15,7 @@ WideString Trimmed(const WideString& s) {
   return s.substr(b, e - b);
 }
 
-OLECHAR Fold(OLECHAR c) { return (c >= 'A' && c <= 'Z') ? OLECHAR(c - 'A' + 'a') : c; }
-
 }  // namespace
-
-bool EqualsNoCase(const WideString& a, const WideString& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (Fold(a[i]) != Fold(b[i])) return false;
-  return true;
-}
 
 ConnectionString::ConnectionString(const WideString& text) {
   size_t i = 0, n = text.size();
@@ -60,7 +53,7 @@ ConnectionString::ConnectionString(const WideString& text) {
 bool ConnectionString::find(const WideString& key, WideString* value) const {
   bool found = false;
   for (const auto& p : pairs_)
-    if (EqualsNoCase(p.first, key)) {
+    if (platform::EqualsIgnoringCase(p.first, key)) {
       if (value) *value = p.second;
       found = true;
     }

@@ -12,15 +12,12 @@ namespace qorvid::ado {
 class ConnectionString {
  public:
   explicit ConnectionString(const WideString& text);
-  // The value of the last pair with that key (ASCII case-insensitive), and
+  // The value of the last pair with that key (compared without regard to case), and
   // whether there is one.
   bool find(const WideString& key, WideString* value) const;
 
  private:
   std::vector<std::pair<WideString, WideString>> pairs_;
 };
-
-// Case-insensitive equality for ASCII letters; other characters as they are.
-bool EqualsNoCase(const WideString& a, const WideString& b);
 
 }  // namespace qorvid::ado

@@ -8,14 +8,6 @@ namespace {
 
 LONG volatile g_liveObjects = 0;
 
-OLECHAR FoldAscii(OLECHAR c) { return (c >= 'A' && c <= 'Z') ? OLECHAR(c - 'A' + 'a') : c; }
-
-bool SameName(const OLECHAR* a, const OLECHAR* b) {
-  for (; *a && *b; ++a, ++b)
-    if (FoldAscii(*a) != FoldAscii(*b)) return false;
-  return *a == *b;
-}
-
 void FillException(EXCEPINFO* info, const AdoError& e) {
   if (!info) return;
   *info = EXCEPINFO();
@@ -29,69 +21,15 @@ void FillException(EXCEPINFO* info, const AdoError& e) {
 LONG AdoLiveObjects() { return g_liveObjects; }
 
 DispatchBase::DispatchBase(const MemberName* members, size_t count)
-    : members_(members), count_(count) {
+    : NamedDispatch(members, count) {
   InterlockedIncrement(&g_liveObjects);
 }
 
 DispatchBase::~DispatchBase() { InterlockedDecrement(&g_liveObjects); }
 
-HRESULT STDMETHODCALLTYPE DispatchBase::QueryInterface(REFIID riid, void** ppv) {
-  if (!ppv) return E_POINTER;
-  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) {
-    *ppv = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *ppv = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG STDMETHODCALLTYPE DispatchBase::AddRef() {
-  return static_cast<ULONG>(InterlockedIncrement(&refs_));
-}
-
-ULONG STDMETHODCALLTYPE DispatchBase::Release() {
-  LONG left = InterlockedDecrement(&refs_);
-  if (left == 0) delete this;
-  return static_cast<ULONG>(left);
-}
-
-HRESULT STDMETHODCALLTYPE DispatchBase::GetTypeInfoCount(UINT* pctinfo) {
-  if (!pctinfo) return E_POINTER;
-  *pctinfo = 0;
-  return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE DispatchBase::GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo) {
-  if (ppTInfo) *ppTInfo = nullptr;
-  return E_NOTIMPL;
-}
-
-HRESULT STDMETHODCALLTYPE DispatchBase::GetIDsOfNames(REFIID, LPOLESTR* rgszNames, UINT cNames,
-                                                      LCID, DISPID* rgDispId) {
-  if (!rgszNames || !rgDispId) return E_POINTER;
-  if (cNames == 0) return E_INVALIDARG;
-  HRESULT hr = S_OK;
-  rgDispId[0] = DISPID_UNKNOWN;
-  if (rgszNames[0]) {
-    for (size_t i = 0; i < count_; ++i)
-      if (SameName(rgszNames[0], members_[i].name)) {
-        rgDispId[0] = members_[i].id;
-        break;
-      }
-  }
-  if (rgDispId[0] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
-  // No member takes named arguments.
-  for (UINT i = 1; i < cNames; ++i) {
-    rgDispId[i] = DISPID_UNKNOWN;
-    hr = DISP_E_UNKNOWNNAME;
-  }
-  return hr;
-}
-
-HRESULT STDMETHODCALLTYPE DispatchBase::Invoke(DISPID dispIdMember, REFIID, LCID, WORD wFlags,
-                                               DISPPARAMS* pDispParams, VARIANT* pVarResult,
-                                               EXCEPINFO* pExcepInfo, UINT* puArgErr) {
+HRESULT DispatchBase::dispatchMember(DISPID dispIdMember, LCID, WORD wFlags,
+                                     DISPPARAMS* pDispParams, VARIANT* pVarResult,
+                                     EXCEPINFO* pExcepInfo, UINT* puArgErr) {
   if (puArgErr) *puArgErr = 0;
   DISPPARAMS none = {nullptr, nullptr, 0, 0};
   const DISPPARAMS* params = pDispParams ? pDispParams : &none;

@@ -1,6 +1,7 @@
 #include "ado/recordset.h"
 
 #include "ado/connection.h"
+#include "platform/text_case.h"
 
 namespace qorvid::ado {
 
@@ -36,26 +37,6 @@ const MemberName kFieldMembers[] = {
     {OLESTR("Name"), kName},
     {OLESTR("Type"), kType},
 };
-
-template <size_t N>
-size_t CountOf(const MemberName (&)[N]) {
-  return N;
-}
-
-// Folds ASCII and Cyrillic capitals, the letters field names are made of.
-OLECHAR FoldLetter(OLECHAR c) {
-  if (c >= 'A' && c <= 'Z') return OLECHAR(c - 'A' + 'a');
-  if (c >= 0x0410 && c <= 0x042F) return OLECHAR(c + 0x20);
-  if (c >= 0x0400 && c <= 0x040F) return OLECHAR(c + 0x50);
-  return c;
-}
-
-bool SameFieldName(const WideString& a, const WideString& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (FoldLetter(a[i]) != FoldLetter(b[i])) return false;
-  return true;
-}
 
 // ADO's DataTypeEnum for the value type a column gives.
 LONG AdoTypeOf(VARTYPE vt) {
@@ -95,9 +76,7 @@ Variant DispatchValue(ComPtr<T> object) {
 }  // namespace
 
 Recordset::Recordset(Connection* owner, std::unique_ptr<ResultSet> rows)
-    : DispatchBase(kRecordsetMembers, CountOf(kRecordsetMembers)),
-      owner_(owner),
-      rows_(std::move(rows)) {}
+    : DispatchBase(kRecordsetMembers), owner_(owner), rows_(std::move(rows)) {}
 
 Recordset::~Recordset() {
   if (owner_) owner_->forget(this);
@@ -126,7 +105,7 @@ size_t Recordset::findColumn(const Variant& selector) const {
     BSTR b = selector.get().bstrVal;
     WideString name = b ? WideString(b, SysStringLen(b)) : WideString();
     for (size_t i = 0; i < count; ++i)
-      if (SameFieldName(rows_->columns[i].name, name)) return i;
+      if (platform::EqualsIgnoringCase(rows_->columns[i].name, name)) return i;
     throw AdoError(ado_text::ItemNotFound());
   }
   LONG position;
@@ -196,7 +175,7 @@ Variant FieldFor(Recordset* recordset, const Variant& selector) {
 }
 
 Fields::Fields(ComPtr<Recordset> recordset)
-    : DispatchBase(kFieldsMembers, CountOf(kFieldsMembers)), recordset_(std::move(recordset)) {}
+    : DispatchBase(kFieldsMembers), recordset_(std::move(recordset)) {}
 
 Variant Fields::invokeMember(DISPID id, WORD flags, const InvokeArgs& args) {
   switch (id) {
@@ -214,9 +193,7 @@ Variant Fields::invokeMember(DISPID id, WORD flags, const InvokeArgs& args) {
 }
 
 Field::Field(ComPtr<Recordset> recordset, size_t column)
-    : DispatchBase(kFieldMembers, CountOf(kFieldMembers)),
-      recordset_(std::move(recordset)),
-      column_(column) {}
+    : DispatchBase(kFieldMembers), recordset_(std::move(recordset)), column_(column) {}
 
 Variant Field::invokeMember(DISPID id, WORD flags, const InvokeArgs&) {
   RequireGet(flags);

@@ -1,29 +1,18 @@
 #include "database/record_statements.h"
 
 #include "platform/bstr.h"
+#include "platform/text_case.h"
 
 namespace qorvid {
 
 namespace {
-// Lower case of one UTF-16 unit for the scripts a code page of the component
-// can carry: Latin (ASCII and Latin-1) and Cyrillic.
-OLECHAR FoldCase(OLECHAR c) {
-  if (c >= u'A' && c <= u'Z') return static_cast<OLECHAR>(c + 0x20);
-  if (c >= 0x00C0 && c <= 0x00DE && c != 0x00D7) return static_cast<OLECHAR>(c + 0x20);
-  if (c >= 0x0410 && c <= 0x042F) return static_cast<OLECHAR>(c + 0x20);
-  if (c >= 0x0400 && c <= 0x040F) return static_cast<OLECHAR>(c + 0x50);
-  if (c >= 0x0460 && c <= 0x04FF && (c & 1) == 0) return static_cast<OLECHAR>(c + 1);
-  return c;
-}
-
+// Entry names are ANSI text; the fold works on their UTF-16 form, so that it
+// follows the code page the text is in.
 bool EqualIgnoringCase(const std::string& a, const std::string& b) {
   if (a == b) return true;
-  WideString wa = WideFromAnsi(a);
-  WideString wb = WideFromAnsi(b);
-  if (wa.size() != wb.size()) return false;
-  for (size_t i = 0; i < wa.size(); ++i)
-    if (FoldCase(wa[i]) != FoldCase(wb[i])) return false;
-  return true;
+  const WideString wa = WideFromAnsi(a);
+  const WideString wb = WideFromAnsi(b);
+  return platform::EqualsIgnoringCase(wa, wb);
 }
 
 void AppendJoined(std::string& text, const std::string& piece, const std::string& separator) {

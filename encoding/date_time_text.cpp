@@ -4,14 +4,13 @@
 #include <cstdint>
 
 #include "encoding/text_trim.h"
+#include "platform/ole_date.h"
 
 namespace qorvid {
 
 namespace {
 
 const int64_t kMillisecondsPerDay = 86400000;
-// Day 0 of an automation date is 30 December 1899; 1 January 1970 is day 25569.
-const int64_t kUnixEpochDay = 25569;
 // Parts are 16-bit numbers; years beyond that are not written.
 const int64_t kLastYear = 65535;
 
@@ -19,20 +18,6 @@ struct DateParts {
   unsigned year = 0, month = 0, day = 0;
   unsigned hour = 0, minute = 0, second = 0, millisecond = 0;
 };
-
-// The proleptic Gregorian date of a day count from 1 January 1970.
-void CivilFromDays(int64_t days, int64_t& year, unsigned& month, unsigned& day) {
-  days += 719468;
-  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  const int64_t dayOfEra = days - era * 146097;
-  const int64_t yearOfEra =
-      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const int64_t mp = (5 * dayOfYear + 2) / 153;
-  day = static_cast<unsigned>(dayOfYear - (153 * mp + 2) / 5 + 1);
-  month = static_cast<unsigned>(mp < 10 ? mp + 3 : mp - 9);
-  year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
-}
 
 DateParts Decode(double value) {
   DateParts parts;
@@ -47,13 +32,11 @@ DateParts Decode(double value) {
   int64_t ofDay = count % kMillisecondsPerDay;
   if (ofDay < 0) ofDay = -ofDay;
 
-  int64_t year = 0;
-  unsigned month = 0, day = 0;
-  CivilFromDays(days - kUnixEpochDay, year, month, day);
-  if (year >= 1 && year <= kLastYear) {
-    parts.year = static_cast<unsigned>(year);
-    parts.month = month;
-    parts.day = day;
+  const platform::CivilDate date = platform::CivilFromOleDay(days);
+  if (date.year >= 1 && date.year <= kLastYear) {
+    parts.year = static_cast<unsigned>(date.year);
+    parts.month = static_cast<unsigned>(date.month);
+    parts.day = static_cast<unsigned>(date.day);
   }
   parts.millisecond = static_cast<unsigned>(ofDay % 1000);
   ofDay /= 1000;

@@ -4,73 +4,17 @@
 
 namespace qorvid::host {
 
-namespace {
-OLECHAR Fold(OLECHAR c) { return (c >= 'A' && c <= 'Z') ? static_cast<OLECHAR>(c + 32) : c; }
-
-bool SameName(const WideString& a, const OLECHAR* b) {
-  size_t i = 0;
-  for (; i < a.size(); ++i)
-    if (!b[i] || Fold(a[i]) != Fold(b[i])) return false;
-  return b[i] == 0;
-}
-}  // namespace
-
 HostDispatch::HostDispatch(std::initializer_list<const char*> names) {
   for (const char* n : names) names_.push_back(WideFromAnsi(n));
+  for (size_t i = 0; i < names_.size(); ++i)
+    table_.push_back({names_[i].c_str(), static_cast<DISPID>(i + 1)});
+  setNames(table_.data(), table_.size());
 }
 
 HostDispatch::~HostDispatch() = default;
 
-HRESULT STDMETHODCALLTYPE HostDispatch::QueryInterface(REFIID iid, void** out) {
-  if (!out) return E_POINTER;
-  void* p = nullptr;
-  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch))
-    p = static_cast<IDispatch*>(this);
-  else
-    p = extraInterface(iid);
-  *out = p;
-  if (!p) return E_NOINTERFACE;
-  static_cast<IUnknown*>(p)->AddRef();
-  return S_OK;
-}
-
-ULONG STDMETHODCALLTYPE HostDispatch::AddRef() {
-  return static_cast<ULONG>(InterlockedIncrement(&refs_));
-}
-
-ULONG STDMETHODCALLTYPE HostDispatch::Release() {
-  LONG left = InterlockedDecrement(&refs_);
-  if (left == 0) delete this;
-  return static_cast<ULONG>(left < 0 ? 0 : left);
-}
-
-HRESULT STDMETHODCALLTYPE HostDispatch::GetTypeInfoCount(UINT* count) {
-  if (count) *count = 0;
-  return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE HostDispatch::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-  if (info) *info = nullptr;
-  return E_NOTIMPL;
-}
-
-HRESULT STDMETHODCALLTYPE HostDispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
-                                                      DISPID* ids) {
-  if (!names || !ids) return E_POINTER;
-  HRESULT status = S_OK;
-  for (UINT i = 0; i < count; ++i) {
-    ids[i] = DISPID_UNKNOWN;
-    for (size_t m = 0; names[i] && m < names_.size(); ++m)
-      if (SameName(names_[m], names[i])) ids[i] = static_cast<DISPID>(m + 1);
-    if (ids[i] == DISPID_UNKNOWN) status = DISP_E_UNKNOWNNAME;
-  }
-  return status;
-}
-
-HRESULT STDMETHODCALLTYPE HostDispatch::Invoke(DISPID id, REFIID, LCID, WORD flags,
-                                               DISPPARAMS* params, VARIANT* result,
-                                               EXCEPINFO* exception, UINT*) {
-  if (id < 1 || static_cast<size_t>(id) > names_.size()) return DISP_E_MEMBERNOTFOUND;
+HRESULT HostDispatch::dispatchMember(DISPID id, LCID, WORD flags, DISPPARAMS* params,
+                                     VARIANT* result, EXCEPINFO* exception, UINT*) {
   DISPPARAMS none{};
   return invokeMember(id, flags, params ? *params : none, result, exception);
 }

@@ -5,14 +5,12 @@
 
 #include <string>
 
+#include "platform/ole_date.h"
 #include "platform/win32.h"
 
 namespace qorvid::host {
 
-struct ScriptDate {
-  int year = 1899, month = 12, day = 30;
-  int hour = 0, minute = 0, second = 0, millisecond = 0;
-};
+using ScriptDate = platform::DateTimeParts;
 
 // Empty when the parts name a real moment between the years 100 and 9999;
 // otherwise what is wrong with them.

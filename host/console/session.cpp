@@ -8,6 +8,7 @@
 #include "host/console/ole_date.h"
 #include "host/console/utf.h"
 #include "host/console/value_display.h"
+#include "platform/text_case.h"
 
 namespace qorvid::host {
 
@@ -69,7 +70,7 @@ std::string CsvField(const std::string& s) {
 
 WideString Folded(const WideString& w) {
   WideString out = w;
-  for (OLECHAR& c : out) c = FoldLetter(c);
+  for (OLECHAR& c : out) c = platform::FoldCase(c);
   return out;
 }
 

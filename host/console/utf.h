@@ -17,8 +17,5 @@ std::string Utf8FromBstr(BSTR b);
 // Columns a terminal gives the text, for aligning tables: East Asian wide
 // characters take two, combining marks and other zero-width ones none.
 size_t Utf8Width(const std::string& utf8);
-// The letter in one case (Latin and Cyrillic), for matching names that the
-// user typed in another case.
-OLECHAR FoldLetter(OLECHAR c);
 
 }  // namespace qorvid::host

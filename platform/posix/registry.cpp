@@ -297,6 +297,13 @@ HKEY NewHandle(Registry& r, Key* k) {
   return reinterpret_cast<HKEY>(h);
 }
 
+// The registry, loaded and locked for the length of one call.
+struct LoadedRegistry {
+  LoadedRegistry() : r(Reg()), lock(r.mutex) { EnsureLoaded(r); }
+  Registry& r;
+  std::lock_guard<std::mutex> lock;
+};
+
 }  // namespace
 
 extern "C" {
@@ -305,13 +312,11 @@ LSTATUS RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM,
                         LPSECURITY_ATTRIBUTES, PHKEY phkResult, LPDWORD lpdwDisposition) {
   if (!phkResult) return ERROR_INVALID_PARAMETER;
   *phkResult = nullptr;
-  Registry& r = Reg();
-  std::lock_guard<std::mutex> lock(r.mutex);
-  EnsureLoaded(r);
+  LoadedRegistry held;
+  Registry& r = held.r;
   if (r.failWrites) return ERROR_ACCESS_DENIED;
-  Key* base;
-  LSTATUS st = Resolve(r, hKey, &base);
-  if (st != ERROR_SUCCESS) return st;
+  Key* base = nullptr;
+  if (const LSTATUS st = Resolve(r, hKey, &base); st != ERROR_SUCCESS) return st;
   bool created;
   Key* firstNew;
   Key* k = Descend(base, lpSubKey ? lpSubKey : "", true, &created, &firstNew);
@@ -329,12 +334,10 @@ LSTATUS RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM,
 LSTATUS RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM, PHKEY phkResult) {
   if (!phkResult) return ERROR_INVALID_PARAMETER;
   *phkResult = nullptr;
-  Registry& r = Reg();
-  std::lock_guard<std::mutex> lock(r.mutex);
-  EnsureLoaded(r);
-  Key* base;
-  LSTATUS st = Resolve(r, hKey, &base);
-  if (st != ERROR_SUCCESS) return st;
+  LoadedRegistry held;
+  Registry& r = held.r;
+  Key* base = nullptr;
+  if (const LSTATUS st = Resolve(r, hKey, &base); st != ERROR_SUCCESS) return st;
   bool created;
   Key* k = Descend(base, lpSubKey ? lpSubKey : "", false, &created);
   if (!k) return ERROR_FILE_NOT_FOUND;
@@ -345,12 +348,10 @@ LSTATUS RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM, PHKEY phkResult
 LSTATUS RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData,
                        DWORD cbData) {
   if (!lpData && cbData) return ERROR_INVALID_PARAMETER;
-  Registry& r = Reg();
-  std::lock_guard<std::mutex> lock(r.mutex);
-  EnsureLoaded(r);
-  Key* k;
-  LSTATUS st = Resolve(r, hKey, &k);
-  if (st != ERROR_SUCCESS) return st;
+  LoadedRegistry held;
+  Registry& r = held.r;
+  Key* k = nullptr;
+  if (const LSTATUS st = Resolve(r, hKey, &k); st != ERROR_SUCCESS) return st;
   if (r.failWrites) return ERROR_ACCESS_DENIED;
   Value v;
   v.name = lpValueName ? lpValueName : "";
@@ -372,12 +373,10 @@ LSTATUS RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const
 LSTATUS RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData,
                          LPDWORD lpcbData) {
   if (lpData && !lpcbData) return ERROR_INVALID_PARAMETER;
-  Registry& r = Reg();
-  std::lock_guard<std::mutex> lock(r.mutex);
-  EnsureLoaded(r);
-  Key* k;
-  LSTATUS st = Resolve(r, hKey, &k);
-  if (st != ERROR_SUCCESS) return st;
+  LoadedRegistry held;
+  Registry& r = held.r;
+  Key* k = nullptr;
+  if (const LSTATUS st = Resolve(r, hKey, &k); st != ERROR_SUCCESS) return st;
   auto it = k->values.find(Fold(lpValueName ? lpValueName : ""));
   if (it == k->values.end()) return ERROR_FILE_NOT_FOUND;
   const Value& v = it->second;
@@ -399,12 +398,10 @@ LSTATUS RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType,
 
 LSTATUS RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
   if (!lpSubKey) return ERROR_INVALID_PARAMETER;
-  Registry& r = Reg();
-  std::lock_guard<std::mutex> lock(r.mutex);
-  EnsureLoaded(r);
-  Key* base;
-  LSTATUS st = Resolve(r, hKey, &base);
-  if (st != ERROR_SUCCESS) return st;
+  LoadedRegistry held;
+  Registry& r = held.r;
+  Key* base = nullptr;
+  if (const LSTATUS st = Resolve(r, hKey, &base); st != ERROR_SUCCESS) return st;
   if (r.failWrites) return ERROR_ACCESS_DENIED;
   bool created;
   Key* k = Descend(base, lpSubKey, false, &created);
@@ -443,9 +440,8 @@ void PlatformSetRegistryFile(LPCSTR path) {
 }
 
 void PlatformResetRegistry(void) {
-  Registry& r = Reg();
-  std::lock_guard<std::mutex> lock(r.mutex);
-  EnsureLoaded(r);
+  LoadedRegistry held;
+  Registry& r = held.r;
   r.clear();
   Save(r);
 }

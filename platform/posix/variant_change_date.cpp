@@ -7,42 +7,12 @@
 #include <ctime>
 #include <string>
 
+#include "platform/ole_date.h"
 #include "platform/posix/variant_change.h"
+#include "platform/text_case.h"
 
 namespace qorvid::platform {
 namespace {
-
-// Days from 1 January 1970 of a proleptic Gregorian date (H. Hinnant's
-// algorithm), and back.
-long DaysFromCivil(long y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const long era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<long>(doe) - 719468;
-}
-
-void CivilFromDays(long z, long* y, unsigned* m, unsigned* d) {
-  z += 719468;
-  const long era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  *d = doy - (153 * mp + 2) / 5 + 1;
-  *m = mp < 10 ? mp + 3 : mp - 9;
-  *y = static_cast<long>(yoe) + era * 400 + (*m <= 2);
-}
-
-const long kDay0 = -25569;  // 30 December 1899, in days from 1970
-
-bool IsLeap(long y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-unsigned DaysInMonth(long y, unsigned m) {
-  static const unsigned days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && IsLeap(y) ? 29 : days[m - 1];
-}
 
 Text Widen(const char* ascii) {
   Text out;
@@ -58,12 +28,11 @@ bool IsLetter(OLECHAR c) {
   return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= 0x00C0 && !IsBlank(c));
 }
 
-OLECHAR Lower(OLECHAR c) { return c >= u'A' && c <= u'Z' ? static_cast<OLECHAR>(c + 32) : c; }
-
 // Whether text at i starts with word (ASCII, any case).
 bool StartsWithWord(const Text& text, size_t i, const char* word) {
   for (size_t k = 0; word[k] != '\0'; ++k)
-    if (i + k >= text.size() || Lower(text[i + k]) != static_cast<OLECHAR>(word[k])) return false;
+    if (i + k >= text.size() || FoldCase(text[i + k]) != static_cast<OLECHAR>(word[k]))
+      return false;
   return true;
 }
 
@@ -92,7 +61,7 @@ long FullYear(long y) { return y < 50 ? y + 2000 : y < 100 ? y + 1900 : y; }
 bool IsValidDate(long d, long m, long y) {
   y = FullYear(y);
   return y >= 100 && y <= 9999 && m >= 1 && m <= 12 && d >= 1 &&
-         d <= static_cast<long>(DaysInMonth(y, static_cast<unsigned>(m)));
+         d <= DaysInMonth(y, static_cast<int>(m));
 }
 
 enum Order { MDY = 1, DMY = 2, YMD = 4, MYD = 8, YDM = 16, DYM = 32 };
@@ -155,22 +124,22 @@ HRESULT DateText(DATE value, const LocaleSettings& locale, bool bothParts, Text*
     seconds -= 86400;
     ++day;
   }
-  long y;
-  unsigned m, d;
-  CivilFromDays(day + kDay0, &y, &m, &d);
+  const CivilDate date = CivilFromOleDay(day);
+  const long long y = date.year;
+  const int m = date.month, d = date.day;
   char text[64] = "";
   int used = 0;
   if (showDate) {
     // US English writes M/d/yyyy; the others two-digit days and months.
     const char sep = static_cast<char>(locale.dateSeparator < 0x80 ? locale.dateSeparator : '.');
     if (locale.yearFirst)
-      used = std::snprintf(text, sizeof text, "%04ld%c%02u%c%02u", y, sep, m, sep, d);
+      used = std::snprintf(text, sizeof text, "%04lld%c%02d%c%02d", y, sep, m, sep, d);
     else if (locale.dayFirst)
-      used = std::snprintf(text, sizeof text, "%02u%c%02u%c%ld", d, sep, m, sep, y);
+      used = std::snprintf(text, sizeof text, "%02d%c%02d%c%lld", d, sep, m, sep, y);
     else if (sep == '/')
-      used = std::snprintf(text, sizeof text, "%u/%u/%ld", m, d, y);
+      used = std::snprintf(text, sizeof text, "%d/%d/%lld", m, d, y);
     else
-      used = std::snprintf(text, sizeof text, "%02u%c%02u%c%ld", m, sep, d, sep, y);
+      used = std::snprintf(text, sizeof text, "%02d%c%02d%c%lld", m, sep, d, sep, y);
   }
   if (showTime) {
     long h = seconds / 3600, mi = seconds / 60 % 60, s = seconds % 60;
@@ -225,7 +194,7 @@ HRESULT ParseDateText(const Text& text, const LocaleSettings& locale, DATE* out)
         continue;
       }
       // AM/PM, or just their first letter, after a number.
-      OLECHAR first = Lower(c);
+      OLECHAR first = FoldCase(c);
       if ((first != u'a' && first != u'p') || count == 0 || meridiems++ != 0)
         return DISP_E_TYPEMISMATCH;
       tokens[count - 1].meridiem = first == u'a' ? 1 : 2;
@@ -264,19 +233,18 @@ HRESULT ParseDateText(const Text& text, const LocaleSettings& locale, DATE* out)
   if (meridiems != 0 && meridiem == 0) return DISP_E_TYPEMISMATCH;
   if (dateCount == 1 || (dateCount == 0 && timeCount == 0)) return DISP_E_TYPEMISMATCH;
 
-  double day = 0;
+  long long day = 0;
   if (dateCount != 0) {
     long y, m, d;
     if (!AssignDate(date, dateCount, locale, &y, &m, &d)) return DISP_E_TYPEMISMATCH;
-    day = static_cast<double>(DaysFromCivil(y, static_cast<unsigned>(m), static_cast<unsigned>(d)) -
-                              kDay0);
+    day = OleDayFromCivil(y, static_cast<int>(m), static_cast<int>(d));
   }
   long h = time[0];
   if (meridiem == 2 && h < 12) h += 12;
   if (meridiem == 1 && h == 12) h = 0;
   if (h > 23 || time[1] > 59 || time[2] > 59) return DISP_E_TYPEMISMATCH;
   double fraction = (h * 3600 + time[1] * 60 + time[2]) / 86400.0;
-  *out = day < 0 ? day - fraction : day + fraction;
+  *out = OleDateFromDayAndTime(day, fraction);
   return S_OK;
 }
 

@@ -6,6 +6,7 @@
 #include "tests/ado/odbc_test_env.h"
 
 namespace qorvid::ado {
+
 namespace {
 std::string g_directory;
 }

@@ -1,40 +1,32 @@
 #include "tests/support/recording_dispatch.h"
 
-#include <cctype>
-
-#include "platform/bstr.h"
+#include "platform/text_case.h"
 
 namespace qorvid {
-
-namespace {
-std::string Lower(const std::string& s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-}  // namespace
 
 RecordingDispatch::RecordingDispatch() = default;
 RecordingDispatch::~RecordingDispatch() = default;
 
 RecordingDispatch::Member& RecordingDispatch::slot(const std::string& name) {
-  std::string key = Lower(name);
-  auto it = members_.find(key);
-  if (it != members_.end()) return it->second;
-  Member& m = members_[key];
+  if (Member* known = find(name)) return *known;
+  members_.emplace_back();
+  Member& m = members_.back();
   m.name = name;
+  m.wideName = WideFromAnsi(name);
   m.dispid = nextId_++;
+  table_.push_back({m.wideName.c_str(), m.dispid});
+  setNames(table_.data(), table_.size());
   return m;
 }
 
 RecordingDispatch::Member* RecordingDispatch::find(const std::string& name) {
-  auto it = members_.find(Lower(name));
-  return it == members_.end() ? nullptr : &it->second;
+  const DISPID id = memberId(WideFromAnsi(name).c_str());
+  return id == DISPID_UNKNOWN ? nullptr : byId(id);
 }
 
 RecordingDispatch::Member* RecordingDispatch::byId(DISPID id) {
-  for (auto& entry : members_)
-    if (entry.second.dispid == id) return &entry.second;
+  for (Member& m : members_)
+    if (m.dispid == id) return &m;
   return nullptr;
 }
 
@@ -76,9 +68,9 @@ void RecordingDispatch::onInvoke(const std::string& name, Handler handler) {
 
 std::vector<RecordingDispatch::Call> RecordingDispatch::callsOf(const std::string& name) const {
   std::vector<Call> out;
-  std::string key = Lower(name);
+  const WideString wanted = WideFromAnsi(name);
   for (const Call& c : calls_)
-    if (Lower(c.member) == key) out.push_back(c);
+    if (platform::EqualsIgnoringCase(WideFromAnsi(c.member), wanted)) out.push_back(c);
   return out;
 }
 
@@ -88,60 +80,23 @@ void RecordingDispatch::clearRecord() {
   lookupLocales_.clear();
 }
 
-HRESULT STDMETHODCALLTYPE RecordingDispatch::QueryInterface(REFIID iid, void** out) {
-  if (!out) return E_POINTER;
-  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
-    *out = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *out = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG STDMETHODCALLTYPE RecordingDispatch::AddRef() { return ++refs_; }
-
-// Never deletes: the test owns the object and checks the count at the end.
-ULONG STDMETHODCALLTYPE RecordingDispatch::Release() { return refs_ > 0 ? --refs_ : 0; }
-
-HRESULT STDMETHODCALLTYPE RecordingDispatch::GetTypeInfoCount(UINT* count) {
-  if (count) *count = 0;
+HRESULT RecordingDispatch::findMember(const OLECHAR* w, LCID lcid, DISPID* id) {
+  size_t len = 0;
+  while (w && w[len]) ++len;
+  std::string name = w ? AnsiFromWide(w, len) : std::string();
+  lookups_.push_back(name);
+  lookupLocales_.push_back(lcid);
+  Member* m = find(name);
+  if (!m && !strict_) m = &slot(name);
+  *id = DISPID_UNKNOWN;
+  if (!m || m->kind == UnknownName) return DISP_E_UNKNOWNNAME;
+  if (m->kind == FailLookup) return m->status;
+  *id = m->dispid;
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE RecordingDispatch::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-  if (info) *info = nullptr;
-  return E_NOTIMPL;
-}
-
-HRESULT STDMETHODCALLTYPE RecordingDispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count,
-                                                           LCID lcid, DISPID* ids) {
-  if (!names || !ids) return E_POINTER;
-  HRESULT status = S_OK;
-  for (UINT i = 0; i < count; ++i) {
-    const OLECHAR* w = names[i];
-    size_t len = 0;
-    while (w && w[len]) ++len;
-    std::string name = w ? AnsiFromWide(w, len) : std::string();
-    lookups_.push_back(name);
-    lookupLocales_.push_back(lcid);
-    Member* m = find(name);
-    if (!m && !strict_) m = &slot(name);
-    ids[i] = DISPID_UNKNOWN;
-    if (!m || m->kind == UnknownName) {
-      status = DISP_E_UNKNOWNNAME;
-    } else if (m->kind == FailLookup) {
-      status = m->status;
-    } else {
-      ids[i] = m->dispid;
-    }
-  }
-  return status;
-}
-
-HRESULT STDMETHODCALLTYPE RecordingDispatch::Invoke(DISPID id, REFIID, LCID lcid, WORD flags,
-                                                    DISPPARAMS* params, VARIANT* result,
-                                                    EXCEPINFO* exception, UINT*) {
+HRESULT RecordingDispatch::dispatchMember(DISPID id, LCID lcid, WORD flags, DISPPARAMS* params,
+                                          VARIANT* result, EXCEPINFO* exception, UINT*) {
   Member* m = byId(id);
   if (!m) return DISP_E_MEMBERNOTFOUND;
 

@@ -16,17 +16,19 @@
 // check that the code under test left the count where it found it.
 #pragma once
 
+#include <deque>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "platform/bstr.h"
+#include "platform/named_dispatch.h"
 #include "platform/variant.h"
 #include "platform/win32.h"
 
 namespace qorvid {
 
-class RecordingDispatch : public IDispatch {
+class RecordingDispatch : public platform::NamedDispatch {
  public:
   // One recorded Invoke.
   struct Call {
@@ -49,7 +51,7 @@ class RecordingDispatch : public IDispatch {
   typedef std::function<HRESULT(DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception)> Handler;
 
   RecordingDispatch();
-  virtual ~RecordingDispatch();
+  ~RecordingDispatch() override;
   RecordingDispatch(const RecordingDispatch&) = delete;
   RecordingDispatch& operator=(const RecordingDispatch&) = delete;
 
@@ -81,24 +83,12 @@ class RecordingDispatch : public IDispatch {
   const std::vector<std::string>& lookups() const { return lookups_; }
   const std::vector<LCID>& lookupLocales() const { return lookupLocales_; }
   void clearRecord();
-  ULONG refCount() const { return refs_; }
-
-  // IUnknown: IUnknown and IDispatch.
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
-  // IDispatch.
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
-                                          DISPID* ids) override;
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
-                                   VARIANT* result, EXCEPINFO* exception, UINT* argError) override;
 
  private:
   enum Kind { AnswerValue, RaiseException, FailStatus, UnknownName, FailLookup, Compute };
   struct Member {
     std::string name;
+    WideString wideName;
     DISPID dispid = 0;
     Kind kind = AnswerValue;
     Variant value;
@@ -112,10 +102,17 @@ class RecordingDispatch : public IDispatch {
   Member* find(const std::string& name);
   Member* byId(DISPID id);
 
-  ULONG refs_ = 1;
+  // Records the lookup; registers a name never scripted unless strict.
+  HRESULT findMember(const OLECHAR* name, LCID lcid, DISPID* id) override;
+  HRESULT dispatchMember(DISPID id, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                         EXCEPINFO* exception, UINT* argError) override;
+  // The test owns the object and checks the count at the end.
+  void lastReleased() override {}
+
   bool strict_ = false;
   DISPID nextId_ = 100;
-  std::map<std::string, Member> members_;  // keyed by lower-case name
+  std::deque<Member> members_;  // stable, as the name table points into it
+  std::vector<platform::DispatchName> table_;
   std::vector<Call> calls_;
   std::vector<std::string> lookups_;
   std::vector<LCID> lookupLocales_;

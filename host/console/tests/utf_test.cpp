@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/text_case.h"
+
 namespace qorvid::host {
 
 namespace {
@@ -66,7 +68,8 @@ TEST(Utf, FoldsLatinAndCyrillicLetters) {
   WideFromUtf8("выполнить EXECUTE ёЁ", typed);
   WideFromUtf8("ВЫПОЛНИТЬ execute ЁЁ", name);
   ASSERT_EQ(typed.size(), name.size());
-  for (size_t i = 0; i < typed.size(); ++i) EXPECT_EQ(FoldLetter(typed[i]), FoldLetter(name[i]));
+  for (size_t i = 0; i < typed.size(); ++i)
+    EXPECT_EQ(platform::FoldCase(typed[i]), platform::FoldCase(name[i]));
 }
 
 }  // namespace

@@ -1,0 +1,136 @@
+// NamedDispatch: the IDispatch base of every late-bound object qorvid makes
+// itself (the ADO stand-in's objects, the reference host's, the tests'
+// scripted fakes). It holds the reference count and the IUnknown/IDispatch
+// identity, finds member names in a table without regard to case (the one
+// case fold), and hands Invoke of a DISPID from that table to the class.
+// Header-only, as the Windows build has no platform library of its own.
+#pragma once
+
+#include <cstddef>
+
+#include "platform/text_case.h"
+#include "platform/win32.h"
+
+namespace qorvid::platform {
+
+struct DispatchName {
+  const OLECHAR* name;
+  DISPID id;
+};
+
+class NamedDispatch : public IDispatch {
+ public:
+  NamedDispatch(const NamedDispatch&) = delete;
+  NamedDispatch& operator=(const NamedDispatch&) = delete;
+
+  ULONG refCount() const { return static_cast<ULONG>(refs_); }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    void* p = nullptr;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch))
+      p = static_cast<IDispatch*>(this);
+    else
+      p = extraInterface(iid);
+    *out = p;
+    if (!p) return E_NOINTERFACE;
+    static_cast<IUnknown*>(p)->AddRef();
+    return S_OK;
+  }
+
+  ULONG STDMETHODCALLTYPE AddRef() override {
+    return static_cast<ULONG>(InterlockedIncrement(&refs_));
+  }
+
+  // A Release too many leaves the count at 0 rather than below it.
+  ULONG STDMETHODCALLTYPE Release() override {
+    const LONG left = InterlockedDecrement(&refs_);
+    if (left < 0) {
+      InterlockedIncrement(&refs_);
+      return 0;
+    }
+    if (left == 0) lastReleased();
+    return static_cast<ULONG>(left);
+  }
+
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    if (!count) return E_POINTER;
+    *count = 0;
+    return S_OK;
+  }
+
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+    if (info) *info = nullptr;
+    return E_NOTIMPL;
+  }
+
+  // The first name is the member's; no member takes named arguments, so any
+  // further name is unknown.
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID lcid,
+                                          DISPID* ids) override {
+    if (!names || !ids) return E_POINTER;
+    if (count == 0) return E_INVALIDARG;
+    HRESULT status = findMember(names[0], lcid, &ids[0]);
+    for (UINT i = 1; i < count; ++i) {
+      ids[i] = DISPID_UNKNOWN;
+      status = DISP_E_UNKNOWNNAME;
+    }
+    return status;
+  }
+
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID lcid, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO* exception, UINT* argError) override {
+    if (!hasMember(id)) return DISP_E_MEMBERNOTFOUND;
+    return dispatchMember(id, lcid, flags, params, result, exception, argError);
+  }
+
+ protected:
+  // Starts with one reference, the creator's.
+  NamedDispatch() = default;
+  NamedDispatch(const DispatchName* names, size_t count) : names_(names), count_(count) {}
+  virtual ~NamedDispatch() = default;
+
+  // The table; it must outlive its use (a class whose table grows sets it
+  // again after each change).
+  void setNames(const DispatchName* names, size_t count) {
+    names_ = names;
+    count_ = count;
+  }
+
+  // The DISPID of a name in the table, DISPID_UNKNOWN if none.
+  DISPID memberId(const OLECHAR* name) const {
+    for (size_t i = 0; name && i < count_; ++i)
+      if (EqualsIgnoringCase(name, names_[i].name)) return names_[i].id;
+    return DISPID_UNKNOWN;
+  }
+
+  bool hasMember(DISPID id) const {
+    for (size_t i = 0; i < count_; ++i)
+      if (names_[i].id == id) return true;
+    return false;
+  }
+
+  // GetIDsOfNames for the member's name: S_OK with its DISPID, or
+  // DISP_E_UNKNOWNNAME with DISPID_UNKNOWN.
+  virtual HRESULT findMember(const OLECHAR* name, LCID, DISPID* id) {
+    *id = memberId(name);
+    return *id == DISPID_UNKNOWN ? DISP_E_UNKNOWNNAME : S_OK;
+  }
+
+  // Invoke of a member in the table, with the caller's arguments as given.
+  virtual HRESULT dispatchMember(DISPID id, LCID lcid, WORD flags, DISPPARAMS* params,
+                                 VARIANT* result, EXCEPINFO* exception, UINT* argError) = 0;
+
+  // Further interfaces of the object (AddRef'd by QueryInterface); null if none.
+  virtual void* extraInterface(REFIID) { return nullptr; }
+
+  // At the last Release: heap objects delete themselves.
+  virtual void lastReleased() { delete this; }
+
+ private:
+  const DispatchName* names_ = nullptr;
+  size_t count_ = 0;
+  LONG volatile refs_ = 1;
+};
+
+}  // namespace qorvid::platform
