@@ -234,7 +234,7 @@ class SingleByteTable {
   bool anyInvalid() const { return anyInvalid_; }
   bool invalid(unsigned char b) const { return invalid_[b]; }
   // The byte of c, kNoByte when the code page has none.
-  static const uint16_t kNoByte = 0xFFFF;
+  static constexpr uint16_t kNoByte = 0xFFFF;
   uint16_t byteOf(char16_t c) const { return rows_[c >> 8][c & 0xFF]; }
 
  private:
