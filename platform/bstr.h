@@ -61,22 +61,49 @@ std::string AnsiFromWide(const OLECHAR* s, size_t len);
 inline std::string AnsiFromWide(const WideString& s) { return AnsiFromWide(s.data(), s.size()); }
 WideString WideFromAnsi(const std::string& s);
 
-inline Bstr Bstr::fromAnsi(const std::string& s) { return Bstr(WideFromAnsi(s)); }
-inline std::string Bstr::ansi() const { return b_ ? AnsiFromWide(b_, SysStringLen(b_)) : std::string(); }
+// Straight into the BSTR: a single-byte code page gives one unit per byte.
+inline Bstr Bstr::fromAnsi(const std::string& s) {
+  const UINT len = static_cast<UINT>(s.size());
+  Bstr b = attach(SysAllocStringLen(nullptr, len));
+  if (len == 0 || !b.b_) return b;
+  int n =
+      MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(len), b.b_, static_cast<int>(len));
+  if (n == static_cast<int>(len)) return b;
+  if (n > 0) return Bstr(b.b_, static_cast<UINT>(n));
+  return Bstr(WideFromAnsi(s));
+}
+inline std::string Bstr::ansi() const {
+  return b_ ? AnsiFromWide(b_, SysStringLen(b_)) : std::string();
+}
 
+// One pass into a buffer of the input's length, which a single-byte code
+// page always fills exactly; only a result that needs more (a multi-byte
+// code page) asks for its size first.
 inline std::string AnsiFromWide(const OLECHAR* s, size_t len) {
   if (len == 0) return std::string();
-  int n = WideCharToMultiByte(CP_ACP, 0, s, static_cast<int>(len), nullptr, 0, nullptr, nullptr);
-  std::string out(n > 0 ? n : 0, '\0');
-  if (n > 0)
-    WideCharToMultiByte(CP_ACP, 0, s, static_cast<int>(len), &out[0], n, nullptr, nullptr);
+  std::string out(len, '\0');
+  int n = WideCharToMultiByte(CP_ACP, 0, s, static_cast<int>(len), &out[0], static_cast<int>(len),
+                              nullptr, nullptr);
+  if (n == 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+    n = WideCharToMultiByte(CP_ACP, 0, s, static_cast<int>(len), nullptr, 0, nullptr, nullptr);
+    out.assign(n > 0 ? n : 0, '\0');
+    if (n > 0)
+      WideCharToMultiByte(CP_ACP, 0, s, static_cast<int>(len), &out[0], n, nullptr, nullptr);
+  }
+  out.resize(n > 0 ? n : 0);
   return out;
 }
 
 inline WideString WideFromAnsi(const std::string& s) {
   if (s.empty()) return WideString();
-  int n = MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  WideString out(n > 0 ? n : 0, OLECHAR(0));
-  if (n > 0) MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), &out[0], n);
+  const int len = static_cast<int>(s.size());
+  WideString out(s.size(), OLECHAR(0));
+  int n = MultiByteToWideChar(CP_ACP, 0, s.data(), len, &out[0], len);
+  if (n == 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+    n = MultiByteToWideChar(CP_ACP, 0, s.data(), len, nullptr, 0);
+    out.assign(n > 0 ? n : 0, OLECHAR(0));
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, s.data(), len, &out[0], n);
+  }
+  out.resize(n > 0 ? n : 0);
   return out;
 }

@@ -1,16 +1,25 @@
-// The ANSI code page and the conversions between it (or UTF-8) and UTF-16,
-// done by iconv. Where a character has no byte form it becomes '?' (or the
-// caller's default character), as Windows does; undecodable bytes become
-// U+FFFD, or fail the call under MB_ERR_INVALID_CHARS. Unless the caller
-// asks for WC_NO_BEST_FIT_CHARS, a single-byte code page takes Windows'
-// best-fit look-alike first (e for é, A for full-width Ａ, + for ┼).
+// The ANSI code page and the conversions between it (or UTF-8) and UTF-16.
+// Where a character has no byte form it becomes '?' (or the caller's default
+// character), as Windows does; undecodable bytes become U+FFFD, or fail the
+// call under MB_ERR_INVALID_CHARS. Unless the caller asks for
+// WC_NO_BEST_FIT_CHARS, a single-byte code page takes Windows' best-fit
+// look-alike first (e for é, A for full-width Ａ, + for ┼). iconv knows the
+// code pages; a single-byte one is read from it once into tables, since
+// every field text of a result passes through here, and iconv converts the
+// rest (UTF-8, multi-byte pages) itself.
 #include <errno.h>
 #include <iconv.h>
 
+#include <array>
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/win32.h"
 
@@ -40,20 +49,22 @@ std::string IconvName(UINT cp) {
   return "CP" + std::to_string(cp);
 }
 
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+
 // One converter per thread and direction, reopened when the code page
 // changes; iconv descriptors are not safe to share between threads.
 class Converter {
  public:
+  explicit Converter(bool toWide) : toWide_(toWide) {}
   ~Converter() {
-    if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
+    if (cd_ != kNoConverter) iconv_close(cd_);
   }
-  iconv_t get(const std::string& to, const std::string& from) {
-    if (cd_ == reinterpret_cast<iconv_t>(-1) || to != to_ || from != from_) {
-      if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
-      cd_ = iconv_open(to.c_str(), from.c_str());
-      to_ = to;
-      from_ = from;
-      if (cd_ == reinterpret_cast<iconv_t>(-1)) to_.clear();
+  iconv_t get(UINT cp) {
+    if (cd_ == kNoConverter || cp != cp_) {
+      if (cd_ != kNoConverter) iconv_close(cd_);
+      const std::string name = IconvName(cp);
+      cd_ = toWide_ ? iconv_open("UTF-16LE", name.c_str()) : iconv_open(name.c_str(), "UTF-16LE");
+      cp_ = cp;
     } else {
       iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // reset shift state
     }
@@ -61,11 +72,12 @@ class Converter {
   }
 
  private:
-  iconv_t cd_ = reinterpret_cast<iconv_t>(-1);
-  std::string to_, from_;
+  bool toWide_;
+  iconv_t cd_ = kNoConverter;
+  UINT cp_ = 0;
 };
 
-thread_local Converter t_toWide, t_fromWide;
+thread_local Converter t_toWide(true), t_fromWide(false);
 
 // Converts as much as iconv can, calling `bad` for each undecodable unit it
 // must skip; returns false when the code page has no converter.
@@ -133,7 +145,7 @@ class UndefinedBytes {
     for (bool& u : undefined_) u = false;
     if (IsMultiByte(cp)) return;
     iconv_t cd = iconv_open("UTF-16LE", IconvName(cp).c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1)) return;
+    if (cd == kNoConverter) return;
     for (int b = 0x80; b < 0x100; ++b) {
       char in = static_cast<char>(b);
       char out[8];
@@ -206,6 +218,191 @@ char BestFit(char16_t c) {
   return 0;
 }
 
+// A single-byte code page as two tables, read from iconv once per process:
+// the character of each byte, and the byte of each UTF-16 unit. A byte
+// without a character is handled as the iconv path handles it (see
+// UndefinedBytes). A code page qualifies only when iconv takes each byte as
+// one character of its own: not a multi-byte one, and not one that holds a
+// letter back to compose it with an accent that follows (1255, 1258).
+class SingleByteTable {
+ public:
+  static const SingleByteTable* For(UINT cp);
+
+  UINT codePage() const { return codePage_; }
+  char16_t wide(unsigned char b) const { return wide_[b]; }
+  // True when some byte has no character and decodes to U+FFFD.
+  bool anyInvalid() const { return anyInvalid_; }
+  bool invalid(unsigned char b) const { return invalid_[b]; }
+  // The byte of c, kNoByte when the code page has none.
+  static constexpr uint16_t kNoByte = 0xFFFF;
+  uint16_t byteOf(char16_t c) const { return rows_[c >> 8][c & 0xFF]; }
+
+ private:
+  typedef std::array<uint16_t, 256> Row;
+
+  explicit SingleByteTable(UINT cp) : codePage_(cp) {}
+  bool fill(iconv_t toWide, iconv_t fromWide);
+
+  UINT codePage_;
+  char16_t wide_[256] = {};
+  bool invalid_[256] = {};
+  bool anyInvalid_ = false;
+  // Two levels by the high and the low byte of a unit; rows nothing maps
+  // into share the first, empty one.
+  std::vector<Row> rowStore_;
+  const uint16_t* rows_[256] = {};
+};
+
+// One conversion of a single unit by iconv: false when iconv refuses it.
+// `held` tells whether the output appeared only at the final flush.
+bool ConvertOne(iconv_t cd, const char* in, size_t inLen, std::string* out, bool* held) {
+  char buf[16];
+  char* inPtr = const_cast<char*>(in);
+  char* outPtr = buf;
+  size_t inLeft = inLen, outLeft = sizeof buf;
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1)) return false;
+  size_t before = sizeof buf - outLeft;
+  iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
+  out->assign(buf, sizeof buf - outLeft);
+  *held = before == 0 && out->size() > 0;
+  return true;
+}
+
+bool SingleByteTable::fill(iconv_t toWide, iconv_t fromWide) {
+  std::vector<std::pair<char16_t, unsigned char>> mapped;
+  std::vector<unsigned char> undefined;
+  for (int b = 0; b < 256; ++b) {
+    const char in = static_cast<char>(b);
+    std::string out;
+    bool held = false;
+    if (!ConvertOne(toWide, &in, 1, &out, &held)) {
+      if (errno != EILSEQ) return false;  // a lead byte: multi-byte after all
+      if (b >= 0x80) {
+        wide_[b] = static_cast<char16_t>(b);
+        undefined.push_back(static_cast<unsigned char>(b));
+      } else {
+        wide_[b] = 0xFFFD;
+        invalid_[b] = anyInvalid_ = true;
+      }
+      continue;
+    }
+    if (out.size() != 2 || held) return false;
+    std::memcpy(&wide_[b], out.data(), 2);
+    if (wide_[b] >= 0xD800 && wide_[b] < 0xE000) return false;
+    mapped.emplace_back(wide_[b], static_cast<unsigned char>(b));
+  }
+  rowStore_.reserve(257);
+  rowStore_.emplace_back();
+  rowStore_.back().fill(kNoByte);
+  int rowOf[256] = {};
+  auto slot = [&](char16_t c) -> uint16_t& {
+    int& row = rowOf[c >> 8];
+    if (row == 0) {
+      row = static_cast<int>(rowStore_.size());
+      rowStore_.emplace_back();
+      rowStore_.back().fill(kNoByte);
+    }
+    return rowStore_[row][c & 0xFF];
+  };
+  // The byte iconv writes for each character, which need not be the byte it
+  // came from when two bytes read as one character.
+  for (const auto& m : mapped) {
+    std::string out;
+    bool held = false;
+    if (!ConvertOne(fromWide, reinterpret_cast<const char*>(&m.first), 2, &out, &held) ||
+        out.size() != 1)
+      return false;
+    slot(m.first) = static_cast<unsigned char>(out[0]);
+  }
+  // A byte without a character stands for the control character of its
+  // number, unless iconv writes that character as another byte.
+  for (unsigned char b : undefined) {
+    uint16_t& s = slot(b);
+    if (s != kNoByte) continue;
+    const char16_t c = b;
+    std::string out;
+    bool held = false;
+    s = ConvertOne(fromWide, reinterpret_cast<const char*>(&c), 2, &out, &held) && out.size() == 1
+            ? static_cast<unsigned char>(out[0])
+            : b;
+  }
+  for (int hi = 0; hi < 256; ++hi) rows_[hi] = rowStore_[rowOf[hi]].data();
+  return true;
+}
+
+// Built at first use and kept for the life of the process, so a table once
+// handed out stays valid; the last one used is found without the lock.
+const SingleByteTable* SingleByteTable::For(UINT cp) {
+  static std::atomic<const SingleByteTable*> recent{nullptr};
+  const SingleByteTable* t = recent.load(std::memory_order_acquire);
+  if (t && t->codePage_ == cp) return t;
+  if (IsMultiByte(cp)) return nullptr;
+  static std::mutex lock;
+  static auto* tables = new std::map<UINT, std::unique_ptr<SingleByteTable>>;
+  std::lock_guard<std::mutex> hold(lock);
+  auto found = tables->find(cp);
+  if (found == tables->end()) {
+    std::unique_ptr<SingleByteTable> built(new SingleByteTable(cp));
+    const std::string name = IconvName(cp);
+    iconv_t toWide = iconv_open("UTF-16LE", name.c_str());
+    iconv_t fromWide = iconv_open(name.c_str(), "UTF-16LE");
+    if (toWide == kNoConverter || fromWide == kNoConverter || !built->fill(toWide, fromWide))
+      built.reset();
+    if (toWide != kNoConverter) iconv_close(toWide);
+    if (fromWide != kNoConverter) iconv_close(fromWide);
+    found = tables->emplace(cp, std::move(built)).first;
+  }
+  t = found->second.get();
+  if (t) recent.store(t, std::memory_order_release);
+  return t;
+}
+
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c < 0xDC00; }
+bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c < 0xE000; }
+
+// The byte iconv writes for a character the table lacks: some code pages
+// take a few characters one way only (U+203E as the byte of another
+// character, say). -1 when iconv has no single byte for it either.
+int IconvByte(UINT cp, const char16_t* c, size_t units) {
+  iconv_t cd = t_fromWide.get(cp);
+  if (cd == kNoConverter) return -1;
+  std::string out;
+  bool held = false;
+  if (!ConvertOne(cd, reinterpret_cast<const char*>(c), units * 2, &out, &held) || out.size() != 1)
+    return -1;
+  return static_cast<unsigned char>(out[0]);
+}
+
+// The bytes of `units` UTF-16 units, written to out when kWrite; returns
+// their number. The same rules as the iconv path: a whole surrogate pair is
+// one character, best fit unless refused, else the default.
+template <bool kWrite>
+size_t EncodeWithTable(const SingleByteTable& table, const char16_t* in, size_t units, char* out,
+                       bool bestFit, char defaultChar, bool* usedDefault) {
+  size_t n = 0;
+  for (size_t i = 0; i < units; ++i) {
+    const char16_t c = in[i];
+    int b = table.byteOf(c);
+    if (b == SingleByteTable::kNoByte) {
+      const bool pair = IsHighSurrogate(c) && i + 1 < units && IsLowSurrogate(in[i + 1]);
+      b = IconvByte(table.codePage(), in + i, pair ? 2 : 1);
+      if (b < 0 && bestFit && !pair) {
+        const char fit = BestFit(c);
+        if (fit != 0) b = static_cast<unsigned char>(fit);
+      }
+      if (b < 0) {
+        *usedDefault = true;
+        b = static_cast<unsigned char>(defaultChar);
+      }
+      if (pair) ++i;
+    }
+    if (kWrite) out[n] = static_cast<char>(b);
+    ++n;
+  }
+  return n;
+}
+
 }  // namespace
 
 extern "C" {
@@ -225,8 +422,26 @@ int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int
   }
   size_t len = cbMultiByte < 0 ? std::strlen(lpMultiByteStr) + 1 : size_t(cbMultiByte);
   UINT cp = Resolve(CodePage);
-  iconv_t cd = t_toWide.get("UTF-16LE", IconvName(cp));
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
+  if (const SingleByteTable* table = SingleByteTable::For(cp)) {
+    const unsigned char* in = reinterpret_cast<const unsigned char*>(lpMultiByteStr);
+    if ((dwFlags & MB_ERR_INVALID_CHARS) && table->anyInvalid()) {
+      for (size_t i = 0; i < len; ++i) {
+        if (table->invalid(in[i])) {
+          SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+          return 0;
+        }
+      }
+    }
+    if (cchWideChar == 0) return static_cast<int>(len);
+    if (len > size_t(cchWideChar)) {
+      SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      return 0;
+    }
+    for (size_t i = 0; i < len; ++i) lpWideCharStr[i] = table->wide(in[i]);
+    return static_cast<int>(len);
+  }
+  iconv_t cd = t_toWide.get(cp);
+  if (cd == kNoConverter) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
@@ -276,8 +491,30 @@ int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int
   } else {
     units = size_t(cchWideChar);
   }
-  iconv_t cd = t_fromWide.get(IconvName(cp), "UTF-16LE");
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
+  if (const SingleByteTable* table = SingleByteTable::For(cp)) {
+    const bool bestFit = !(dwFlags & WC_NO_BEST_FIT_CHARS);
+    const char defaultChar = lpDefaultChar ? *lpDefaultChar : '?';
+    bool usedDefault = false;
+    // Each unit gives at most one byte, so a buffer of `units` always holds
+    // the result; a smaller one needs the count first, to stay untouched
+    // when the result does not fit.
+    const bool direct = cbMultiByte > 0 && size_t(cbMultiByte) >= units;
+    size_t n = direct ? EncodeWithTable<true>(*table, lpWideCharStr, units, lpMultiByteStr, bestFit,
+                                              defaultChar, &usedDefault)
+                      : EncodeWithTable<false>(*table, lpWideCharStr, units, nullptr, bestFit,
+                                               defaultChar, &usedDefault);
+    if (lpUsedDefaultChar) *lpUsedDefaultChar = usedDefault ? TRUE : FALSE;
+    if (cbMultiByte == 0 || direct) return static_cast<int>(n);
+    if (n > size_t(cbMultiByte)) {
+      SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      return 0;
+    }
+    EncodeWithTable<true>(*table, lpWideCharStr, units, lpMultiByteStr, bestFit, defaultChar,
+                          &usedDefault);
+    return static_cast<int>(n);
+  }
+  iconv_t cd = t_fromWide.get(cp);
+  if (cd == kNoConverter) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }

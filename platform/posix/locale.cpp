@@ -1,7 +1,9 @@
 // Regional settings: the user default locale follows the POSIX locale of the
 // process (a Russian one gives 0x0419, one of kLocales its LCID, anything
-// else 0x0409), tests may fix it with PlatformSetUserLocale, and each thread
-// may choose its own thread locale.
+// else 0x0409), read from the environment at first use and again only at
+// PlatformResetRegionalSettings, since the locale functions are called for
+// every value converted; tests may fix it with PlatformSetUserLocale, and
+// each thread may choose its own thread locale.
 #include <langinfo.h>
 #include <locale.h>
 
@@ -121,8 +123,10 @@ const LocaleSettings* SystemLocaleSettings(LCID lcid) {
   return found->second.first ? &found->second.second : nullptr;
 }
 
-// 0: not fixed by a test, follow the environment.
-std::atomic<LCID> userLocaleOverride{0};
+// The user locale: fixed by a test or read from the environment, once; 0
+// until the first call reads it. Every thread reads it, so it is published
+// whole through one atomic.
+std::atomic<LCID> userLocale{0};
 // 0: the thread has not chosen one, it follows the user locale.
 thread_local LCID threadLocale = 0;
 
@@ -142,8 +146,11 @@ LCID LocaleFromEnvironment() {
 }
 
 LCID CurrentUserLocale() {
-  LCID fixed = userLocaleOverride.load();
-  return fixed != 0 ? fixed : LocaleFromEnvironment();
+  LCID current = userLocale.load(std::memory_order_relaxed);
+  if (current != 0) return current;
+  // A test fixing the locale meanwhile wins over what was read here.
+  LCID read = LocaleFromEnvironment();
+  return userLocale.compare_exchange_strong(current, read) ? read : current;
 }
 
 }  // namespace
@@ -227,9 +234,15 @@ int GetLocaleInfoA(LCID Locale, DWORD LCType, LPSTR lpLCData, int cchData) {
 }
 
 void PlatformSetUserLocale(LCID lcid) {
-  // 0 hands the choice back to the environment.
-  qorvid::platform::userLocaleOverride.store(
-      lcid == LOCALE_USER_DEFAULT || lcid == LOCALE_SYSTEM_DEFAULT ? 0 : lcid);
+  // The defaults hand the choice back to the environment, read now.
+  if (lcid == LOCALE_USER_DEFAULT || lcid == LOCALE_SYSTEM_DEFAULT)
+    lcid = qorvid::platform::LocaleFromEnvironment();
+  qorvid::platform::userLocale.store(lcid);
+}
+
+void PlatformResetRegionalSettings(void) {
+  PlatformSetUserLocale(LOCALE_USER_DEFAULT);
+  PlatformSetAnsiCodePage(CP_ACP);
 }
 
 }  // extern "C"

@@ -672,9 +672,14 @@ HRESULT PlatformRegisterClass(REFCLSID clsid, LPCSTR progId, PlatformGetClassObj
 HRESULT PlatformUnregisterClass(REFCLSID clsid);
 
 // Per-process regional settings, for tests: the user default locale and the
-// ANSI code page that CP_ACP stands for.
+// ANSI code page that CP_ACP stands for (LOCALE_USER_DEFAULT and CP_ACP hand
+// each back to the environment).
 void PlatformSetUserLocale(LCID lcid);
 void PlatformSetAnsiCodePage(UINT codePage);
+// The environment (LC_ALL, LC_MESSAGES, LANG, QORVID_ANSI_CODEPAGE) is read
+// once; a program that changes it at run time calls this to read it again,
+// which also drops what the two functions above fixed.
+void PlatformResetRegionalSettings(void);
 
 // Registry persistence: the in-memory registry is loaded from and saved to
 // this file when set (QORVID_REGISTRY in the environment sets it too).

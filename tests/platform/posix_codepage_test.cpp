@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/bstr.h"
 #include "platform/win32.h"
@@ -101,6 +103,32 @@ TEST_F(CodePage, FollowsTheCodePageSetForTheProcess) {
   EXPECT_EQ(ToBytes(CP_ACP, u"Ж"), "?");
 }
 
+TEST_F(CodePage, ThreadsMeetingACodePageTogetherAllSeeItWhole) {
+  std::vector<std::u16string> seen(4);
+  std::vector<std::thread> threads;
+  for (std::u16string& s : seen)
+    threads.emplace_back([&s] { s = ToWide(1257, "\xC0\xE0\xD0 \xFF"); });
+  for (std::thread& t : threads) t.join();
+  for (const std::u16string& s : seen) EXPECT_EQ(s, u"ĄąŠ ˙");
+}
+
+// 1258 composes a letter with the accent after it, so its bytes are not
+// one character each: a text may shrink or grow on the way.
+TEST_F(CodePage, ComposingCodePageKeepsItsSequences) {
+  EXPECT_EQ(ToWide(1258,
+                   "A\xCC"
+                   "b"),
+            u"Àb");
+  EXPECT_EQ(ToBytes(1258, u"ẠÀ"), "A\xF2\xC0");
+  PlatformSetAnsiCodePage(1258);
+  EXPECT_EQ(AnsiFromWide(WideString(u"Ạ")), "A\xF2");
+  EXPECT_EQ(WideFromAnsi("A\xCC"), u"À");
+  EXPECT_EQ(Bstr::fromAnsi("A\xCC"
+                           "b")
+                .wide(),
+            u"Àb");
+}
+
 TEST_F(CodePage, Utf8IncludingSupplementaryCharacters) {
   const std::u16string text = u"Ж€\U0001F600";
   const std::string utf8 = "\xD0\x96\xE2\x82\xAC\xF0\x9F\x98\x80";
@@ -138,6 +166,9 @@ TEST_F(CodePage, BufferSizesAndTerminators) {
   SetLastError(0);
   EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, OLESTR("abc"), 3, bytes, 2, nullptr, nullptr), 0);
   EXPECT_EQ(GetLastError(), DWORD(ERROR_INSUFFICIENT_BUFFER));
+  // A surrogate pair is one byte, so three units may fit two bytes.
+  EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"a\U0001F600", 3, bytes, 2, nullptr, nullptr), 2);
+  EXPECT_EQ(std::string(bytes, 2), "a?");
 
   SetLastError(0);
   EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "abc", 0, wide, 8), 0);

@@ -15,34 +15,39 @@ using namespace conversion_test;
 
 namespace {
 
-// Sets the three locale variables for one test and puts them back after.
+// Sets the locale variables for one test and puts them back after; the
+// platform reads them again at PlatformResetRegionalSettings only.
 class LocaleEnvironment : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 4; ++i) {
       const char* value = std::getenv(kNames[i]);
       saved_[i] = value ? value : "";
       had_[i] = value != nullptr;
       unsetenv(kNames[i]);
     }
-    PlatformSetUserLocale(LOCALE_USER_DEFAULT);  // follow the environment
+    PlatformResetRegionalSettings();  // follow the environment
   }
   void TearDown() override {
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 4; ++i) {
       if (had_[i])
         setenv(kNames[i], saved_[i].c_str(), 1);
       else
         unsetenv(kNames[i]);
     }
-    PlatformSetUserLocale(LOCALE_USER_DEFAULT);
+    PlatformResetRegionalSettings();
   }
-  static void Set(const char* name, const char* value) { setenv(name, value, 1); }
+  static void Set(const char* name, const char* value) {
+    setenv(name, value, 1);
+    PlatformResetRegionalSettings();
+  }
 
-  static constexpr const char* kNames[3] = {"LC_ALL", "LC_MESSAGES", "LANG"};
-  std::string saved_[3];
-  bool had_[3] = {};
+  static constexpr const char* kNames[4] = {"LC_ALL", "LC_MESSAGES", "LANG",
+                                            "QORVID_ANSI_CODEPAGE"};
+  std::string saved_[4];
+  bool had_[4] = {};
 };
-constexpr const char* LocaleEnvironment::kNames[3];
+constexpr const char* LocaleEnvironment::kNames[4];
 
 TEST_F(LocaleEnvironment, RussianLocaleNamesGiveRussianSettings) {
   struct {
@@ -70,6 +75,7 @@ TEST_F(LocaleEnvironment, RussianLocaleNamesGiveRussianSettings) {
     if (row.lcAll) Set("LC_ALL", row.lcAll);
     if (row.lcMessages) Set("LC_MESSAGES", row.lcMessages);
     if (row.lang) Set("LANG", row.lang);
+    PlatformResetRegionalSettings();
     EXPECT_EQ(GetUserDefaultLCID(), row.expected);
     EXPECT_EQ(GetSystemDefaultLCID(), row.expected);
     EXPECT_EQ(Converted(R8(2.5), LOCALE_USER_DEFAULT, VT_BSTR),
@@ -145,6 +151,23 @@ TEST_F(LocaleEnvironment, FixedUserLocaleWinsOverTheEnvironment) {
   Set("LC_ALL", "en_US.UTF-8");
   PlatformSetUserLocale(LOCALE_USER_DEFAULT);
   EXPECT_EQ(GetUserDefaultLCID(), kEnglish);
+}
+
+TEST_F(LocaleEnvironment, EnvironmentIsReadAgainOnlyAtTheReset) {
+  Set("LC_ALL", "ru_RU.UTF-8");
+  ASSERT_EQ(GetUserDefaultLCID(), kRussian);
+  ASSERT_EQ(GetACP(), 1251u);
+  setenv("LC_ALL", "en_US.UTF-8", 1);
+  setenv("QORVID_ANSI_CODEPAGE", "1252", 1);
+  EXPECT_EQ(GetUserDefaultLCID(), kRussian);
+  EXPECT_EQ(GetACP(), 1251u);
+  // The reset also drops what a test fixed.
+  PlatformSetUserLocale(kRussian);
+  PlatformSetAnsiCodePage(866);
+  PlatformResetRegionalSettings();
+  EXPECT_EQ(GetUserDefaultLCID(), kEnglish);
+  EXPECT_EQ(GetThreadLocale(), kEnglish);
+  EXPECT_EQ(GetACP(), 1252u);
 }
 
 TEST_F(LocaleEnvironment, ThreadLocaleFollowsTheUserLocaleUntilSet) {
