@@ -1,6 +1,6 @@
 // The IScriptExtension operations that answer from the member tables.
 #include "component/addin_object.h"
-#include "component/member_tables.h"
+#include "component/member_table.h"
 
 namespace qorvid {
 
@@ -11,7 +11,10 @@ void StoreName(BSTR* out, const char* ansi) {
   *out = ansi ? Bstr::fromAnsi(ansi).detach() : nullptr;
 }
 
-long LowByte(long number) { return number & 0xFF; }
+// A row's name for alias 0 (English) or 1 (Russian); null for any other alias.
+const char* AliasName(const char* english, const char* russian, long alias) {
+  return alias == 0 ? english : alias == 1 ? russian : nullptr;
+}
 }  // namespace
 
 HRESULT STDMETHODCALLTYPE AddInObject::GetExtensionName(BSTR* name) {
@@ -46,14 +49,16 @@ HRESULT STDMETHODCALLTYPE AddInObject::FindMethod(BSTR name, long* number) {
 
 HRESULT STDMETHODCALLTYPE AddInObject::GetPropertyName(long number, long alias, BSTR* name) {
   if (!name) return E_POINTER;
-  const char* text = PropertyName(number, alias);
+  const PropertyRow* row = PropertyRowAt(number);
+  const char* text = row ? AliasName(row->english, row->russian, alias) : nullptr;
   StoreName(name, text);
   return text ? S_OK : S_FALSE;
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::GetMethodName(long number, long alias, BSTR* name) {
   if (!name) return E_POINTER;
-  const char* text = MethodName(number, alias);
+  const MethodRow* row = MethodRowAt(number);
+  const char* text = row ? AliasName(row->english, row->russian, alias) : nullptr;
   StoreName(name, text);
   return text ? S_OK : S_FALSE;
 }
@@ -61,25 +66,25 @@ HRESULT STDMETHODCALLTYPE AddInObject::GetMethodName(long number, long alias, BS
 HRESULT STDMETHODCALLTYPE AddInObject::GetParamCount(long number, long* count) {
   if (!count) return E_POINTER;
   // Hosts ask only for numbers FindMethod gave; any other reads nothing.
-  if (number < 0 || number >= kMethodCount) {
-    *count = 0;
-    return S_FALSE;
-  }
-  *count = kMethodTable[number].paramCount[0] - '0';
-  return S_OK;
+  const MethodRow* row = MethodRowAt(number);
+  *count = row ? row->paramCount : 0;
+  return row ? S_OK : S_FALSE;
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::GetParamDefault(long method, long, VARIANT* value) {
   if (!value) return E_POINTER;
   VariantClear(value);
-  // Execute's text may be left out: the prepared query runs then.
-  if (method == 2) Variant::fromBstr(Bstr()).detachTo(value);
+  const MethodRow* row = MethodRowAt(method);
+  if (row && row->paramDefault == ParamDefault::EmptyText)
+    Variant::fromBstr(Bstr()).detachTo(value);
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE AddInObject::HasResult(long, BOOL* flag) {
+HRESULT STDMETHODCALLTYPE AddInObject::HasResult(long number, BOOL* flag) {
   if (!flag) return E_POINTER;
-  *flag = TRUE;
+  // A number outside the table answers TRUE as well.
+  const MethodRow* row = MethodRowAt(number);
+  *flag = !row || row->hasResult ? TRUE : FALSE;
   return S_OK;
 }
 
@@ -92,16 +97,11 @@ HRESULT STDMETHODCALLTYPE AddInObject::IsPropertyReadable(long, BOOL* flag) {
 HRESULT STDMETHODCALLTYPE AddInObject::IsPropertyWritable(long number, BOOL* flag) {
   if (!flag) return E_POINTER;
   *flag = FALSE;
-  switch (LowByte(number)) {
-    case 0:
-    case 1:
-      return S_OK;
-    case 3:
-      *flag = TRUE;
-      return S_OK;
-    default:
-      return S_FALSE;
-  }
+  const PropertyRow* row = PropertyRowAt(LowByte(number));
+  if (!row) return S_FALSE;
+  if (!row->write) return row->readOnlyStatus;
+  *flag = TRUE;
+  return S_OK;
 }
 
 }  // namespace qorvid

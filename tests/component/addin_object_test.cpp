@@ -129,7 +129,7 @@ TEST_F(HostLifeTest, InitializeTakesAndShutdownGivesBackHostReferences) {
     EXPECT_EQ(host->statusLineRefs(), 1u);
     EXPECT_EQ(host->asyncEventRefs(), 1u);
     EXPECT_EQ(host->extWndsSupportRefs(), 1u);
-    EXPECT_EQ(c.state().queryParts, nullptr);
+    EXPECT_FALSE(c.state().lists.has_value());
     c.init->Shutdown();  // twice is harmless
   }
   EXPECT_EQ(host->refCount(), 1u);
@@ -141,7 +141,7 @@ TEST_F(HostLifeTest, AHostOfferingSomeInterfacesIsEnough) {
     ComPtr<HostConnection> partial = HostConnection::create(offers);
     TestComponent c;
     EXPECT_EQ(c.init->Initialize(partial.get()), S_OK);
-    EXPECT_NE(c.state().dataFields, nullptr);
+    EXPECT_TRUE(c.state().lists.has_value());
     Variant value;
     EXPECT_EQ(c.extension->GetPropertyValue(1, value.ptr()), S_OK);  // logs nowhere
     EXPECT_EQ(c.init->Shutdown(), S_OK);

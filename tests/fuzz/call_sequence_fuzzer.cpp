@@ -20,6 +20,7 @@
 #include "automation/automation.h"
 #include "component/addin_object.h"
 #include "platform/variant.h"
+#include "tests/component/component_fixture.h"
 #include "tests/fuzz/host_values.h"
 
 namespace {
@@ -61,7 +62,7 @@ class Component {
     init_ = ComPtr<IHostInit>(object_);
     object_->inner()->Release();
   }
-  ComponentState& state() { return object_->state(); }
+  ComponentState& state() { return AddInObjectProbe::state(*object_); }
   IScriptExtension* extension() { return extension_.get(); }
   IHostInit* init() { return init_.get(); }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "encoding/float_text.h"
+#include "encoding/float_text_testing.h"
 #include "tests/fuzz/finding.h"
 #include "tests/fuzz/literal_check.h"
 

@@ -8,6 +8,7 @@
 
 #include "automation/component_error.h"
 #include "encoding/float_text.h"
+#include "encoding/float_text_testing.h"
 #include "encoding/sql_literal.h"
 #include "tests/fuzz/finding.h"
 #include "tests/fuzz/host_values.h"
