@@ -5,21 +5,25 @@
 namespace qorvid {
 
 namespace {
-// Out-strings hold a BSTR or null; what is there is released first.
-void StoreName(BSTR* out, const char* ansi) {
+// Out-strings hold a BSTR or null: what is there is released first. A row
+// (null: none) gives its English name for alias 0 and its Russian for 1;
+// anything else stores null and answers S_FALSE.
+template <typename Row>
+HRESULT StoreName(BSTR* out, const Row* row, long alias) {
+  const char* ansi = !row         ? nullptr
+                     : alias == 0 ? row->english
+                     : alias == 1 ? row->russian
+                                  : nullptr;
   Bstr previous = Bstr::attach(*out);
   *out = ansi ? Bstr::fromAnsi(ansi).detach() : nullptr;
-}
-
-// A row's name for alias 0 (English) or 1 (Russian); null for any other alias.
-const char* AliasName(const char* english, const char* russian, long alias) {
-  return alias == 0 ? english : alias == 1 ? russian : nullptr;
+  return ansi ? S_OK : S_FALSE;
 }
 }  // namespace
 
 HRESULT STDMETHODCALLTYPE AddInObject::GetExtensionName(BSTR* name) {
   if (!name) return E_POINTER;
-  StoreName(name, "qorvid");
+  Bstr previous = Bstr::attach(*name);
+  *name = Bstr::fromAnsi("qorvid").detach();
   return S_OK;
 }
 
@@ -49,18 +53,12 @@ HRESULT STDMETHODCALLTYPE AddInObject::FindMethod(BSTR name, long* number) {
 
 HRESULT STDMETHODCALLTYPE AddInObject::GetPropertyName(long number, long alias, BSTR* name) {
   if (!name) return E_POINTER;
-  const PropertyRow* row = PropertyRowAt(number);
-  const char* text = row ? AliasName(row->english, row->russian, alias) : nullptr;
-  StoreName(name, text);
-  return text ? S_OK : S_FALSE;
+  return StoreName(name, PropertyRowAt(number), alias);
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::GetMethodName(long number, long alias, BSTR* name) {
   if (!name) return E_POINTER;
-  const MethodRow* row = MethodRowAt(number);
-  const char* text = row ? AliasName(row->english, row->russian, alias) : nullptr;
-  StoreName(name, text);
-  return text ? S_OK : S_FALSE;
+  return StoreName(name, MethodRowAt(number), alias);
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::GetParamCount(long number, long* count) {

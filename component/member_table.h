@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "automation/component_state.h"
+#include "database/branches.h"
 #include "platform/bstr.h"
 #include "platform/variant.h"
 #include "platform/win32.h"
@@ -38,9 +39,9 @@ enum class Method : long {
 constexpr long kPropertyCount = 4;
 constexpr long kMethodCount = 18;
 
-// What a method branch is: it reads its parameters from the call, works on
-// the state and raises a ComponentError on failure.
-typedef void (*MethodBranch)(ComponentState& state, MethodCall& call);
+// A method's branch (database/branches.h): it reads its parameters from the
+// call, works on the state and raises a ComponentError on failure.
+typedef BranchFunction* MethodBranch;
 
 // The value GetParamDefault hands out for every parameter of a method.
 enum class ParamDefault {

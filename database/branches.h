@@ -8,33 +8,36 @@
 
 namespace qorvid {
 
+// Every branch has this type: void Name(ComponentState& state, MethodCall& call).
+typedef void BranchFunction(ComponentState& state, MethodCall& call);
+
 // Connection and statements.
-void OpenBranch(ComponentState& state, MethodCall& call);
-void CloseBranch(ComponentState& state, MethodCall& call);
-void ExecuteBranch(ComponentState& state, MethodCall& call);
-void MoveNextBranch(ComponentState& state, MethodCall& call);
-void FieldNameBranch(ComponentState& state, MethodCall& call);
+BranchFunction OpenBranch;
+BranchFunction CloseBranch;
+BranchFunction ExecuteBranch;
+BranchFunction MoveNextBranch;
+BranchFunction FieldNameBranch;
 
 // Field reading.
-void GetFieldBranch(ComponentState& state, MethodCall& call);
-void GetFieldAsDateTimeBranch(ComponentState& state, MethodCall& call);
-void GetFieldAsObjectBranch(ComponentState& state, MethodCall& call);
+BranchFunction GetFieldBranch;
+BranchFunction GetFieldAsDateTimeBranch;
+BranchFunction GetFieldAsObjectBranch;
 
 // Prepared queries.
-void PrepareQueryBranch(ComponentState& state, MethodCall& call);
-void BindBranch(ComponentState& state, MethodCall& call);
+BranchFunction PrepareQueryBranch;
+BranchFunction BindBranch;
 // The prepared path of Execute: checks the prepared query and returns the
 // assembled statement.
 std::string AssemblePreparedStatement(ComponentState& state);
 
 // Record editing and transactions.
-void OpenRecBranch(ComponentState& state, MethodCall& call);
-void KeyFieldBranch(ComponentState& state, MethodCall& call);
-void DataFieldBranch(ComponentState& state, MethodCall& call);
-void SaveRecBranch(ComponentState& state, MethodCall& call);
-void BeginTransBranch(ComponentState& state, MethodCall& call);
-void CommitTransBranch(ComponentState& state, MethodCall& call);
-void RollbackTransBranch(ComponentState& state, MethodCall& call);
+BranchFunction OpenRecBranch;
+BranchFunction KeyFieldBranch;
+BranchFunction DataFieldBranch;
+BranchFunction SaveRecBranch;
+BranchFunction BeginTransBranch;
+BranchFunction CommitTransBranch;
+BranchFunction RollbackTransBranch;
 
 // The EOF property: the current result set's end flag, read late-bound.
 bool RecordsetAtEnd(const ComponentState& state);
