@@ -147,7 +147,7 @@ TEST_F(DispatcherTest, ErrorTextIsSharedByAllObjects) {
   run(FailsWithoutText, result);
   EXPECT_EQ(other.errorMsg(), "plain failure\r\n");
   Variant ignored;
-  other.extension->CallAsFunction(13, ignored.ptr(), nullptr);
+  other.extension->CallAsFunction(other.method("DeleteRec"), ignored.ptr(), nullptr);
   EXPECT_EQ(c.errorMsg(), "");
   other.init->Shutdown();
 }
