@@ -67,9 +67,6 @@ class AddInObject : public ComObject,
   // ISupportErrorInfo.
   HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override;
 
-  // One entry in the host's error log (nothing without one).
-  void ReportError(const WideString& text);
-
  protected:
   void* interfaceFor(REFIID iid) override;
 
@@ -80,6 +77,8 @@ class AddInObject : public ComObject,
   // CallAsFunction's frame and failure path around one branch (null: the
   // number has none, S_FALSE).
   HRESULT dispatch(MethodBranch branch, VARIANT* result, SAFEARRAY** parameters);
+  // One entry in the host's error log (nothing without one).
+  void ReportError(const WideString& text);
 
   ComponentState state_;
   ComPtr<IStatusLine> statusLine_;

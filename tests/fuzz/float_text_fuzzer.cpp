@@ -12,6 +12,8 @@
 #include "tests/fuzz/finding.h"
 #include "tests/fuzz/literal_check.h"
 
+using namespace qorvid;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
   // Separators a user can set, the usual two first.

@@ -14,6 +14,8 @@
 #include "tests/fuzz/host_values.h"
 #include "tests/fuzz/literal_check.h"
 
+using namespace qorvid;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   InputReader in(data, size);
   static const char kSeparators[] = {'.', ',', ';', ' ', '\'', '\xA0'};
