@@ -24,6 +24,7 @@ struct AddInObjectProbe {
                           SAFEARRAY** parameters) {
     return object.dispatch(branch, result, parameters);
   }
+  static void reportError(AddInObject& object, const WideString& text) { object.ReportError(text); }
 };
 
 // A one-dimensional array of VARIANT as the host passes parameters; owns it.

@@ -231,13 +231,13 @@ TEST(ErrorLogEntry, BlankTextsWriteNothingOthersAreKeptWhole) {
   TestComponent c;
   c.init->Initialize(host.get());
   for (const char* blank : {"", " ", "\r\n", " \t\r\n "})
-    c.object->ReportError(WideFromAnsi(blank));
+    AddInObjectProbe::reportError(*c.object, WideFromAnsi(blank));
   EXPECT_TRUE(host->errorLog().empty());
-  c.object->ReportError(WideFromAnsi(" x\r\n"));
+  AddInObjectProbe::reportError(*c.object, WideFromAnsi(" x\r\n"));
   ASSERT_EQ(host->errorLog().size(), 1u);
   EXPECT_EQ(host->errorLog()[0].descriptionAnsi(), " x\r\n");
   c.init->Shutdown();
-  c.object->ReportError(WideFromAnsi("after shutdown"));
+  AddInObjectProbe::reportError(*c.object, WideFromAnsi("after shutdown"));
   EXPECT_EQ(host->errorLog().size(), 1u);
 }
 
