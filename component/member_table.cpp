@@ -64,7 +64,7 @@ constexpr MethodRow kMethodTable[kMethodCount] = {
     {Method::DataField, "DataField", kDataFieldRu.bytes, 2, ParamDefault::None, true,
      DataFieldBranch},
     {Method::SaveRec, "SaveRec", kSaveRecRu.bytes, 0, ParamDefault::None, true, SaveRecBranch},
-    // Listed for scripts that name it; deleting is left to Execute.
+    // No branch: a call answers S_FALSE and changes nothing.
     {Method::DeleteRec, "DeleteRec", kDeleteRecRu.bytes, 0, ParamDefault::None, true, nullptr},
     {Method::BeginTrans, "BeginTrans", kBeginTransRu.bytes, 0, ParamDefault::None, true,
      BeginTransBranch},
