@@ -3,7 +3,7 @@
 // never binds to ADO or the host at build time: each call names its member by
 // text, looks it up with GetIDsOfNames at that moment and invokes it.
 //
-//   Automation(state.adoConnection).call("Execute", byRef(statementText));
+//   Automation(state.adoConnection).call("Execute", byRef(statement));
 //
 // Every failure is raised as a ComponentError with the message the call rules
 // give ("Variant does not reference an automation object", "Method '%s' not

@@ -1,5 +1,6 @@
 #include "automation/component_state.h"
 
+#include "automation/automation.h"
 #include "automation/component_error.h"
 #include "automation/cp1251.h"
 #include "automation/host_array.h"
@@ -20,9 +21,14 @@ void MethodCall::setResult(Variant value) {
   if (result) value.detachTo(result);
 }
 
-TextList& RequireList(const std::unique_ptr<TextList>& list) {
-  if (!list) throw ComponentError(CP1251("Компонента не инициализирована"));
-  return *list;
+StatementLists& ComponentState::initialised() {
+  if (!lists) throw ComponentError(CP1251("Компонента не инициализирована"));
+  return *lists;
+}
+
+Variant FetchApplication(const ComponentState& state) {
+  const Variant connection = Variant::fromDispatch(state.hostConnection.get());
+  return Automation(connection).get("AppDispatch");
 }
 
 }  // namespace qorvid

@@ -3,7 +3,7 @@
 // the literal rendering of encoding/ read and change it by field name.
 #pragma once
 
-#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,30 +15,44 @@ namespace qorvid {
 
 typedef std::vector<std::string> TextList;
 
+// The four text lists of prepared queries and one-record editing. They exist
+// only between Initialize and Shutdown: that span is what "initialised" means.
+struct StatementLists {
+  TextList queryParts;
+  TextList boundValues;
+  TextList keyFields;
+  TextList dataFields;
+};
+
 struct ComponentState {
   // The host's connection object, kept from Initialize until destruction.
   ComPtr<IDispatch> hostConnection;
   // The ADO connection and the current result set, as dispatch values.
   Variant adoConnection;
   Variant recordset;
-  // The four lists exist only between Initialize and Shutdown.
-  std::unique_ptr<TextList> queryParts;
-  std::unique_ptr<TextList> boundValues;
-  std::unique_ptr<TextList> keyFields;
-  std::unique_ptr<TextList> dataFields;
+  // Present only while the object is initialised.
+  std::optional<StatementLists> lists;
   std::string tableName;
   LONG fieldsCount = 0;
   // The Time property: used up by the next date literal.
   std::string timeText;
+
+  // The lists; outside Initialize..Shutdown the call fails cleanly with
+  // "Компонента не инициализирована". The host may run Shutdown or Initialize
+  // from inside any host call, so a branch asks again after each one instead
+  // of keeping the reference.
+  StatementLists& initialised();
 };
 
-// One dispatched method call: the host's parameter array, the result the
-// branch stores its value in, and the call's working text, which the failure
-// path appends to the message.
+// One dispatched method call: the host's parameter array and the result the
+// branch stores its value in.
 struct MethodCall {
   SAFEARRAY* parameters = nullptr;
   VARIANT* result = nullptr;
-  std::string statementText;
+  // What a failed call's message ends with, after CR LF: the statement or
+  // value text the branch was working on when it failed (empty for none).
+  // The branch names it as it goes; the dispatcher appends it.
+  std::string failureContext;
 
   // Element index of the parameter array, copied; VT_EMPTY when it cannot be
   // read. By-reference elements stay references.
@@ -47,7 +61,10 @@ struct MethodCall {
   void setResult(Variant value);
 };
 
-// A list that no longer exists (after Shutdown) fails the call cleanly.
-TextList& RequireList(const std::unique_ptr<TextList>& list);
+// The host application object as the host connection's "AppDispatch" hands
+// it out, unchecked, fetched anew for every use. The callers apply their own
+// checks (an object key needs only a callable answer; GetFieldAsObject tells
+// a missing application apart).
+Variant FetchApplication(const ComponentState& state);
 
 }  // namespace qorvid

@@ -1,6 +1,13 @@
 // Compile-time conversion of UTF-8 source literals to cp1251, the code page in
 // which the component keeps its own Russian messages and member names. The
 // source stays readable; the binary holds the 8-bit bytes.
+//
+// Two spellings, two roles:
+//   constexpr auto kName = Cp1251("Открыть");   a constant with static bytes,
+//                                               for tables (kName.bytes);
+//   CP1251("Ошибка ") + text                    a std::string in an expression,
+//                                               for messages and tests.
+// Both run the same conversion at compile time.
 #pragma once
 
 #include <cstddef>
@@ -55,7 +62,7 @@ constexpr char toCp1251(unsigned long cp) {
 }
 }  // namespace cp1251_detail
 
-// Cp1251("Ошибка") is evaluated by the compiler when bound to a constexpr.
+// The constant: evaluated by the compiler when bound to a constexpr.
 template <std::size_t N>
 constexpr Cp1251Text<N> Cp1251(const char (&utf8)[N]) {
   Cp1251Text<N> out{};
@@ -68,7 +75,7 @@ constexpr Cp1251Text<N> Cp1251(const char (&utf8)[N]) {
   return out;
 }
 
-// A cp1251 literal as a std::string, for use in expressions.
+// The expression: a cp1251 literal as a std::string, converted at compile time.
 #define CP1251(literal)                                      \
   ([]() -> std::string {                                     \
     static constexpr auto text_ = ::qorvid::Cp1251(literal); \

@@ -40,14 +40,8 @@ HRESULT STDMETHODCALLTYPE AddInObject::Initialize(IDispatch* connection) {
   asyncEvent_ = state_.hostConnection.query<IAsyncEvent>(IID_IAsyncEvent);
   extWndsSupport_.reset();
   extWndsSupport_ = state_.hostConnection.query<IExtWndsSupport>(IID_IExtWndsSupport);
-  try {
-    state_.queryParts.reset(new TextList);
-    state_.boundValues.reset(new TextList);
-    state_.keyFields.reset(new TextList);
-    state_.dataFields.reset(new TextList);
-  } catch (...) {
-    // Out of memory: calls will fail cleanly for want of lists.
-  }
+  // Fresh, empty lists, also when the host initialises the object again.
+  state_.lists.emplace();
   return S_OK;
 }
 
@@ -56,10 +50,7 @@ HRESULT STDMETHODCALLTYPE AddInObject::Shutdown() {
   extWndsSupport_.reset();
   errorLog_.reset();
   asyncEvent_.reset();
-  state_.queryParts.reset();
-  state_.boundValues.reset();
-  state_.keyFields.reset();
-  state_.dataFields.reset();
+  state_.lists.reset();
   // Dropped, not closed: the ADO objects go when their last holder lets go.
   state_.adoConnection = Variant::fromBstr(Bstr());
   state_.recordset = Variant::fromBstr(Bstr());

@@ -8,17 +8,12 @@
 #include "automation/component_state.h"
 #include "component/com_object.h"
 #include "component/host_protocol.h"
+#include "component/member_table.h"
 #include "platform/bstr.h"
 #include "platform/com_ptr.h"
 #include "platform/win32.h"
 
 namespace qorvid {
-
-// One method branch of the dispatcher, by method number (null: none).
-typedef void (*MethodBranch)(ComponentState& state, MethodCall& call);
-const int kDispatchedMethods = 18;
-// The branch table CallAsFunction switches on.
-const MethodBranch* DispatcherBranches();
 
 class AddInObject : public ComObject,
                     public IScriptExtension,
@@ -72,19 +67,19 @@ class AddInObject : public ComObject,
   // ISupportErrorInfo.
   HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override;
 
-  // One entry in the host's error log (nothing without one).
-  void ReportError(const WideString& text);
-  // CallAsFunction over a given branch table of kDispatchedMethods entries,
-  // so the dispatcher's frame can be exercised with stand-in branches.
-  HRESULT dispatchWith(const MethodBranch* branches, long number, VARIANT* result,
-                       SAFEARRAY** parameters);
-
-  ComponentState& state() { return state_; }
-
  protected:
   void* interfaceFor(REFIID iid) override;
 
  private:
+  // The tests reach the state and the dispatcher's frame through this.
+  friend struct AddInObjectProbe;
+
+  // CallAsFunction's frame and failure path around one branch (null: the
+  // number has none, S_FALSE).
+  HRESULT dispatch(MethodBranch branch, VARIANT* result, SAFEARRAY** parameters);
+  // One entry in the host's error log (nothing without one).
+  void ReportError(const WideString& text);
+
   ComponentState state_;
   ComPtr<IStatusLine> statusLine_;
   ComPtr<IExtWndsSupport> extWndsSupport_;

@@ -5,53 +5,25 @@
 #include "automation/automation.h"
 #include "component/addin_object.h"
 #include "component/error_text.h"
-#include "database/branches.h"
+#include "component/member_table.h"
 
 namespace qorvid {
-
-namespace {
-// By method number; DeleteRec (13) has no branch.
-const MethodBranch kBranches[kDispatchedMethods] = {
-    OpenBranch,
-    CloseBranch,
-    ExecuteBranch,
-    MoveNextBranch,
-    GetFieldBranch,
-    GetFieldAsDateTimeBranch,
-    GetFieldAsObjectBranch,
-    PrepareQueryBranch,
-    BindBranch,
-    OpenRecBranch,
-    KeyFieldBranch,
-    DataFieldBranch,
-    SaveRecBranch,
-    nullptr,
-    BeginTransBranch,
-    CommitTransBranch,
-    RollbackTransBranch,
-    FieldNameBranch,
-};
-}  // namespace
-
-const MethodBranch* DispatcherBranches() { return kBranches; }
 
 HRESULT STDMETHODCALLTYPE AddInObject::CallAsProcedure(long, SAFEARRAY**) { return S_FALSE; }
 
 HRESULT STDMETHODCALLTYPE AddInObject::CallAsFunction(long number, VARIANT* result,
                                                       SAFEARRAY** parameters) {
-  return dispatchWith(kBranches, number, result, parameters);
+  const MethodRow* row = MethodRowAt(LowByte(number));
+  return dispatch(row ? row->branch : nullptr, result, parameters);
 }
 
-HRESULT AddInObject::dispatchWith(const MethodBranch* branches, long number, VARIANT* result,
-                                  SAFEARRAY** parameters) {
+HRESULT AddInObject::dispatch(MethodBranch branch, VARIANT* result, SAFEARRAY** parameters) {
   // A host that passes no result still gets a call whose branches can store.
   Variant spare;
   VARIANT* out = result ? result : spare.ptr();
   Variant::fromInt(0).detachTo(out);
   ErrorText().clear();
-
-  unsigned method = static_cast<unsigned>(number) & 0xFFu;
-  if (method >= kDispatchedMethods || !branches[method]) return S_FALSE;
+  if (!branch) return S_FALSE;
 
   MethodCall call;
   call.parameters = parameters ? *parameters : nullptr;
@@ -59,8 +31,8 @@ HRESULT AddInObject::dispatchWith(const MethodBranch* branches, long number, VAR
   std::string message;
   try {
     // After Shutdown (or before Initialize) there is no state to work on.
-    RequireList(state_.queryParts);
-    branches[method](state_, call);
+    state_.initialised();
+    branch(state_, call);
     return S_OK;
   } catch (const ComponentError& e) {
     message = e.message();
@@ -77,7 +49,7 @@ HRESULT AddInObject::dispatchWith(const MethodBranch* branches, long number, VAR
       Automation(state_.adoConnection).call("Close");
     } catch (...) {
     }
-    ErrorText() = message + "\r\n" + call.statementText;
+    ErrorText() = message + "\r\n" + call.failureContext;
     ReportError(WideFromAnsi(ErrorText()));
   } catch (...) {
     // Out of memory while reporting: the call still ends here.

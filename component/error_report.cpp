@@ -1,19 +1,12 @@
 #include "component/error_report.h"
 
 #include "automation/cp1251.h"
+#include "encoding/text_trim.h"
 
 namespace qorvid {
 
-namespace {
-bool BlankOnly(const WideString& text) {
-  for (OLECHAR c : text)
-    if (c > 32) return false;
-  return true;
-}
-}  // namespace
-
 void WriteErrorLogEntry(IErrorLog* log, const WideString& text) {
-  if (!log || BlankOnly(text)) return;
+  if (!log || BlankOrControlOnly(text)) return;
   // The strings stay ours: the log copies what it keeps.
   Bstr source = Bstr::fromAnsi(CP1251("Внешняя компонента qorvid"));
   Bstr description(text);

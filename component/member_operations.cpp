@@ -1,22 +1,29 @@
 // The IScriptExtension operations that answer from the member tables.
 #include "component/addin_object.h"
-#include "component/member_tables.h"
+#include "component/member_table.h"
 
 namespace qorvid {
 
 namespace {
-// Out-strings hold a BSTR or null; what is there is released first.
-void StoreName(BSTR* out, const char* ansi) {
+// Out-strings hold a BSTR or null: what is there is released first. A row
+// (null: none) gives its English name for alias 0 and its Russian for 1;
+// anything else stores null and answers S_FALSE.
+template <typename Row>
+HRESULT StoreName(BSTR* out, const Row* row, long alias) {
+  const char* ansi = !row         ? nullptr
+                     : alias == 0 ? row->english
+                     : alias == 1 ? row->russian
+                                  : nullptr;
   Bstr previous = Bstr::attach(*out);
   *out = ansi ? Bstr::fromAnsi(ansi).detach() : nullptr;
+  return ansi ? S_OK : S_FALSE;
 }
-
-long LowByte(long number) { return number & 0xFF; }
 }  // namespace
 
 HRESULT STDMETHODCALLTYPE AddInObject::GetExtensionName(BSTR* name) {
   if (!name) return E_POINTER;
-  StoreName(name, "qorvid");
+  Bstr previous = Bstr::attach(*name);
+  *name = Bstr::fromAnsi("qorvid").detach();
   return S_OK;
 }
 
@@ -46,40 +53,36 @@ HRESULT STDMETHODCALLTYPE AddInObject::FindMethod(BSTR name, long* number) {
 
 HRESULT STDMETHODCALLTYPE AddInObject::GetPropertyName(long number, long alias, BSTR* name) {
   if (!name) return E_POINTER;
-  const char* text = PropertyName(number, alias);
-  StoreName(name, text);
-  return text ? S_OK : S_FALSE;
+  return StoreName(name, PropertyRowAt(number), alias);
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::GetMethodName(long number, long alias, BSTR* name) {
   if (!name) return E_POINTER;
-  const char* text = MethodName(number, alias);
-  StoreName(name, text);
-  return text ? S_OK : S_FALSE;
+  return StoreName(name, MethodRowAt(number), alias);
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::GetParamCount(long number, long* count) {
   if (!count) return E_POINTER;
   // Hosts ask only for numbers FindMethod gave; any other reads nothing.
-  if (number < 0 || number >= kMethodCount) {
-    *count = 0;
-    return S_FALSE;
-  }
-  *count = kMethodTable[number].paramCount[0] - '0';
-  return S_OK;
+  const MethodRow* row = MethodRowAt(number);
+  *count = row ? row->paramCount : 0;
+  return row ? S_OK : S_FALSE;
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::GetParamDefault(long method, long, VARIANT* value) {
   if (!value) return E_POINTER;
   VariantClear(value);
-  // Execute's text may be left out: the prepared query runs then.
-  if (method == 2) Variant::fromBstr(Bstr()).detachTo(value);
+  const MethodRow* row = MethodRowAt(method);
+  if (row && row->paramDefault == ParamDefault::EmptyText)
+    Variant::fromBstr(Bstr()).detachTo(value);
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE AddInObject::HasResult(long, BOOL* flag) {
+HRESULT STDMETHODCALLTYPE AddInObject::HasResult(long number, BOOL* flag) {
   if (!flag) return E_POINTER;
-  *flag = TRUE;
+  // A number outside the table answers TRUE as well.
+  const MethodRow* row = MethodRowAt(number);
+  *flag = !row || row->hasResult ? TRUE : FALSE;
   return S_OK;
 }
 
@@ -92,16 +95,11 @@ HRESULT STDMETHODCALLTYPE AddInObject::IsPropertyReadable(long, BOOL* flag) {
 HRESULT STDMETHODCALLTYPE AddInObject::IsPropertyWritable(long number, BOOL* flag) {
   if (!flag) return E_POINTER;
   *flag = FALSE;
-  switch (LowByte(number)) {
-    case 0:
-    case 1:
-      return S_OK;
-    case 3:
-      *flag = TRUE;
-      return S_OK;
-    default:
-      return S_FALSE;
-  }
+  const PropertyRow* row = PropertyRowAt(LowByte(number));
+  if (!row) return S_FALSE;
+  if (!row->write) return row->readOnlyStatus;
+  *flag = TRUE;
+  return S_OK;
 }
 
 }  // namespace qorvid

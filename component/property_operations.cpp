@@ -5,8 +5,7 @@
 #include "automation/automation.h"
 #include "automation/cp1251.h"
 #include "component/addin_object.h"
-#include "component/error_text.h"
-#include "database/branches.h"
+#include "component/member_table.h"
 
 namespace qorvid {
 
@@ -28,23 +27,10 @@ std::string CurrentFailure() {
 HRESULT STDMETHODCALLTYPE AddInObject::GetPropertyValue(long number, VARIANT* value) {
   if (!value) return E_POINTER;
   VariantClear(value);
+  const PropertyRow* row = PropertyRowAt(LowByte(number));
+  if (!row) return S_FALSE;
   try {
-    switch (number & 0xFF) {
-      case 0:
-        Variant::fromAnsi(ErrorText()).detachTo(value);
-        return S_OK;
-      case 1:
-        Variant::fromInt(RecordsetAtEnd(state_) ? 1 : 0).detachTo(value);
-        return S_OK;
-      case 2:
-        Variant::fromInt(state_.fieldsCount).detachTo(value);
-        return S_OK;
-      case 3:
-        Variant::fromAnsi(state_.timeText).detachTo(value);
-        return S_OK;
-      default:
-        return S_FALSE;
-    }
+    row->read(state_).detachTo(value);
   } catch (...) {
     try {
       ReportError(WideFromAnsi(CP1251("Ошибка чтения свойства: ") + CurrentFailure()));
@@ -55,10 +41,11 @@ HRESULT STDMETHODCALLTYPE AddInObject::GetPropertyValue(long number, VARIANT* va
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::SetPropertyValue(long number, VARIANT* value) {
-  if ((number & 0xFF) != 3) return S_FALSE;
+  const PropertyRow* row = PropertyRowAt(LowByte(number));
+  if (!row || !row->write) return S_FALSE;
   if (!value) return E_POINTER;
   try {
-    state_.timeText = ValueText(*value);
+    row->write(state_, *value);
   } catch (...) {
     try {
       ReportError(WideFromAnsi(CP1251("Ошибка установки свойства: ") + CurrentFailure()));

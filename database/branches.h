@@ -1,39 +1,43 @@
 // The method branches of the database subsystem. The dispatcher calls one of
-// these per script call; each reads its parameters from the call, works on the
-// component's state, and raises a ComponentError on failure.
+// these per script call (the member table, component/member_table.cpp, names
+// the branch of each method); each reads its parameters from the call, works
+// on the component's state, and raises a ComponentError on failure.
 #pragma once
 
 #include "automation/component_state.h"
 
 namespace qorvid {
 
+// Every branch has this type: void Name(ComponentState& state, MethodCall& call).
+typedef void BranchFunction(ComponentState& state, MethodCall& call);
+
 // Connection and statements.
-void OpenBranch(ComponentState& state, MethodCall& call);       // 0
-void CloseBranch(ComponentState& state, MethodCall& call);      // 1
-void ExecuteBranch(ComponentState& state, MethodCall& call);    // 2
-void MoveNextBranch(ComponentState& state, MethodCall& call);   // 3
-void FieldNameBranch(ComponentState& state, MethodCall& call);  // 17
+BranchFunction OpenBranch;
+BranchFunction CloseBranch;
+BranchFunction ExecuteBranch;
+BranchFunction MoveNextBranch;
+BranchFunction FieldNameBranch;
 
 // Field reading.
-void GetFieldBranch(ComponentState& state, MethodCall& call);            // 4
-void GetFieldAsDateTimeBranch(ComponentState& state, MethodCall& call);  // 5
-void GetFieldAsObjectBranch(ComponentState& state, MethodCall& call);    // 6
+BranchFunction GetFieldBranch;
+BranchFunction GetFieldAsDateTimeBranch;
+BranchFunction GetFieldAsObjectBranch;
 
 // Prepared queries.
-void PrepareQueryBranch(ComponentState& state, MethodCall& call);  // 7
-void BindBranch(ComponentState& state, MethodCall& call);          // 8
-// The prepared path of Execute: checks the prepared query and assembles the
-// statement into call.statementText.
-void AssemblePreparedStatement(ComponentState& state, MethodCall& call);
+BranchFunction PrepareQueryBranch;
+BranchFunction BindBranch;
+// The prepared path of Execute: checks the prepared query and returns the
+// assembled statement.
+std::string AssemblePreparedStatement(ComponentState& state);
 
 // Record editing and transactions.
-void OpenRecBranch(ComponentState& state, MethodCall& call);        // 9
-void KeyFieldBranch(ComponentState& state, MethodCall& call);       // 10
-void DataFieldBranch(ComponentState& state, MethodCall& call);      // 11
-void SaveRecBranch(ComponentState& state, MethodCall& call);        // 12
-void BeginTransBranch(ComponentState& state, MethodCall& call);     // 14
-void CommitTransBranch(ComponentState& state, MethodCall& call);    // 15
-void RollbackTransBranch(ComponentState& state, MethodCall& call);  // 16
+BranchFunction OpenRecBranch;
+BranchFunction KeyFieldBranch;
+BranchFunction DataFieldBranch;
+BranchFunction SaveRecBranch;
+BranchFunction BeginTransBranch;
+BranchFunction CommitTransBranch;
+BranchFunction RollbackTransBranch;
 
 // The EOF property: the current result set's end flag, read late-bound.
 bool RecordsetAtEnd(const ComponentState& state);

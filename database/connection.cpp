@@ -17,7 +17,8 @@ namespace {
 const LONG kClientSideCursor = 3;
 }  // namespace
 
-void RunStatement(ComponentState& state, std::string& statement) {
+void RunStatement(ComponentState& state, MethodCall& call, std::string& statement) {
+  call.failureContext = statement;
   // A NUL ends the text for some providers and not for others: SQLite stops
   // there, an ODBC driver may run the part before it alone ("DELETE FROM t" of
   // "DELETE FROM t<NUL> WHERE ..."). No provider is given such a text.
@@ -25,6 +26,7 @@ void RunStatement(ComponentState& state, std::string& statement) {
     throw ComponentError(CP1251("Текст запроса содержит символ NUL (U+0000); запрос не выполнен"));
   Variant answer = Automation(state.adoConnection).call("Execute", {byRef(statement)});
   state.recordset = NormalizedValue(std::move(answer));
+  call.failureContext = statement;
 }
 
 void OpenBranch(ComponentState& state, MethodCall& call) {
@@ -53,15 +55,14 @@ void CloseBranch(ComponentState& state, MethodCall&) {
 }
 
 void ExecuteBranch(ComponentState& state, MethodCall& call) {
-  call.statementText = ValueText(call.param(0));
-  if (call.statementText.empty()) AssemblePreparedStatement(state, call);
+  std::string statement = ValueText(call.param(0));
+  if (statement.empty()) statement = AssemblePreparedStatement(state);
   try {
-    RunStatement(state, call.statementText);
+    RunStatement(state, call, statement);
     Variant fields = Automation(state.recordset).get("Fields");
     state.fieldsCount = IntegerValue(Automation(fields).get("Count"));
   } catch (const ComponentError& failure) {
-    throw ComponentError(CP1251("Ошибка запроса ") + call.statementText + "\r\n" +
-                         failure.message());
+    throw ComponentError(CP1251("Ошибка запроса ") + statement + "\r\n" + failure.message());
   }
 }
 

@@ -71,11 +71,10 @@ std::string NoApplicationMessage() {
   return CP1251("Хост-приложение не предоставило объект приложения (AppDispatch)");
 }
 
-// The host application object, fetched anew for every use.
+// The host application object, checked: a missing one is named as such.
 ComPtr<IDispatch> HostApplication(const ComponentState& state) {
   if (!state.hostConnection) throw ComponentError(NoApplicationMessage());
-  Variant connection = Variant::fromDispatch(state.hostConnection.get());
-  Variant answer = Automation(connection).get("AppDispatch");
+  Variant answer = FetchApplication(state);
   const VARIANT& v = answer.get();
   IDispatch* application = nullptr;
   if (v.vt == VT_DISPATCH) {
@@ -150,13 +149,17 @@ void GetFieldAsDateTimeBranch(ComponentState& state, MethodCall& call) {
 
 void GetFieldAsObjectBranch(ComponentState& state, MethodCall& call) {
   Variant selector = call.param(0);
-  call.statementText = ValueText(ReadFieldValue(state, selector, "Value"));
-  call.statementText = InternalFromObjectKey(call.statementText);
+  // A failure names the text it was working on: the stored key, then the
+  // host's internal form made from it, then that form as quoted for EvalExpr.
+  const std::string key = ValueText(ReadFieldValue(state, selector, "Value"));
+  call.failureContext = key;
+  const std::string internal = InternalFromObjectKey(key);
+  call.failureContext = internal;
   ComPtr<IDispatch> application = HostApplication(state);
-  call.statementText = EscapeDoubleQuotes(call.statementText);
+  const std::string quoted = EscapeDoubleQuotes(internal);
+  call.failureContext = quoted;
 
-  const std::string expression =
-      CP1251("ЗначениеИзСтрокиВнутр") + "(\"" + call.statementText + "\")";
+  const std::string expression = CP1251("ЗначениеИзСтрокиВнутр") + "(\"" + quoted + "\")";
   Variant applicationValue = Variant::fromDispatch(application.get());
   Variant answer = Automation(applicationValue).call("EvalExpr", {byValue(expression)});
   call.setResult(Variant::fromDispatch(ObjectOf(std::move(answer)).get()));

@@ -8,30 +8,20 @@
 #include "automation/cp1251.h"
 #include "database/branches.h"
 #include "encoding/sql_literal.h"
+#include "encoding/text_trim.h"
 
 namespace qorvid {
-
-namespace {
-bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= 32; }
-
-std::string TrimBlanksAndControls(const std::string& text) {
-  size_t begin = 0;
-  size_t end = text.size();
-  while (begin < end && IsBlankOrControl(text[begin])) ++begin;
-  while (end > begin && IsBlankOrControl(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}
-}  // namespace
 
 // The host may run anything while a value is converted, Shutdown and
 // Initialize included, which free the lists: each branch takes its lists only
 // after its last host call, and fails cleanly when they are gone.
 void PrepareQueryBranch(ComponentState& state, MethodCall& call) {
-  RequireList(state.queryParts);
-  call.statementText = ValueText(call.param(0));
-  const std::string text = TrimBlanksAndControls(call.statementText);
-  TextList& parts = RequireList(state.queryParts);
-  TextList& values = RequireList(state.boundValues);
+  state.initialised();
+  const std::string query = ValueText(call.param(0));
+  call.failureContext = query;
+  const std::string text = TrimControlAndBlanks(query);
+  TextList& parts = state.initialised().queryParts;
+  TextList& values = state.initialised().boundValues;
 
   parts.clear();
   std::string piece;
@@ -48,15 +38,16 @@ void PrepareQueryBranch(ComponentState& state, MethodCall& call) {
 }
 
 void BindBranch(ComponentState& state, MethodCall& call) {
-  RequireList(state.boundValues);
+  state.initialised();
   Variant value = call.param(0);
-  call.statementText = ValueToSqlLiteral(state, value.get());
-  RequireList(state.boundValues).push_back(call.statementText);
+  const std::string literal = ValueToSqlLiteral(state, value.get());
+  call.failureContext = literal;
+  state.initialised().boundValues.push_back(literal);
 }
 
-void AssemblePreparedStatement(ComponentState& state, MethodCall& call) {
-  TextList& parts = RequireList(state.queryParts);
-  TextList& values = RequireList(state.boundValues);
+std::string AssemblePreparedStatement(ComponentState& state) {
+  TextList& parts = state.initialised().queryParts;
+  TextList& values = state.initialised().boundValues;
   if (parts.empty())
     throw ComponentError(CP1251("Сначала вызовите метод ПодготовитьЗапрос (Prepare)"));
   if (values.empty()) throw ComponentError(CP1251("Сначала вызовите метод ПараметрЗапроса (Bind)"));
@@ -69,10 +60,12 @@ void AssemblePreparedStatement(ComponentState& state, MethodCall& call) {
                          "\r\nBind: " + std::to_string(values.size()) +
                          " prepare:" + std::to_string(parts.size()));
   }
+  std::string statement;
   for (size_t i = 0; i < parts.size(); ++i) {
-    call.statementText += parts[i];
-    call.statementText += values[i];
+    statement += parts[i];
+    statement += values[i];
   }
+  return statement;
 }
 
 }  // namespace qorvid

@@ -17,45 +17,47 @@ namespace {
 // The host may run anything while the value is converted, Shutdown and
 // Initialize included, which free the lists: the list is looked up only
 // after the literal is made, and the call fails cleanly when it is gone.
-void AddEntry(ComponentState& state, MethodCall& call,
-              std::unique_ptr<TextList> ComponentState::*list) {
-  RequireList(state.*list);
+void AddEntry(ComponentState& state, MethodCall& call, TextList StatementLists::*list) {
+  state.initialised();
   const std::string name = ValueText(call.param(0));
   Variant value = call.param(1);
-  call.statementText = ValueToSqlLiteral(state, value.get());
-  RequireList(state.*list).push_back(name + "=" + call.statementText);
+  const std::string literal = ValueToSqlLiteral(state, value.get());
+  call.failureContext = literal;
+  (state.initialised().*list).push_back(name + "=" + literal);
 }
 }  // namespace
 
 void OpenRecBranch(ComponentState& state, MethodCall& call) {
-  RequireList(state.keyFields).clear();
-  RequireList(state.dataFields).clear();
+  StatementLists& lists = state.initialised();
+  lists.keyFields.clear();
+  lists.dataFields.clear();
   state.tableName = ValueText(call.param(0));
 }
 
 void KeyFieldBranch(ComponentState& state, MethodCall& call) {
-  AddEntry(state, call, &ComponentState::keyFields);
+  AddEntry(state, call, &StatementLists::keyFields);
 }
 
 void DataFieldBranch(ComponentState& state, MethodCall& call) {
-  AddEntry(state, call, &ComponentState::dataFields);
+  AddEntry(state, call, &StatementLists::dataFields);
 }
 
 void SaveRecBranch(ComponentState& state, MethodCall& call) {
   if (state.tableName.empty()) throw ComponentError(CP1251("Сначала вызовите OpenRec"));
-  call.statementText = "SELECT ";
-  const RecordTexts texts =
-      BuildRecordTexts(RequireList(state.keyFields), RequireList(state.dataFields));
+  // Until the SELECT is built, a failure names the statement it was to be.
+  call.failureContext = "SELECT ";
+  const StatementLists& lists = state.initialised();
+  const RecordTexts texts = BuildRecordTexts(lists.keyFields, lists.dataFields);
   if (texts.keyColumns.empty()) throw ComponentError(CP1251("Сначала вызовите KeyField"));
 
-  call.statementText = RecordSelect(state.tableName, texts);
-  RunStatement(state, call.statementText);
+  std::string select = RecordSelect(state.tableName, texts);
+  RunStatement(state, call, select);
   if (RecordsetAtEnd(state)) {
-    call.statementText = RecordInsert(state.tableName, texts);
-    RunStatement(state, call.statementText);
+    std::string insert = RecordInsert(state.tableName, texts);
+    RunStatement(state, call, insert);
   }
-  call.statementText = RecordUpdate(state.tableName, texts);
-  RunStatement(state, call.statementText);
+  std::string update = RecordUpdate(state.tableName, texts);
+  RunStatement(state, call, update);
 }
 
 }  // namespace qorvid

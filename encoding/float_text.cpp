@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "encoding/float_text_testing.h"
 #include "platform/win32.h"
 
 namespace qorvid {

@@ -17,8 +17,8 @@ std::string FloatText(double value);
 
 // The regional settings' decimal separator, fixed once at load from the
 // locale of the loading thread ("." when the locale names none). FloatText
-// writes "." in its place, whatever it is; settable so tests can show that.
+// writes "." in its place, whatever it is (tests set it through
+// encoding/float_text_testing.h to show that).
 char LoadTimeDecimalSeparator();
-void SetLoadTimeDecimalSeparatorForTests(char separator);
 
 }  // namespace qorvid

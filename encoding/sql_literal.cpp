@@ -16,8 +16,7 @@ namespace {
 // The host's key for an object: the application object is fetched anew for
 // every value and, like the copy handed over, released when this returns.
 std::string ObjectKeyOf(const ComponentState& state, const VARIANT& value) {
-  const Variant connection = Variant::fromDispatch(state.hostConnection.get());
-  const Variant application = Automation(connection).get("AppDispatch");
+  const Variant application = FetchApplication(state);
   Variant copy(value);
   const Variant internal =
       Automation(application).call("ValueToStringInternal", {byRef(copy.get())});

@@ -1,16 +1,19 @@
 #include "encoding/text_trim.h"
 
+#include <algorithm>
+
 namespace qorvid {
 
-namespace {
-bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= 32; }
-}  // namespace
-
 std::string TrimControlAndBlanks(const std::string& text) {
+  auto trimmed = [](char c) { return IsBlankOrControl(static_cast<unsigned char>(c)); };
   std::string::size_type begin = 0, end = text.size();
-  while (begin < end && IsTrimmed(text[begin])) ++begin;
-  while (end > begin && IsTrimmed(text[end - 1])) --end;
+  while (begin < end && trimmed(text[begin])) ++begin;
+  while (end > begin && trimmed(text[end - 1])) --end;
   return text.substr(begin, end - begin);
+}
+
+bool BlankOrControlOnly(const WideString& text) {
+  return std::all_of(text.begin(), text.end(), [](OLECHAR c) { return IsBlankOrControl(c); });
 }
 
 }  // namespace qorvid

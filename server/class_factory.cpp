@@ -7,7 +7,6 @@
 #include "component/addin_object.h"
 #include "component/object_count.h"
 #include "server/construction_error.h"
-#include "server/server_object.h"
 
 namespace qorvid {
 
@@ -22,12 +21,10 @@ HRESULT STDMETHODCALLTYPE ClassFactory::QueryInterface(REFIID iid, void** out) {
   return E_NOINTERFACE;
 }
 
-ULONG STDMETHODCALLTYPE ClassFactory::AddRef() {
-  return static_cast<ULONG>(server_.factoryAddRef());
-}
+ULONG STDMETHODCALLTYPE ClassFactory::AddRef() { return static_cast<ULONG>(references_.addRef()); }
 
 ULONG STDMETHODCALLTYPE ClassFactory::Release() {
-  return static_cast<ULONG>(server_.factoryRelease());
+  return static_cast<ULONG>(references_.release());
 }
 
 HRESULT STDMETHODCALLTYPE ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** out) {

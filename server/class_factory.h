@@ -7,11 +7,21 @@
 
 namespace qorvid {
 
-class ServerObject;
+// The references held on the server's class factories, counted with
+// interlocked steps; with the live-object count it decides unloading.
+class FactoryReferences {
+ public:
+  LONG addRef() { return InterlockedIncrement(&count_); }
+  LONG release() { return InterlockedDecrement(&count_); }
+  LONG count() const { return count_; }
+
+ private:
+  LONG volatile count_ = 0;
+};
 
 class ClassFactory : public IClassFactory {
  public:
-  explicit ClassFactory(ServerObject& server) : server_(server) {}
+  explicit ClassFactory(FactoryReferences& references) : references_(references) {}
   ClassFactory(const ClassFactory&) = delete;
   ClassFactory& operator=(const ClassFactory&) = delete;
   virtual ~ClassFactory() = default;
@@ -24,7 +34,7 @@ class ClassFactory : public IClassFactory {
   HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override;
 
  private:
-  ServerObject& server_;
+  FactoryReferences& references_;
 };
 
 }  // namespace qorvid

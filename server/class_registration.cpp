@@ -3,21 +3,15 @@
 #include <utility>
 
 #include "platform/bstr.h"
-#include "server/server_object.h"
 
 namespace qorvid {
 
-ClassRegistration::ClassRegistration(ServerObject& server, REFCLSID clsid, std::string className,
-                                     std::string description)
-    : server_(server),
-      clsid_(clsid),
+ClassRegistration::ClassRegistration(REFCLSID clsid, std::string className, std::string description,
+                                     FactoryReferences& factoryReferences)
+    : clsid_(clsid),
       className_(std::move(className)),
       description_(std::move(description)),
-      factory_(server) {
-  server_.addClass(this);
-}
-
-ClassRegistration::~ClassRegistration() { server_.removeClass(this); }
+      factory_(factoryReferences) {}
 
 std::string ClassRegistration::clsidText() const {
   OLECHAR text[40] = {};
@@ -26,9 +20,9 @@ std::string ClassRegistration::clsidText() const {
   return written > 1 ? AnsiFromWide(text, static_cast<size_t>(written - 1)) : std::string();
 }
 
-std::string ClassRegistration::progId() const {
+std::string ClassRegistration::progId(const std::string& serverName) const {
   if (className_.empty()) return std::string();
-  return server_.name() + "." + className_;
+  return serverName + "." + className_;
 }
 
 }  // namespace qorvid

@@ -25,25 +25,21 @@ STDAPI DllCanUnloadNow(void) {
   return server->canUnload() ? S_OK : S_FALSE;
 }
 
-STDAPI DllRegisterServer(void) {
+namespace {
+// Registration and its undoing: E_UNEXPECTED without a server, E_FAIL when a
+// registry step fails (its message goes nowhere: the caller reads the status).
+HRESULT ChangeRegistration(void (*change)(ServerObject& server)) {
   ServerObject* server = ServerObject::instance();
   if (!server) return E_UNEXPECTED;
   try {
-    RegisterServerClasses(*server);
+    change(*server);
     return S_OK;
   } catch (...) {
-    // The registry error's message goes nowhere: the caller reads the status.
     return E_FAIL;
   }
 }
+}  // namespace
 
-STDAPI DllUnregisterServer(void) {
-  ServerObject* server = ServerObject::instance();
-  if (!server) return E_UNEXPECTED;
-  try {
-    UnregisterServerClasses(*server);
-    return S_OK;
-  } catch (...) {
-    return E_FAIL;
-  }
-}
+STDAPI DllRegisterServer(void) { return ChangeRegistration(RegisterServerClasses); }
+
+STDAPI DllUnregisterServer(void) { return ChangeRegistration(UnregisterServerClasses); }

@@ -4,7 +4,6 @@
 
 #include "automation/component_error.h"
 #include "platform/win32.h"
-#include "server/class_registration.h"
 #include "server/module_path.h"
 #include "server/registry_key.h"
 #include "server/server_object.h"
@@ -23,9 +22,9 @@ std::string ServerKey(const ClassRegistration& registration) {
   return ClassKey(registration) + "\\" + kServerKeyName;
 }
 
-void WriteClassEntries(const ClassRegistration& registration) {
+void WriteClassEntries(const ClassRegistration& registration, const std::string& serverName) {
   const std::string clsidText = registration.clsidText();
-  const std::string progId = registration.progId();
+  const std::string progId = registration.progId(serverName);
   const std::string classKey = ClassKey(registration);
 
   WriteClassesRootEntry(classKey, registration.description());
@@ -41,8 +40,8 @@ void WriteClassEntries(const ClassRegistration& registration) {
   WriteClassesRootEntry(classKey + "\\ProgID", progId);
 }
 
-void DeleteClassEntries(const ClassRegistration& registration) {
-  const std::string progId = registration.progId();
+void DeleteClassEntries(const ClassRegistration& registration, const std::string& serverName) {
+  const std::string progId = registration.progId(serverName);
   const std::string classKey = ClassKey(registration);
   // Every delete's result is ignored: the next one runs whatever happened.
   if (!progId.empty()) {
@@ -57,11 +56,13 @@ void DeleteClassEntries(const ClassRegistration& registration) {
 }  // namespace
 
 void RegisterServerClasses(ServerObject& server) {
-  for (ClassRegistration* registration : server.classes()) WriteClassEntries(*registration);
+  for (const ClassRegistration* registration : server.classes())
+    WriteClassEntries(*registration, server.name());
 }
 
 void UnregisterServerClasses(ServerObject& server) {
-  for (ClassRegistration* registration : server.classes()) DeleteClassEntries(*registration);
+  for (const ClassRegistration* registration : server.classes())
+    DeleteClassEntries(*registration, server.name());
 }
 
 }  // namespace qorvid

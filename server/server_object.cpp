@@ -1,9 +1,8 @@
 #include "server/server_object.h"
 
-#include <algorithm>
+#include <utility>
 
 #include "component/object_count.h"
-#include "server/class_registration.h"
 #include "server/srw_guard.h"
 
 namespace qorvid {
@@ -16,37 +15,43 @@ ServerObject* theServer = nullptr;
 ServerObject::ServerObject() { theServer = this; }
 
 ServerObject::~ServerObject() {
+  {
+    ExclusiveLock hold(classesLock_);
+    classes_.clear();
+  }
   if (theServer == this) theServer = nullptr;
 }
 
 ServerObject* ServerObject::instance() { return theServer; }
 
-void ServerObject::addClass(ClassRegistration* registration) {
+void ServerObject::addClass(REFCLSID clsid, std::string className, std::string description) {
+  auto registration = std::make_unique<ClassRegistration>(
+      clsid, std::move(className), std::move(description), factoryReferences_);
   ExclusiveLock hold(classesLock_);
-  classes_.push_back(registration);
-}
-
-void ServerObject::removeClass(ClassRegistration* registration) {
-  ExclusiveLock hold(classesLock_);
-  classes_.erase(std::remove(classes_.begin(), classes_.end(), registration), classes_.end());
+  classes_.push_back(std::move(registration));
 }
 
 HRESULT ServerObject::getClassObject(REFCLSID clsid, REFIID iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
   SharedLock hold(classesLock_);
-  for (ClassRegistration* registration : classes_) {
+  for (const std::unique_ptr<ClassRegistration>& registration : classes_) {
     if (IsEqualCLSID(registration->clsid(), clsid))
       return registration->factory()->QueryInterface(iid, out);
   }
   return CLASS_E_CLASSNOTAVAILABLE;
 }
 
-std::vector<ClassRegistration*> ServerObject::classes() {
+std::vector<const ClassRegistration*> ServerObject::classes() {
   SharedLock hold(classesLock_);
-  return classes_;
+  std::vector<const ClassRegistration*> snapshot;
+  for (const std::unique_ptr<ClassRegistration>& registration : classes_)
+    snapshot.push_back(registration.get());
+  return snapshot;
 }
 
-bool ServerObject::canUnload() const { return LiveObjectCount() == 0 && factoryReferences_ == 0; }
+bool ServerObject::canUnload() const {
+  return LiveObjectCount() == 0 && factoryReferences_.count() == 0;
+}
 
 }  // namespace qorvid

@@ -4,14 +4,15 @@
 // count, decides whether the library may be unloaded.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/win32.h"
+#include "server/class_factory.h"
+#include "server/class_registration.h"
 
 namespace qorvid {
-
-class ClassRegistration;
 
 class ServerObject {
  public:
@@ -26,30 +27,26 @@ class ServerObject {
   void setName(const std::string& name) { name_ = name; }
   const std::string& name() const { return name_; }
 
-  // Called by a registration's constructor and destructor.
-  void addClass(ClassRegistration* registration);
-  void removeClass(ClassRegistration* registration);
+  // Registers one more class, under the writer lock; the server keeps the
+  // registration until it goes itself.
+  void addClass(REFCLSID clsid, std::string className, std::string description);
 
   // Asks the factory of the class registered under clsid for iid.
   HRESULT getClassObject(REFCLSID clsid, REFIID iid, void** out);
 
   // A snapshot of the registrations, taken under the reader lock. They live
   // as long as the server, so the pointers stay valid while it is loaded.
-  std::vector<ClassRegistration*> classes();
-
-  // The class factories' reference count.
-  LONG factoryAddRef() { return InterlockedIncrement(&factoryReferences_); }
-  LONG factoryRelease() { return InterlockedDecrement(&factoryReferences_); }
-  LONG factoryReferences() const { return factoryReferences_; }
+  std::vector<const ClassRegistration*> classes();
 
   // No component object alive, no server lock held, no factory reference held.
   bool canUnload() const;
 
  private:
   std::string name_;
-  std::vector<ClassRegistration*> classes_;
+  // Declared before the registrations: their factories count here.
+  FactoryReferences factoryReferences_;
+  std::vector<std::unique_ptr<ClassRegistration>> classes_;
   SRWLOCK classesLock_ = SRWLOCK_INIT;
-  LONG volatile factoryReferences_ = 0;
 };
 
 }  // namespace qorvid

@@ -6,26 +6,20 @@
 
 namespace qorvid {
 
-class SharedLock {
+template <void(WINAPI* Acquire)(PSRWLOCK), void(WINAPI* Release)(PSRWLOCK)>
+class SrwHold {
  public:
-  explicit SharedLock(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockShared(&lock_); }
-  ~SharedLock() { ReleaseSRWLockShared(&lock_); }
-  SharedLock(const SharedLock&) = delete;
-  SharedLock& operator=(const SharedLock&) = delete;
+  explicit SrwHold(SRWLOCK& lock) : lock_(lock) { Acquire(&lock_); }
+  ~SrwHold() { Release(&lock_); }
+  SrwHold(const SrwHold&) = delete;
+  SrwHold& operator=(const SrwHold&) = delete;
 
  private:
   SRWLOCK& lock_;
 };
 
-class ExclusiveLock {
- public:
-  explicit ExclusiveLock(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
-  ~ExclusiveLock() { ReleaseSRWLockExclusive(&lock_); }
-  ExclusiveLock(const ExclusiveLock&) = delete;
-  ExclusiveLock& operator=(const ExclusiveLock&) = delete;
-
- private:
-  SRWLOCK& lock_;
-};
+// Readers share the lock; a writer holds it alone.
+typedef SrwHold<AcquireSRWLockShared, ReleaseSRWLockShared> SharedLock;
+typedef SrwHold<AcquireSRWLockExclusive, ReleaseSRWLockExclusive> ExclusiveLock;
 
 }  // namespace qorvid

@@ -129,7 +129,7 @@ TEST_F(HostLifeTest, InitializeTakesAndShutdownGivesBackHostReferences) {
     EXPECT_EQ(host->statusLineRefs(), 1u);
     EXPECT_EQ(host->asyncEventRefs(), 1u);
     EXPECT_EQ(host->extWndsSupportRefs(), 1u);
-    EXPECT_EQ(c.state().queryParts, nullptr);
+    EXPECT_FALSE(c.state().lists.has_value());
     c.init->Shutdown();  // twice is harmless
   }
   EXPECT_EQ(host->refCount(), 1u);
@@ -141,9 +141,9 @@ TEST_F(HostLifeTest, AHostOfferingSomeInterfacesIsEnough) {
     ComPtr<HostConnection> partial = HostConnection::create(offers);
     TestComponent c;
     EXPECT_EQ(c.init->Initialize(partial.get()), S_OK);
-    EXPECT_NE(c.state().dataFields, nullptr);
+    EXPECT_TRUE(c.state().lists.has_value());
     Variant value;
-    EXPECT_EQ(c.extension->GetPropertyValue(1, value.ptr()), S_OK);  // logs nowhere
+    EXPECT_EQ(c.extension->GetPropertyValue(c.property("EOF"), value.ptr()), S_OK);  // logs nowhere
     EXPECT_EQ(c.init->Shutdown(), S_OK);
   }
   TestComponent none;
@@ -187,7 +187,7 @@ struct PropertyTest : ::testing::Test {
 TEST_F(PropertyTest, EofBeforeAnyExecuteLogsAndLeavesErrorMsgAlone) {
   ErrorText() = "kept";
   Variant value = Variant::fromInt(3);
-  EXPECT_EQ(c.extension->GetPropertyValue(1, value.ptr()), S_OK);
+  EXPECT_EQ(c.extension->GetPropertyValue(c.property("EOF"), value.ptr()), S_OK);
   EXPECT_EQ(value.vt(), VT_EMPTY);
   ASSERT_EQ(host->errorLog().size(), 1u);
   EXPECT_EQ(host->errorLog()[0].descriptionAnsi(),
@@ -202,7 +202,7 @@ TEST_F(PropertyTest, EofIsAnIntegerFlag) {
     recordset.answer("EOF", Variant::fromBool(atEnd));
     c.state().recordset = DispatchValue(&recordset);
     Variant value;
-    EXPECT_EQ(c.extension->GetPropertyValue(256 + 1, value.ptr()), S_OK);
+    EXPECT_EQ(c.extension->GetPropertyValue(256 + c.property("EOF"), value.ptr()), S_OK);
     ASSERT_EQ(value.vt(), VT_I4);
     EXPECT_EQ(value.get().lVal, atEnd ? 1 : 0);
     ASSERT_EQ(recordset.calls().size(), 1u);
@@ -214,7 +214,7 @@ TEST_F(PropertyTest, EofIsAnIntegerFlag) {
 TEST_F(PropertyTest, ReadsAndTheOneWrite) {
   c.state().fieldsCount = 7;
   Variant value;
-  EXPECT_EQ(c.extension->GetPropertyValue(2, value.ptr()), S_OK);
+  EXPECT_EQ(c.extension->GetPropertyValue(c.property("FieldsCount"), value.ptr()), S_OK);
   EXPECT_EQ(value.vt(), VT_I4);
   EXPECT_EQ(value.get().lVal, 7);
 
@@ -225,16 +225,17 @@ TEST_F(PropertyTest, ReadsAndTheOneWrite) {
       {Variant::fromAnsi(" 12:30 "), " 12:30 "}, {Variant::fromInt(5), "5"}, {Variant(), ""}};
   for (const auto& w : writes) {
     Variant in = w.written;
-    EXPECT_EQ(c.extension->SetPropertyValue(3, in.ptr()), S_OK);
-    EXPECT_EQ(c.extension->GetPropertyValue(3, value.ptr()), S_OK);
+    EXPECT_EQ(c.extension->SetPropertyValue(c.property("Time"), in.ptr()), S_OK);
+    EXPECT_EQ(c.extension->GetPropertyValue(c.property("Time"), value.ptr()), S_OK);
     ASSERT_EQ(value.vt(), VT_BSTR);
     EXPECT_EQ(ValueText(value), w.read);
   }
   Variant text = Variant::fromAnsi("x");
-  for (long readOnly : {0L, 1L, 2L, 4L}) {
+  for (long readOnly :
+       {c.property("ErrorMsg"), c.property("EOF"), c.property("FieldsCount"), kPropertyCount}) {
     EXPECT_EQ(c.extension->SetPropertyValue(readOnly, text.ptr()), S_FALSE);
   }
-  EXPECT_EQ(c.extension->GetPropertyValue(4, value.ptr()), S_FALSE);
+  EXPECT_EQ(c.extension->GetPropertyValue(kPropertyCount, value.ptr()), S_FALSE);
   EXPECT_EQ(value.vt(), VT_EMPTY);
   EXPECT_TRUE(host->errorLog().empty());
 }
@@ -245,7 +246,7 @@ TEST_F(PropertyTest, FailedWriteLogsAndKeepsTime) {
   Variant list;
   list.get().vt = VT_ARRAY | VT_VARIANT;
   list.get().parray = SafeArrayCreateVector(VT_VARIANT, 0, 1);
-  EXPECT_EQ(c.extension->SetPropertyValue(3, list.ptr()), S_OK);
+  EXPECT_EQ(c.extension->SetPropertyValue(c.property("Time"), list.ptr()), S_OK);
   EXPECT_EQ(c.state().timeText, "10:00");
   ASSERT_EQ(host->errorLog().size(), 1u);
   EXPECT_EQ(host->errorLog()[0].descriptionAnsi(),

@@ -18,7 +18,7 @@ namespace {
 
 void Succeeds(ComponentState&, MethodCall& call) { call.setResult(Variant::fromInt(42)); }
 void FailsWithText(ComponentState&, MethodCall& call) {
-  call.statementText = "SELECT * FROM t";
+  call.failureContext = "SELECT * FROM t";
   throw ComponentError(CP1251("Ошибка выполнения"));
 }
 void FailsWithoutText(ComponentState&, MethodCall&) { throw ComponentError("plain failure"); }
@@ -30,38 +30,31 @@ void ThrowsStd(ComponentState&, MethodCall&) { throw std::runtime_error("std fai
 void ThrowsOther(ComponentState&, MethodCall&) { throw 17; }
 void EchoesFirstParam(ComponentState&, MethodCall& call) { call.setResult(call.param(0)); }
 
-// Every slot runs the same branch, except 13 (none), as in the real table.
-struct Table {
-  MethodBranch slots[kDispatchedMethods];
-  explicit Table(MethodBranch b) {
-    for (int i = 0; i < kDispatchedMethods; ++i) slots[i] = i == 13 ? nullptr : b;
-  }
-};
-
 struct DispatcherTest : ::testing::Test {
   ComPtr<HostConnection> host = HostConnection::create();
   TestComponent c;
   void SetUp() override { c.init->Initialize(host.get()); }
-  HRESULT run(MethodBranch b, long number, Variant& result, SAFEARRAY** params = nullptr) {
-    Table t(b);
-    return c.object->dispatchWith(t.slots, number, result.ptr(), params);
+  // The dispatcher's frame around a stand-in branch.
+  HRESULT run(MethodBranch b, Variant& result, SAFEARRAY** params = nullptr) {
+    return AddInObjectProbe::dispatch(*c.object, b, result.ptr(), params);
   }
 };
 
 TEST_F(DispatcherTest, SuccessResetsResultAndErrorText) {
   ErrorText() = "left over";
   Variant result = Variant::fromAnsi("stale");
-  EXPECT_EQ(run(Succeeds, 0, result), S_OK);
+  EXPECT_EQ(run(Succeeds, result), S_OK);
   EXPECT_EQ(result.get().lVal, 42);
   EXPECT_EQ(c.errorMsg(), "");
   EXPECT_TRUE(host->errorLog().empty());
 }
 
 TEST_F(DispatcherTest, NumbersWithoutBranchAnswerFalseWithZeroResult) {
-  for (long number : {13L, 18L, 200L, 255L, 256L + 13, -1L}) {
+  const long deleteRec = c.method("DeleteRec");
+  for (long number : {deleteRec, 18L, 200L, 255L, 256L + deleteRec, -1L}) {
     ErrorText() = "left over";
     Variant result = Variant::fromAnsi("stale");
-    EXPECT_EQ(run(FailsWithText, number, result), S_FALSE) << number;
+    EXPECT_EQ(c.extension->CallAsFunction(number, result.ptr(), nullptr), S_FALSE) << number;
     EXPECT_EQ(result.vt(), VT_I4);
     EXPECT_EQ(result.get().lVal, 0);
     EXPECT_EQ(ErrorText(), "") << number;
@@ -70,12 +63,12 @@ TEST_F(DispatcherTest, NumbersWithoutBranchAnswerFalseWithZeroResult) {
 }
 
 TEST_F(DispatcherTest, OnlyTheLowByteSelectsTheMethod) {
-  Table t(nullptr);
-  t.slots[0] = Succeeds;
-  Variant result;
-  EXPECT_EQ(c.object->dispatchWith(t.slots, 256, result.ptr(), nullptr), S_OK);
-  EXPECT_EQ(result.get().lVal, 42);
-  EXPECT_EQ(c.object->dispatchWith(t.slots, 257, result.ptr(), nullptr), S_FALSE);
+  const long close = c.method("Close");
+  for (long number : {close, 256 + close, 0x7FFFFF00L + close}) {
+    Variant result;
+    EXPECT_EQ(c.extension->CallAsFunction(number, result.ptr(), nullptr), S_OK) << number;
+    EXPECT_EQ(c.errorMsg(), "Variant does not reference an automation object\r\n") << number;
+  }
 }
 
 TEST_F(DispatcherTest, FailureMessageWorkingTextAndLogEntry) {
@@ -91,7 +84,7 @@ TEST_F(DispatcherTest, FailureMessageWorkingTextAndLogEntry) {
   for (const auto& k : cases) {
     host->clearErrorLog();
     Variant result;
-    EXPECT_EQ(run(k.branch, 2, result), S_OK);
+    EXPECT_EQ(run(k.branch, result), S_OK);
     EXPECT_EQ(c.errorMsg(), k.errorText);
     ASSERT_EQ(host->errorLog().size(), 1u);
     const ErrorLogEntry& e = host->errorLog()[0];
@@ -112,7 +105,7 @@ TEST_F(DispatcherTest, FailureClosesTheConnectionAndSwallowsCloseFailing) {
     if (closeFails) ado.raise("Close", "Connection object cannot be explicitly closed.");
     c.state().adoConnection = DispatchValue(&ado);
     Variant result;
-    EXPECT_EQ(run(FailsWithText, 4, result), S_OK);
+    EXPECT_EQ(run(FailsWithText, result), S_OK);
     ASSERT_EQ(ado.calls().size(), 1u);
     EXPECT_EQ(ado.calls()[0].member, "Close");
     EXPECT_EQ(ado.calls()[0].flags, DISPATCH_METHOD);
@@ -125,7 +118,7 @@ TEST_F(DispatcherTest, FailureClosesTheConnectionAndSwallowsCloseFailing) {
 
 TEST_F(DispatcherTest, ResultStoredBeforeFailureIsKept) {
   Variant result;
-  EXPECT_EQ(run(FailsAfterStoring, 1, result), S_OK);
+  EXPECT_EQ(run(FailsAfterStoring, result), S_OK);
   EXPECT_EQ(ValueText(result), "partial");
   EXPECT_EQ(c.errorMsg(), "late failure\r\n");
 }
@@ -133,16 +126,16 @@ TEST_F(DispatcherTest, ResultStoredBeforeFailureIsKept) {
 TEST_F(DispatcherTest, ParametersReadCopiesAndUnreadableOnesAreEmpty) {
   ParamArray params{Variant::fromAnsi("first")};
   Variant result;
-  EXPECT_EQ(run(EchoesFirstParam, 0, result, params.ptr()), S_OK);
+  EXPECT_EQ(run(EchoesFirstParam, result, params.ptr()), S_OK);
   EXPECT_EQ(ValueText(result), "first");
   EXPECT_EQ(ValueText(params.at(0)), "first");
   ParamArray none{};
-  EXPECT_EQ(run(EchoesFirstParam, 0, result, none.ptr()), S_OK);
+  EXPECT_EQ(run(EchoesFirstParam, result, none.ptr()), S_OK);
   EXPECT_EQ(result.vt(), VT_EMPTY);
-  EXPECT_EQ(run(EchoesFirstParam, 0, result, nullptr), S_OK);
+  EXPECT_EQ(run(EchoesFirstParam, result, nullptr), S_OK);
   EXPECT_EQ(result.vt(), VT_EMPTY);
   SAFEARRAY* integers = SafeArrayCreateVector(VT_I4, 0, 1);
-  EXPECT_EQ(run(EchoesFirstParam, 0, result, &integers), S_OK);
+  EXPECT_EQ(run(EchoesFirstParam, result, &integers), S_OK);
   EXPECT_EQ(result.vt(), VT_EMPTY);
   SafeArrayDestroy(integers);
 }
@@ -151,10 +144,10 @@ TEST_F(DispatcherTest, ErrorTextIsSharedByAllObjects) {
   TestComponent other;
   other.init->Initialize(host.get());
   Variant result;
-  run(FailsWithoutText, 0, result);
+  run(FailsWithoutText, result);
   EXPECT_EQ(other.errorMsg(), "plain failure\r\n");
   Variant ignored;
-  other.extension->CallAsFunction(13, ignored.ptr(), nullptr);
+  other.extension->CallAsFunction(other.method("DeleteRec"), ignored.ptr(), nullptr);
   EXPECT_EQ(c.errorMsg(), "");
   other.init->Shutdown();
 }
@@ -163,7 +156,7 @@ TEST_F(DispatcherTest, CallsAfterShutdownFailCleanly) {
   c.init->Shutdown();
   host->clearErrorLog();
   Variant result;
-  EXPECT_EQ(run(Succeeds, 0, result), S_OK);
+  EXPECT_EQ(run(Succeeds, result), S_OK);
   EXPECT_EQ(result.get().lVal, 0);
   EXPECT_EQ(c.errorMsg(), CP1251("Компонента не инициализирована") + "\r\n");
   EXPECT_TRUE(host->errorLog().empty());  // the log went with Shutdown
@@ -173,9 +166,8 @@ TEST_F(DispatcherTest, HostWithoutErrorLogStillGetsErrorText) {
   ComPtr<HostConnection> bare = HostConnection::create(HostConnection::OffersStatusLine);
   TestComponent d;
   d.init->Initialize(bare.get());
-  Table t(FailsWithoutText);
   Variant result;
-  EXPECT_EQ(d.object->dispatchWith(t.slots, 0, result.ptr(), nullptr), S_OK);
+  EXPECT_EQ(AddInObjectProbe::dispatch(*d.object, FailsWithoutText, result.ptr(), nullptr), S_OK);
   EXPECT_EQ(d.errorMsg(), "plain failure\r\n");
   EXPECT_TRUE(bare->errorLog().empty());
   d.init->Shutdown();
@@ -195,26 +187,37 @@ TEST_F(DispatcherTest, HostDrivenCallBeforeOpenFailsThroughThePath) {
   EXPECT_EQ(host->errorLog()[0].descriptionAnsi(), c.errorMsg());
 }
 
-TEST(Dispatcher, EveryMethodNumberReachesItsBranch) {
-  const MethodBranch expected[kDispatchedMethods] = {OpenBranch,
-                                                     CloseBranch,
-                                                     ExecuteBranch,
-                                                     MoveNextBranch,
-                                                     GetFieldBranch,
-                                                     GetFieldAsDateTimeBranch,
-                                                     GetFieldAsObjectBranch,
-                                                     PrepareQueryBranch,
-                                                     BindBranch,
-                                                     OpenRecBranch,
-                                                     KeyFieldBranch,
-                                                     DataFieldBranch,
-                                                     SaveRecBranch,
-                                                     nullptr,
-                                                     BeginTransBranch,
-                                                     CommitTransBranch,
-                                                     RollbackTransBranch,
-                                                     FieldNameBranch};
-  for (int i = 0; i < kDispatchedMethods; ++i) EXPECT_EQ(DispatcherBranches()[i], expected[i]) << i;
+TEST(Dispatcher, EveryMethodNameReachesItsBranch) {
+  const struct {
+    const char* name;
+    MethodBranch branch;
+  } cases[] = {
+      {"Open", OpenBranch},
+      {"Close", CloseBranch},
+      {"Execute", ExecuteBranch},
+      {"MoveNext", MoveNextBranch},
+      {"GetField", GetFieldBranch},
+      {"GetFieldAsDateTime", GetFieldAsDateTimeBranch},
+      {"GetFieldAsObject", GetFieldAsObjectBranch},
+      {"PrepareQuery", PrepareQueryBranch},
+      {"Bind", BindBranch},
+      {"OpenRec", OpenRecBranch},
+      {"KeyField", KeyFieldBranch},
+      {"DataField", DataFieldBranch},
+      {"SaveRec", SaveRecBranch},
+      {"DeleteRec", nullptr},
+      {"BeginTrans", BeginTransBranch},
+      {"CommitTrans", CommitTransBranch},
+      {"RollbackTrans", RollbackTransBranch},
+      {"FieldName", FieldNameBranch},
+  };
+  static_assert(sizeof cases / sizeof cases[0] == kMethodCount, "every method");
+  TestComponent c;
+  for (const auto& k : cases) {
+    const MethodRow* row = MethodRowAt(c.method(k.name));
+    ASSERT_NE(row, nullptr) << k.name;
+    EXPECT_EQ(row->branch, k.branch) << k.name;
+  }
 }
 
 TEST(Dispatcher, ProceduresAreNotCalled) {
@@ -228,13 +231,13 @@ TEST(ErrorLogEntry, BlankTextsWriteNothingOthersAreKeptWhole) {
   TestComponent c;
   c.init->Initialize(host.get());
   for (const char* blank : {"", " ", "\r\n", " \t\r\n "})
-    c.object->ReportError(WideFromAnsi(blank));
+    AddInObjectProbe::reportError(*c.object, WideFromAnsi(blank));
   EXPECT_TRUE(host->errorLog().empty());
-  c.object->ReportError(WideFromAnsi(" x\r\n"));
+  AddInObjectProbe::reportError(*c.object, WideFromAnsi(" x\r\n"));
   ASSERT_EQ(host->errorLog().size(), 1u);
   EXPECT_EQ(host->errorLog()[0].descriptionAnsi(), " x\r\n");
   c.init->Shutdown();
-  c.object->ReportError(WideFromAnsi("after shutdown"));
+  AddInObjectProbe::reportError(*c.object, WideFromAnsi("after shutdown"));
   EXPECT_EQ(host->errorLog().size(), 1u);
 }
 

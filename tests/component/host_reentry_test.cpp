@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "automation/cp1251.h"
 #include "tests/component/component_fixture.h"
@@ -19,11 +20,16 @@ const char kInternalForm[] = "{\"O\",\"0\",\"0\",\"         1\",\"0\",\"0\",\"  
 TEST(HostReentry, ShutdownOrInitializeInsideAValueConversionLeavesNothingFreedInUse) {
   const struct {
     const char* reentry;
-    long method;  // Bind 8, KeyField 10, DataField 11
-    bool fails;   // after Shutdown there are no lists to fill
+    const char* method;
+    TextList StatementLists::*list;  // the list the method fills
+    bool fails;                      // after Shutdown there are no lists to fill
   } cases[] = {
-      {"Shutdown", 8, true},    {"Shutdown", 10, true},    {"Shutdown", 11, true},
-      {"Initialize", 8, false}, {"Initialize", 10, false}, {"Initialize", 11, false},
+      {"Shutdown", "Bind", &StatementLists::boundValues, true},
+      {"Shutdown", "KeyField", &StatementLists::keyFields, true},
+      {"Shutdown", "DataField", &StatementLists::dataFields, true},
+      {"Initialize", "Bind", &StatementLists::boundValues, false},
+      {"Initialize", "KeyField", &StatementLists::keyFields, false},
+      {"Initialize", "DataField", &StatementLists::dataFields, false},
   };
   for (const auto& k : cases) {
     RecordingDispatch hostObject, application, connection;
@@ -39,20 +45,16 @@ TEST(HostReentry, ShutdownOrInitializeInsideAValueConversionLeavesNothingFreedIn
     });
     ASSERT_EQ(c.init->Initialize(&connection), S_OK);
     Variant object = DispatchValue(&hostObject);
-    ParamArray bind{object};
-    ParamArray field{Variant::fromAnsi("Ref"), object};
-    Variant result;
-    c.extension->CallAsFunction(k.method, result.ptr(), k.method == 8 ? bind.ptr() : field.ptr());
+    const bool bind = std::string(k.method) == "Bind";
+    c.call(k.method, bind ? std::vector<Variant>{object}
+                          : std::vector<Variant>{Variant::fromAnsi("Ref"), object});
     const std::string message = c.errorMsg();
     if (k.fails) {
       EXPECT_EQ(message.substr(0, message.find('\r')), CP1251("Компонента не инициализирована"))
           << k.reentry << " " << k.method;
     } else {
       EXPECT_EQ(message, "") << k.reentry << " " << k.method;
-      const TextList& list = *(k.method == 8    ? c.state().boundValues
-                               : k.method == 10 ? c.state().keyFields
-                                                : c.state().dataFields);
-      EXPECT_EQ(list.size(), 1u) << k.reentry << " " << k.method;
+      EXPECT_EQ(((*c.state().lists).*k.list).size(), 1u) << k.reentry << " " << k.method;
     }
     c.init->Shutdown();
   }

@@ -1,5 +1,5 @@
 // Drives one real component object the way a host does: method calls by
-// number through CallAsFunction with a SAFEARRAY of parameters, ErrorMsg and
+// name (FindMethod, then CallAsFunction) with a SAFEARRAY of parameters, ErrorMsg and
 // EOF read through GetPropertyValue. The host connection it is initialised
 // with offers nothing but IDispatch, so the error log stays out of the way.
 #pragma once
@@ -8,9 +8,8 @@
 #include <vector>
 
 #include "automation/component_state.h"
-#include "component/addin_object.h"
-#include "platform/com_ptr.h"
 #include "platform/variant.h"
+#include "tests/component/component_fixture.h"
 #include "tests/support/recording_dispatch.h"
 
 namespace qorvid {
@@ -35,9 +34,7 @@ class ComponentRunner {
 
  private:
   RecordingDispatch hostConnection_;
-  ComPtr<IScriptExtension> extension_;
-  ComPtr<IHostInit> init_;
-  AddInObject* object_;
+  TestComponent component_;
   std::string errorMsg_;
 
  public:

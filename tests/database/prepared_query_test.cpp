@@ -23,8 +23,8 @@ class PreparedQueryTest : public ::testing::Test {
     runner.call("Execute");
   }
 
-  const TextList& parts() { return *runner.state.queryParts; }
-  const TextList& values() { return *runner.state.boundValues; }
+  const TextList& parts() { return runner.state.lists->queryParts; }
+  const TextList& values() { return runner.state.lists->boundValues; }
 
   FakeAdoClass ado;
   FakeConnection connection;

@@ -49,8 +49,8 @@ class RecordEditingTest : public ::testing::Test {
 
 TEST_F(RecordEditingTest, WorkedExampleWithAMissingRow) {
   goods();
-  EXPECT_EQ(*runner.state.keyFields, TextList{"Code=15"});
-  EXPECT_EQ(*runner.state.dataFields, (TextList{"Name='Bolt'", "Price=2.5"}));
+  EXPECT_EQ(runner.state.lists->keyFields, TextList{"Code=15"});
+  EXPECT_EQ(runner.state.lists->dataFields, (TextList{"Name='Bolt'", "Price=2.5"}));
   missingRow();
   runner.call("SaveRec");
   EXPECT_EQ(runner.errorMsg(), "");
@@ -197,8 +197,8 @@ TEST_F(RecordEditingTest, OpenRecStartsANewRecordEvenForTheSameTable) {
   goods();
   runner.call("OpenRec", {Text("Goods")});
   EXPECT_EQ(runner.state.tableName, "Goods");
-  EXPECT_TRUE(runner.state.keyFields->empty());
-  EXPECT_TRUE(runner.state.dataFields->empty());
+  EXPECT_TRUE(runner.state.lists->keyFields.empty());
+  EXPECT_TRUE(runner.state.lists->dataFields.empty());
 }
 
 TEST_F(RecordEditingTest, FailedConversionsLeaveTheRecord) {
@@ -212,13 +212,13 @@ TEST_F(RecordEditingTest, FailedConversionsLeaveTheRecord) {
   runner.call("OpenRec", {bytes});
   EXPECT_TRUE(runner.failed());
   EXPECT_EQ(runner.state.tableName, "Goods");
-  EXPECT_TRUE(runner.state.keyFields->empty());
+  EXPECT_TRUE(runner.state.lists->keyFields.empty());
 
   // KeyField whose name fails appends nothing and leaves the Time text alone.
   runner.state.timeText = "10:20";
   runner.call("KeyField", {bytes, Variant::fromDate(38051.0)});
   EXPECT_TRUE(runner.failed());
-  EXPECT_TRUE(runner.state.keyFields->empty());
+  EXPECT_TRUE(runner.state.lists->keyFields.empty());
   EXPECT_EQ(runner.state.timeText, "10:20");
 }
 
@@ -251,8 +251,8 @@ TEST_F(RecordEditingTest, FailuresAreNotWrappedAndEarlierStatementsStayDone) {
             (Statements{"BeginTrans", "Execute", "Execute", "Execute", "Close"}))
       << "no rollback of its own, only the failure path's Close";
   EXPECT_EQ(runner.state.tableName, "Goods");
-  EXPECT_EQ(runner.state.keyFields->size(), 1u);
-  EXPECT_EQ(runner.state.dataFields->size(), 2u);
+  EXPECT_EQ(runner.state.lists->keyFields.size(), 1u);
+  EXPECT_EQ(runner.state.lists->dataFields.size(), 2u);
 }
 
 TEST_F(RecordEditingTest, FailedEndFlagNamesTheSelect) {

@@ -1,15 +1,15 @@
 // A script's view of one component object: a real AddInObject initialised by
-// the reference host, called by method name through CallAsFunction, with its
+// the reference host, called by method name (FindMethod, CallAsFunction), with its
 // properties read and written as the host does.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "component/addin_object.h"
 #include "host/host_connection.h"
 #include "platform/com_ptr.h"
 #include "platform/variant.h"
+#include "tests/component/component_fixture.h"
 
 namespace qorvid {
 using namespace qorvid::host;
@@ -40,11 +40,8 @@ class ScriptSession {
   HostConnection& host() { return *host_.get(); }
 
  private:
-  Variant property(long number);
-
   ComPtr<HostConnection> host_;
-  ComPtr<IScriptExtension> extension_;
-  ComPtr<IHostInit> init_;
+  TestComponent component_;
 };
 
 }  // namespace qorvid

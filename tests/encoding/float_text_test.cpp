@@ -4,6 +4,8 @@
 
 #include <limits>
 
+#include "encoding/float_text_testing.h"
+
 namespace qorvid {
 
 namespace {

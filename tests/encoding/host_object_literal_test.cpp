@@ -7,51 +7,26 @@
 
 #include "automation/automation.h"
 #include "automation/cp1251.h"
-#include "component/addin_object.h"
 #include "host/host_connection.h"
 #include "host/host_object.h"
+#include "tests/component/component_fixture.h"
 
 namespace qorvid {
 using namespace qorvid::host;
 
 namespace {
 
-const long kBind = 8;
-const long kErrorMsg = 0;
-const long kTime = 3;
-
 class HostObjectLiteralTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    AddInObject* object = new AddInObject();
-    object->inner()->AddRef();
-    component_ = object;
-    extension_ = ComPtr<IScriptExtension>(object);
-    init_ = ComPtr<IHostInit>(object);
-    object->inner()->Release();
-    init_->Initialize(host_.get());
-  }
-  void TearDown() override { init_->Shutdown(); }
+  void SetUp() override { component_.init->Initialize(host_.get()); }
+  void TearDown() override { component_.init->Shutdown(); }
 
-  void bind(const Variant& value) {
-    SAFEARRAY* parameters = SafeArrayCreateVector(VT_VARIANT, 0, 1);
-    LONG index = 0;
-    SafeArrayPutElement(parameters, &index, const_cast<VARIANT*>(value.ptr()));
-    Variant result;
-    extension_->CallAsFunction(kBind, result.ptr(), &parameters);
-    SafeArrayDestroy(parameters);
-  }
-  std::string errorMsg() {
-    Variant v;
-    extension_->GetPropertyValue(kErrorMsg, v.ptr());
-    return ValueText(v);
-  }
-  const TextList& bound() { return *component_->state().boundValues; }
+  void bind(const Variant& value) { component_.call("Bind", {value}); }
+  std::string errorMsg() { return component_.errorMsg(); }
+  const TextList& bound() { return component_.state().lists->boundValues; }
 
   ComPtr<HostConnection> host_ = HostConnection::create();
-  AddInObject* component_ = nullptr;
-  ComPtr<IScriptExtension> extension_;
-  ComPtr<IHostInit> init_;
+  TestComponent component_;
 };
 
 TEST_F(HostObjectLiteralTest, BindsTheQuotedKeyOfEitherInternalForm) {
@@ -84,8 +59,7 @@ TEST_F(HostObjectLiteralTest, MalformedInternalFormFailsTheBindAndKeepsTime) {
       {"{\"O\",\"0\",\"0\",\"1 \",\"0\",\"0\",\"         5   \"}",
        "'1 ' is not a valid integer value"},
   };
-  Variant time = Variant::fromAnsi("10:20");
-  extension_->SetPropertyValue(kTime, time.ptr());
+  component_.set("Time", Variant::fromAnsi("10:20"));
   for (const auto& c : cases) {
     ComPtr<HostObject> object = HostObject::create("O", 1, 5, "   ");
     object->answerText(c.answer);

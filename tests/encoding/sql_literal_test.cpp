@@ -6,6 +6,7 @@
 
 #include "automation/cp1251.h"
 #include "encoding/float_text.h"
+#include "encoding/float_text_testing.h"
 #include "platform/bstr.h"
 #include "tests/encoding/failure_message.h"
 #include "tests/support/recording_dispatch.h"

@@ -20,7 +20,10 @@
 #include "automation/automation.h"
 #include "component/addin_object.h"
 #include "platform/variant.h"
+#include "tests/component/component_fixture.h"
 #include "tests/fuzz/host_values.h"
+
+using namespace qorvid;
 
 namespace {
 
@@ -54,16 +57,9 @@ const std::string& InsertRows() {
 
 class Component {
  public:
-  Component() {
-    object_ = new AddInObject();
-    object_->inner()->AddRef();
-    extension_ = ComPtr<IScriptExtension>(object_);
-    init_ = ComPtr<IHostInit>(object_);
-    object_->inner()->Release();
-  }
-  ComponentState& state() { return object_->state(); }
-  IScriptExtension* extension() { return extension_.get(); }
-  IHostInit* init() { return init_.get(); }
+  ComponentState& state() { return component_.state(); }
+  IScriptExtension* extension() { return component_.extension.get(); }
+  IHostInit* init() { return component_.init.get(); }
 
   void call(long number, std::vector<Variant>& args, uint8_t shape) {
     if (kTrace) {
@@ -77,9 +73,9 @@ class Component {
       SafeArrayPutElement(parameters, &i, args[i].ptr());
     Variant result;
     if (shape & 0x80)
-      extension_->CallAsProcedure(number, &parameters);
+      extension()->CallAsProcedure(number, &parameters);
     else
-      extension_->CallAsFunction(number, shape & 0x40 ? nullptr : result.ptr(), &parameters);
+      extension()->CallAsFunction(number, shape & 0x40 ? nullptr : result.ptr(), &parameters);
     SafeArrayDestroy(parameters);
     if (kTrace) {
       std::fprintf(stderr, "  -> %s\n", DescribeValue(result.get()).c_str());
@@ -89,7 +85,7 @@ class Component {
 
   std::string errorMsg() {
     Variant message;
-    extension_->GetPropertyValue(0, message.ptr());
+    extension()->GetPropertyValue(component_.property("ErrorMsg"), message.ptr());
     if (kTrace && message.vt() == VT_BSTR && SysStringLen(message.get().bstrVal))
       std::fprintf(stderr, "  -> ErrorMsg %s\n", DescribeValue(message.get()).c_str());
     return message.vt() == VT_BSTR ? AnsiFromWide(message.get().bstrVal) : std::string("?");
@@ -99,7 +95,7 @@ class Component {
   // that fails, since every input after it would test nothing.
   void open() {
     std::vector<Variant> args = {Variant::fromAnsi(SharedConnectionString())};
-    call(0, args, 0);
+    call(component_.method("Open"), args, 0);
     const std::string message = errorMsg();
     if (!message.empty()) {
       std::fprintf(stderr, "opening the database failed: %s\n", message.c_str());
@@ -108,9 +104,7 @@ class Component {
   }
 
  private:
-  ComPtr<IScriptExtension> extension_;
-  ComPtr<IHostInit> init_;
-  AddInObject* object_;
+  TestComponent component_;
 };
 
 // The rows and the schema every input starts from, kept alive in SQLite's

@@ -13,6 +13,8 @@
 #include "encoding/text_trim.h"
 #include "tests/fuzz/finding.h"
 
+using namespace qorvid;
+
 namespace {
 
 // Days from 1 January 1970 of a proleptic Gregorian date.

@@ -8,8 +8,11 @@
 #include <string>
 
 #include "encoding/float_text.h"
+#include "encoding/float_text_testing.h"
 #include "tests/fuzz/finding.h"
 #include "tests/fuzz/literal_check.h"
+
+using namespace qorvid;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;

@@ -10,6 +10,8 @@
 #include "encoding/integer_text.h"
 #include "tests/fuzz/finding.h"
 
+using namespace qorvid;
+
 namespace {
 
 bool AllOf(const std::string& s, size_t from, bool hex) {

@@ -9,6 +9,8 @@
 #include "encoding/object_key.h"
 #include "tests/fuzz/finding.h"
 
+using namespace qorvid;
+
 namespace {
 
 // Keys carrying these cannot come from the encoder: the internal form's

@@ -8,10 +8,13 @@
 
 #include "automation/component_error.h"
 #include "encoding/float_text.h"
+#include "encoding/float_text_testing.h"
 #include "encoding/sql_literal.h"
 #include "tests/fuzz/finding.h"
 #include "tests/fuzz/host_values.h"
 #include "tests/fuzz/literal_check.h"
+
+using namespace qorvid;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   InputReader in(data, size);

@@ -10,19 +10,10 @@
 
 #include "platform/com_ptr.h"
 #include "platform/win32.h"
+#include "tests/server/class_identity.h"
 #include "tests/server/server_module.h"
 
 namespace qorvid {
-
-// The identity the registry and the runtime know the class by, written out
-// here rather than taken from the server's sources.
-extern const CLSID kQorvidClsid;
-extern const char kClsidText[];
-extern const char kProgId[];
-extern const char kDescription[];
-// The component's host-protocol interfaces.
-extern const IID kIidHostInit;
-extern const IID kIidScriptExtension;
 
 class ServerTest : public ::testing::Test {
  protected:

@@ -12,19 +12,13 @@
 #include "platform/bstr.h"
 #include "platform/com_ptr.h"
 #include "platform/variant.h"
+#include "tests/server/class_identity.h"
 #include "tests/server/runtime/runtime_registration.h"
 
 namespace qorvid {
 using namespace qorvid::host;
 
 namespace {
-
-const CLSID kQorvidClsid = {
-    0x7C3E5A92, 0x1F4B, 0x4D86, {0xB2, 0xE9, 0x5A, 0x0C, 0x8D, 0x13, 0xF6, 0x47}};
-const IID kIidHostInit = {
-    0xAB634001, 0xF13D, 0x11D0, {0xA4, 0x59, 0x00, 0x40, 0x95, 0xE1, 0xDA, 0xEA}};
-const IID kIidScriptExtension = {
-    0xAB634003, 0xF13D, 0x11D0, {0xA4, 0x59, 0x00, 0x40, 0x95, 0xE1, 0xDA, 0xEA}};
 
 class RuntimeEnvironment : public ::testing::Environment {
  public:
