@@ -1,5 +1,6 @@
 #include "encoding/float_text.h"
 
+#include <cfloat>
 #include <charconv>
 #include <cmath>
 
@@ -50,8 +51,22 @@ void SplitScientific(const char* text, const char* end, std::string& digits, int
 // finite and above zero.
 void RoundedDigits(double magnitude, std::string& digits, int& exponent) {
   char buffer[kExactPrecision + 16];
-  std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, magnitude,
-                                         std::chars_format::scientific, kExactPrecision);
+  // The shortest text that reads back as the value: when it has at most 15
+  // digits, they are also the value's exact expansion rounded to 15 digits
+  // (a double lies closer to its shortest text than half a unit of the 15th
+  // digit, so no rounding tie can arise), and the long way is not needed.
+  // Subnormal values are too coarse for that and always take the long way.
+  std::to_chars_result r =
+      std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific);
+  SplitScientific(buffer, r.ptr, digits, exponent);
+  if (magnitude >= DBL_MIN && digits.size() <= static_cast<size_t>(kSignificantDigits) &&
+      !(exponent == kLargestExponent && digits > kLargestFiniteDigits)) {
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    return;
+  }
+
+  r = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific,
+                    kExactPrecision);
   std::string exact;
   SplitScientific(buffer, r.ptr, exact, exponent);
   digits.assign(exact, 0, kSignificantDigits);
