@@ -10,10 +10,9 @@ namespace qorvid {
 Variant MethodCall::param(LONG index) const {
   Variant element;
   if (!IsVariantVector(parameters)) return element;
-  Variant temporary;
+  // SafeArrayGetElement hands out its own copy of the element.
   LONG indices[1] = {index};
-  if (FAILED(SafeArrayGetElement(parameters, indices, temporary.ptr()))) return element;
-  VariantCopy(element.ptr(), temporary.ptr());
+  if (FAILED(SafeArrayGetElement(parameters, indices, element.ptr()))) element = Variant();
   return element;
 }
 
