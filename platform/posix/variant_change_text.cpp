@@ -1,5 +1,8 @@
 // Numbers to text and text to numbers, in the conventions of a locale, the
 // way oleaut32 writes and reads them.
+#include <algorithm>
+#include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -43,24 +46,51 @@ size_t CurrencyAt(const Text& text, size_t i, const LocaleSettings& locale) {
   return n;
 }
 
+// The digits of the shortest text that reads back as magnitude (a finite
+// double above zero) and the exponent of its scientific form d.ddd x 10^e.
+bool ShortestDigits(double magnitude, std::string& digits, int& exponent) {
+  char text[64];
+  std::to_chars_result r =
+      std::to_chars(text, text + sizeof text, magnitude, std::chars_format::scientific);
+  if (r.ec != std::errc()) return false;
+  const char* e = std::find(text, r.ptr, 'e');
+  digits.clear();
+  for (const char* p = text; p < e; ++p)
+    if (*p >= '0' && *p <= '9') digits += *p;
+  const char* x = e + 1;
+  if (x < r.ptr && *x == '+') ++x;
+  return std::from_chars(x, r.ptr, exponent).ec == std::errc();
+}
+
 }  // namespace
 
 Text RealText(double value, int significantDigits, const LocaleSettings& locale) {
   if (value == 0) return Text(1, u'0');  // negative zero too
   if (std::isnan(value)) return Widen("NAN");
   if (std::isinf(value)) return Widen(value < 0 ? "-INF" : "INF");
-  // Enough digits of the exact binary value to tell a tie from a near-tie,
-  // then rounded half away from zero at the significant digits (654322.25
-  // as a float gives 654322.3).
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*e", significantDigits + 24, std::fabs(value));
   std::string digits;
-  const char* e = std::strchr(text, 'e');
-  for (const char* p = text; p < e; ++p)
-    if (*p >= '0' && *p <= '9') digits += *p;
-  int exponent = std::atoi(e + 1);
-  bool up = digits[static_cast<size_t>(significantDigits)] >= '5';
-  digits.resize(static_cast<size_t>(significantDigits));
+  int exponent = 0;
+  // The shortest digits that read back as the double: when a normal double
+  // has at most 15 of them, they are also its exact value rounded to 15
+  // digits (the value lies far closer to that text than half a unit of its
+  // 15th digit, so no tie can arise), and printing can be skipped.
+  bool rounded = significantDigits == DBL_DIG && std::fabs(value) >= DBL_MIN &&
+                 ShortestDigits(std::fabs(value), digits, exponent) &&
+                 digits.size() <= static_cast<size_t>(significantDigits);
+  // Otherwise enough digits of the exact binary value to tell a tie from a
+  // near-tie, then rounded half away from zero at the significant digits
+  // (654322.25 as a float gives 654322.3).
+  char text[64];
+  if (!rounded) {
+    std::snprintf(text, sizeof text, "%.*e", significantDigits + 24, std::fabs(value));
+    digits.clear();
+    const char* e = std::strchr(text, 'e');
+    for (const char* p = text; p < e; ++p)
+      if (*p >= '0' && *p <= '9') digits += *p;
+    exponent = std::atoi(e + 1);
+  }
+  bool up = !rounded && digits[static_cast<size_t>(significantDigits)] >= '5';
+  if (!rounded) digits.resize(static_cast<size_t>(significantDigits));
   if (up) {
     size_t i = digits.size();
     while (i > 0 && digits[i - 1] == '9') digits[--i] = '0';
