@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
-#include <map>
+#include <iterator>
 #include <mutex>
 #include <string>
 
@@ -106,21 +106,32 @@ bool ReadSystemLocale(const KnownLocale& known, LocaleSettings* out) {
   return true;
 }
 
-// Read once per locale; entries stay where they are, so references to them
-// remain valid.
+// Read once per locale and never freed, so references to them remain valid.
+// Every conversion asks for its locale's settings, so a settled entry is
+// found without a lock.
+struct SystemEntry {
+  bool installed = false;
+  LocaleSettings settings;
+};
+
 const LocaleSettings* SystemLocaleSettings(LCID lcid) {
   const KnownLocale* known = FindLocale(lcid);
   if (known == nullptr) return nullptr;
-  static std::mutex lock;
-  static std::map<LCID, std::pair<bool, LocaleSettings>> cache;
-  std::lock_guard<std::mutex> hold(lock);
-  auto found = cache.find(lcid);
-  if (found == cache.end()) {
-    LocaleSettings s;
-    bool installed = ReadSystemLocale(*known, &s);
-    found = cache.emplace(lcid, std::make_pair(installed, s)).first;
+  static std::atomic<const SystemEntry*> entries[std::size(kLocales)];
+  std::atomic<const SystemEntry*>& slot = entries[known - kLocales];
+  const SystemEntry* entry = slot.load(std::memory_order_acquire);
+  if (entry == nullptr) {
+    static std::mutex lock;
+    std::lock_guard<std::mutex> hold(lock);
+    entry = slot.load(std::memory_order_acquire);
+    if (entry == nullptr) {
+      SystemEntry* read = new SystemEntry;
+      read->installed = ReadSystemLocale(*known, &read->settings);
+      slot.store(read, std::memory_order_release);
+      entry = read;
+    }
   }
-  return found->second.first ? &found->second.second : nullptr;
+  return entry->installed ? &entry->settings : nullptr;
 }
 
 // The user locale: fixed by a test or read from the environment, once; 0
