@@ -21,7 +21,10 @@ class Variant {
     VariantCopy(&v_, const_cast<VARIANT*>(&o));
   }
   Variant(Variant&& o) noexcept : v_(o.v_) { VariantInit(&o.v_); }
-  ~Variant() { VariantClear(&v_); }
+  // An empty value owns nothing; most temporaries end empty (moved from).
+  ~Variant() {
+    if (v_.vt != VT_EMPTY) VariantClear(&v_);
+  }
   Variant& operator=(const Variant& o) {
     if (this != &o) VariantCopy(&v_, const_cast<VARIANT*>(&o.v_));
     return *this;
