@@ -140,8 +140,15 @@ Variant Automation::invoke(Form form, const char* member, const Arg* args, size_
   // owners[i] keeps what argument i passes (a BSTR made from text); the
   // VARIANTs handed to Invoke only point at it. DISPPARAMS wants the last
   // argument first.
-  std::vector<Variant> owners(count);
-  std::vector<VARIANT> passed(count);
+  // Calls pass two arguments at most, so both arrays stay on the stack
+  // unless a caller passes more.
+  const size_t kInline = 2;
+  Variant ownersInline[kInline];
+  VARIANT passedInline[kInline];
+  std::vector<Variant> ownersMore(count > kInline ? count : 0);
+  std::vector<VARIANT> passedMore(count > kInline ? count : 0);
+  Variant* owners = count > kInline ? ownersMore.data() : ownersInline;
+  VARIANT* passed = count > kInline ? passedMore.data() : passedInline;
   for (size_t i = 0; i < count; ++i) {
     const Arg& a = args[i];
     VARIANT& slot = passed[count - 1 - i];
@@ -180,7 +187,7 @@ Variant Automation::invoke(Form form, const char* member, const Arg* args, size_
 
   DISPID putId = DISPID_PROPERTYPUT;
   DISPPARAMS params{};
-  params.rgvarg = count ? passed.data() : nullptr;
+  params.rgvarg = count ? passed : nullptr;
   params.cArgs = static_cast<UINT>(count);
   WORD flags = DISPATCH_METHOD;
   switch (form) {
