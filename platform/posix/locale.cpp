@@ -15,6 +15,7 @@
 #include <iterator>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/posix/locale_settings.h"
 #include "platform/posix/win32_posix.h"
@@ -46,10 +47,19 @@ const KnownLocale kLocales[] = {
     {"lv_LV", 0x0426}, {"et_EE", 0x0425}, {"en_GB", 0x0809},
 };
 
+// Every conversion looks its locale up, so the table is searched by halves
+// in an index sorted once.
 const KnownLocale* FindLocale(LCID lcid) {
-  for (const KnownLocale& l : kLocales)
-    if (l.lcid == lcid) return &l;
-  return nullptr;
+  static const std::vector<const KnownLocale*> byLcid = [] {
+    std::vector<const KnownLocale*> index;
+    for (const KnownLocale& l : kLocales) index.push_back(&l);
+    std::sort(index.begin(), index.end(),
+              [](const KnownLocale* a, const KnownLocale* b) { return a->lcid < b->lcid; });
+    return index;
+  }();
+  auto found = std::lower_bound(byLcid.begin(), byLcid.end(), lcid,
+                                [](const KnownLocale* l, LCID id) { return l->lcid < id; });
+  return found != byLcid.end() && (*found)->lcid == lcid ? *found : nullptr;
 }
 
 // The first UTF-16 unit of a short UTF-8 text (the separators are one
