@@ -57,13 +57,13 @@ void Script::check(HRESULT hr, const OLECHAR* member) {
   throw std::runtime_error(what);
 }
 
-Variant Script::callWith(const Bstr& method, const Variant* args, int count) {
+Variant Script::callWith(const Bstr& method, const Variant* const* args, int count) {
   long number = -1;
   if (extension_->FindMethod(method.get(), &number) != S_OK || number < 0)
     throw std::runtime_error("no method " + AnsiFromWide(method.wide()));
   SAFEARRAY* params = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(count));
   for (LONG i = 0; i < count; ++i)
-    SafeArrayPutElement(params, &i, const_cast<VARIANT*>(args[i].ptr()));
+    SafeArrayPutElement(params, &i, const_cast<VARIANT*>(args[i]->ptr()));
   Variant result;
   HRESULT hr = extension_->CallAsFunction(number, result.ptr(), &params);
   SafeArrayDestroy(params);
@@ -72,9 +72,13 @@ Variant Script::callWith(const Bstr& method, const Variant* args, int count) {
 }
 
 Variant Script::call(const Bstr& method) { return callWith(method, nullptr, 0); }
-Variant Script::call(const Bstr& method, const Variant& a) { return callWith(method, &a, 1); }
+Variant Script::call(const Bstr& method, const Variant& a) {
+  const Variant* args[1] = {&a};
+  return callWith(method, args, 1);
+}
 Variant Script::call(const Bstr& method, const Variant& a, const Variant& b) {
-  const Variant args[2] = {a, b};
+  // The array gets its own copies, as a host's would; no copy before that.
+  const Variant* args[2] = {&a, &b};
   return callWith(method, args, 2);
 }
 

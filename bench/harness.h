@@ -41,7 +41,7 @@ class Script {
   IScriptExtension* extension() { return extension_.get(); }
 
  private:
-  Variant callWith(const Bstr& method, const Variant* args, int count);
+  Variant callWith(const Bstr& method, const Variant* const* args, int count);
   void check(HRESULT hr, const OLECHAR* member);
 
   ComPtr<host::HostConnection> host_;
