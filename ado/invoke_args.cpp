@@ -22,8 +22,14 @@ Variant InvokeArgs::value(UINT i) const {
 
 bool InvokeArgs::omitted(UINT i) const {
   if (i >= positional_) return true;
-  Variant v = value(i);
-  return v.vt() == VT_ERROR && v.get().scode == DISP_E_PARAMNOTFOUND;
+  // Looked at through its references, not copied.
+  const VARIANT* p = slot(i);
+  for (int depth = 0; p->vt == (VT_VARIANT | VT_BYREF); ++depth) {
+    if (!p->pvarVal || depth > 8) return false;
+    p = p->pvarVal;
+  }
+  if (p->vt == VT_ERROR) return p->scode == DISP_E_PARAMNOTFOUND;
+  return p->vt == (VT_ERROR | VT_BYREF) && p->pscode && *p->pscode == DISP_E_PARAMNOTFOUND;
 }
 
 Variant InvokeArgs::putValue() const {
