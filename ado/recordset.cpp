@@ -81,21 +81,26 @@ bool SameName(const WideString& name, BSTR selector) {
 
 }  // namespace
 
-size_t RecordsetRows::findColumn(const Variant& selector) const {
+size_t RecordsetRows::findColumn(const InvokeArgs& args) const {
+  if (const VARIANT* selector = args.plain(0)) return findColumn(*selector);
+  return findColumn(args.value(0).get());
+}
+
+size_t RecordsetRows::findColumn(const VARIANT& selector) const {
   if (!rows) throw AdoError(ado_text::ObjectClosed());
   const size_t count = rows->columns.size();
-  if (selector.vt() == VT_BSTR) {
+  if (selector.vt == VT_BSTR) {
     for (size_t i = 0; i < count; ++i)
-      if (SameName(rows->columns[i].name, selector.get().bstrVal)) return i;
+      if (SameName(rows->columns[i].name, selector.bstrVal)) return i;
     throw AdoError(ado_text::ItemNotFound());
   }
   LONG position;
   try {
-    position = ArgInteger(selector);
+    position = selector.vt == VT_I4 ? selector.lVal : ArgInteger(Variant(selector));
   } catch (const AdoError&) {
     throw AdoError(ado_text::ItemNotFound());
   }
-  if (selector.vt() == VT_BOOL || position < 0 || static_cast<size_t>(position) >= count)
+  if (selector.vt == VT_BOOL || position < 0 || static_cast<size_t>(position) >= count)
     throw AdoError(ado_text::ItemNotFound());
   return static_cast<size_t>(position);
 }
@@ -152,7 +157,7 @@ Variant Recordset::invokeMember(DISPID id, WORD flags, const InvokeArgs& args) {
         if (!fields_) fields_ = ComPtr<Fields>::attach(new Fields(this, rows_));
         return DispatchValue(fields_);
       }
-      return DispatchValue(field(rows_->findColumn(args.value(0))));
+      return DispatchValue(field(rows_->findColumn(args)));
     case kEOF:
       RequireGet(flags);
       requireOpen();
@@ -193,7 +198,7 @@ Variant Fields::invokeMember(DISPID id, WORD flags, const InvokeArgs& args) {
     case kItem: {
       RequireGet(flags);
       if (args.count() == 0) throw DispatchFailure(DISP_E_BADPARAMCOUNT);
-      const size_t column = rows_->findColumn(args.value(0));
+      const size_t column = rows_->findColumn(args);
       // Kept by the recordset while it lives; a new one once it is gone.
       if (recordset_) return DispatchValue(recordset_->field(column));
       return DispatchValue(ComPtr<Field>::attach(new Field(rows_, column)));

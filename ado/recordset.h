@@ -38,7 +38,9 @@ struct RecordsetRows {
   size_t columnCount() const { return rows ? rows->columns.size() : 0; }
   // The column a selector names: a name (case-insensitive) or a 0-based
   // position. Fails as ADO does for a closed recordset or no such column.
-  size_t findColumn(const Variant& selector) const;
+  size_t findColumn(const VARIANT& selector) const;
+  // The column the call's first argument names.
+  size_t findColumn(const InvokeArgs& args) const;
   // The current row's cell; fails when closed or at EOF.
   Variant currentValue(size_t column) const;
 };

@@ -229,9 +229,19 @@ Variant ResultSet::valueAt(size_t index) const {
     case kUtf8: {
       size_t bytes;
       const char* p = textAt(slot, &bytes);
-      const int units = MultiByteToWideChar(CP_UTF8, 0, p, static_cast<int>(bytes), nullptr, 0);
+      const int length = static_cast<int>(bytes);
+      // A text gives at most as many units as it has bytes: a short one is
+      // decoded once, into the stack, and copied.
+      OLECHAR buffer[512];
+      if (bytes <= 512) {
+        const int units = MultiByteToWideChar(CP_UTF8, 0, p, length, buffer, 512);
+        BSTR b = NewBstr(static_cast<size_t>(units > 0 ? units : 0));
+        std::memcpy(b, buffer, static_cast<size_t>(units > 0 ? units : 0) * sizeof(OLECHAR));
+        return TextVariant(b);
+      }
+      const int units = MultiByteToWideChar(CP_UTF8, 0, p, length, nullptr, 0);
       BSTR b = NewBstr(static_cast<size_t>(units > 0 ? units : 0));
-      if (units > 0) MultiByteToWideChar(CP_UTF8, 0, p, static_cast<int>(bytes), b, units);
+      if (units > 0) MultiByteToWideChar(CP_UTF8, 0, p, length, b, units);
       return TextVariant(b);
     }
     case kWide: {
