@@ -5,32 +5,12 @@
 #pragma once
 
 #include <memory>
-#include <vector>
 
+#include "ado/result_set.h"
 #include "platform/bstr.h"
-#include "platform/variant.h"
 #include "platform/win32.h"
 
 namespace qorvid::ado {
-
-struct ResultColumn {
-  WideString name;
-  // The type the column's declaration gives its values, VT_EMPTY when only
-  // the stored values decide (an expression column, say).
-  VARTYPE declared = VT_EMPTY;
-};
-
-// A statement's rows, read in full when it ran. Cells are kept row after row
-// in one vector, each value once.
-struct ResultSet {
-  std::vector<ResultColumn> columns;
-  std::vector<Variant> cells;
-
-  size_t rowCount() const { return columns.empty() ? 0 : cells.size() / columns.size(); }
-  const Variant& cell(size_t row, size_t column) const {
-    return cells[row * columns.size() + column];
-  }
-};
 
 class Backend {
  public:

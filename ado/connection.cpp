@@ -49,15 +49,14 @@ Connection::~Connection() {
   closeRecordsets();
 }
 
-void Connection::forget(Recordset* recordset) {
-  recordsets_.erase(std::remove(recordsets_.begin(), recordsets_.end(), recordset),
-                    recordsets_.end());
+void Connection::forget(RecordsetRows* rows) {
+  recordsets_.erase(std::remove(recordsets_.begin(), recordsets_.end(), rows), recordsets_.end());
 }
 
 void Connection::closeRecordsets() {
-  std::vector<Recordset*> open;
+  std::vector<RecordsetRows*> open;
   open.swap(recordsets_);
-  for (Recordset* r : open) r->closeByConnection();
+  for (RecordsetRows* r : open) r->closeByConnection();
 }
 
 void Connection::requireOpen() const {
@@ -109,7 +108,7 @@ Variant Connection::execute(const InvokeArgs& args) {
   const bool open = rows != nullptr;
   ComPtr<Recordset> recordset =
       ComPtr<Recordset>::attach(new Recordset(open ? this : nullptr, std::move(rows)));
-  if (open) recordsets_.push_back(recordset.get());
+  if (open) recordsets_.push_back(recordset->rows());
   return Variant::fromDispatch(recordset.get());
 }
 

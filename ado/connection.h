@@ -11,13 +11,13 @@
 
 namespace qorvid::ado {
 
-class Recordset;
+struct RecordsetRows;
 
 class Connection : public DispatchBase {
  public:
   Connection();
-  // A recordset that goes away stops being closed with the connection.
-  void forget(Recordset* recordset);
+  // A recordset's rows that go away stop being closed with the connection.
+  void forget(RecordsetRows* rows);
 
  protected:
   ~Connection() override;
@@ -34,7 +34,7 @@ class Connection : public DispatchBase {
   WideString connectionString_;
   LONG cursorLocation_ = 2;  // adUseServer, ADO's default
   LONG transactionLevel_ = 0;
-  std::vector<Recordset*> recordsets_;
+  std::vector<RecordsetRows*> recordsets_;
 };
 
 }  // namespace qorvid::ado

@@ -20,10 +20,33 @@ Variant InvokeArgs::value(UINT i) const {
   return s ? Dereferenced(*s) : Variant();
 }
 
+namespace {
+
+// The end of a chain of variant references (as Dereferenced follows it);
+// null when the chain breaks.
+const VARIANT* ChainEnd(const VARIANT* p) {
+  for (int depth = 0; p->vt == (VT_VARIANT | VT_BYREF); ++depth) {
+    if (!p->pvarVal || depth > 8) return nullptr;
+    p = p->pvarVal;
+  }
+  return p;
+}
+
+}  // namespace
+
+const VARIANT* InvokeArgs::plain(UINT i) const {
+  const VARIANT* s = slot(i);
+  const VARIANT* p = s ? ChainEnd(s) : nullptr;
+  return p && !(p->vt & VT_BYREF) ? p : nullptr;
+}
+
 bool InvokeArgs::omitted(UINT i) const {
   if (i >= positional_) return true;
-  Variant v = value(i);
-  return v.vt() == VT_ERROR && v.get().scode == DISP_E_PARAMNOTFOUND;
+  // Looked at through its references, not copied.
+  const VARIANT* p = ChainEnd(slot(i));
+  if (!p) return false;
+  if (p->vt == VT_ERROR) return p->scode == DISP_E_PARAMNOTFOUND;
+  return p->vt == (VT_ERROR | VT_BYREF) && p->pscode && *p->pscode == DISP_E_PARAMNOTFOUND;
 }
 
 Variant InvokeArgs::putValue() const {

@@ -19,6 +19,9 @@ class InvokeArgs {
   // True when argument i is absent or marked as omitted (VT_ERROR
   // DISP_E_PARAMNOTFOUND).
   bool omitted(UINT i) const;
+  // Argument i read in place through variant references, when it is a plain
+  // value there; null past the end or for other references (use value()).
+  const VARIANT* plain(UINT i) const;
   // The slot of argument i as passed, for by-reference results; null past the end.
   VARIANT* slot(UINT i) const;
   // The value of a property write (the DISPID_PROPERTYPUT argument).

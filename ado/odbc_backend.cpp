@@ -229,7 +229,7 @@ class OdbcBackend : public Backend {
       if (rc == SQL_NO_DATA) break;
       judgeStatement(rc, st);
       for (SQLUSMALLINT c = 1; c <= static_cast<SQLUSMALLINT>(columns); ++c)
-        result->cells.push_back(cell(st, c, reads[c - 1]));
+        appendCell(st, c, reads[c - 1], *result);
     }
     return result;
   }
@@ -337,7 +337,9 @@ class OdbcBackend : public Backend {
   bool pieces(const OdbcHandle& st, SQLUSMALLINT c, SQLSMALLINT cType, std::string* out) {
     const size_t terminator =
         cType == SQL_C_WCHAR ? sizeof(SQLWCHAR) : (cType == SQL_C_CHAR ? 1 : 0);
-    std::vector<char> buffer(8192);
+    // One buffer for every cell, back to its first size after a long value.
+    std::vector<char>& buffer = piece_;
+    if (buffer.size() != 8192) std::vector<char>(8192).swap(buffer);
     out->clear();
     for (;;) {
       SQLLEN indicator = 0;
@@ -366,11 +368,10 @@ class OdbcBackend : public Backend {
     return true;
   }
 
-  Variant text(const OdbcHandle& st, SQLUSMALLINT c) {
-    std::string bytes;
-    if (!pieces(st, c, SQL_C_WCHAR, &bytes)) return Variant::null();
-    return Variant::fromBstr(Bstr(reinterpret_cast<const OLECHAR*>(bytes.data()),
-                                  static_cast<UINT>(bytes.size() / sizeof(OLECHAR))));
+  void appendCell(const OdbcHandle& st, SQLUSMALLINT c, Read read, ResultSet& out) {
+    if (read != Read::Text) return out.append(cell(st, c, read));
+    if (!pieces(st, c, SQL_C_WCHAR, &text_)) return out.appendNull();
+    out.appendWide(reinterpret_cast<const OLECHAR*>(text_.data()), text_.size() / sizeof(OLECHAR));
   }
 
   Variant cell(const OdbcHandle& st, SQLUSMALLINT c, Read read) {
@@ -454,7 +455,7 @@ class OdbcBackend : public Backend {
       case Read::Text:
         break;
     }
-    return text(st, c);
+    return Variant();  // texts go straight to the result (appendCell)
   }
 
   OdbcHandle env_;
@@ -466,6 +467,9 @@ class OdbcBackend : public Backend {
   bool postgres_ = false;
   // The message that told the connection was lost; empty while it works.
   WideString lost_;
+  // The text being read and the piece buffer, kept between cells.
+  std::string text_;
+  std::vector<char> piece_;
 };
 
 }  // namespace

@@ -69,148 +69,166 @@ LONG AdoTypeOf(VARTYPE vt) {
 }
 
 template <class T>
-Variant DispatchValue(ComPtr<T> object) {
+Variant DispatchValue(const ComPtr<T>& object) {
   return Variant::fromDispatch(object.get());
+}
+
+// A BSTR selector compared in place, without a copy per call.
+bool SameName(const WideString& name, BSTR selector) {
+  const size_t length = selector ? SysStringLen(selector) : 0;
+  return platform::EqualsIgnoringCase(name, std::basic_string_view<OLECHAR>(selector, length));
 }
 
 }  // namespace
 
-Recordset::Recordset(Connection* owner, std::unique_ptr<ResultSet> rows)
-    : DispatchBase(kRecordsetMembers), owner_(owner), rows_(std::move(rows)) {}
-
-Recordset::~Recordset() {
-  if (owner_) owner_->forget(this);
+size_t RecordsetRows::findColumn(const InvokeArgs& args) const {
+  if (const VARIANT* selector = args.plain(0)) return findColumn(*selector);
+  return findColumn(args.value(0).get());
 }
 
-void Recordset::closeByConnection() {
-  owner_ = nullptr;
-  rows_.reset();
-}
-
-void Recordset::close() {
-  requireOpen();
-  rows_.reset();
-  if (owner_) owner_->forget(this);
-  owner_ = nullptr;
-}
-
-void Recordset::requireOpen() const {
-  if (!rows_) throw AdoError(ado_text::ObjectClosed());
-}
-
-size_t Recordset::findColumn(const Variant& selector) const {
-  requireOpen();
-  const size_t count = rows_->columns.size();
-  if (selector.vt() == VT_BSTR) {
-    BSTR b = selector.get().bstrVal;
-    WideString name = b ? WideString(b, SysStringLen(b)) : WideString();
+size_t RecordsetRows::findColumn(const VARIANT& selector) const {
+  if (!rows) throw AdoError(ado_text::ObjectClosed());
+  const size_t count = rows->columns.size();
+  if (selector.vt == VT_BSTR) {
     for (size_t i = 0; i < count; ++i)
-      if (platform::EqualsIgnoringCase(rows_->columns[i].name, name)) return i;
+      if (SameName(rows->columns[i].name, selector.bstrVal)) return i;
     throw AdoError(ado_text::ItemNotFound());
   }
   LONG position;
   try {
-    position = ArgInteger(selector);
+    position = selector.vt == VT_I4 ? selector.lVal : ArgInteger(Variant(selector));
   } catch (const AdoError&) {
     throw AdoError(ado_text::ItemNotFound());
   }
-  if (selector.vt() == VT_BOOL || position < 0 || static_cast<size_t>(position) >= count)
+  if (selector.vt == VT_BOOL || position < 0 || static_cast<size_t>(position) >= count)
     throw AdoError(ado_text::ItemNotFound());
   return static_cast<size_t>(position);
 }
 
-const Variant* Recordset::currentCellOrNull(size_t column) const {
-  if (!rows_ || position_ >= rows_->rowCount() || column >= rows_->columns.size()) return nullptr;
-  return &rows_->cell(position_, column);
+Variant RecordsetRows::currentValue(size_t column) const {
+  if (!rows) throw AdoError(ado_text::ObjectClosed());
+  if (position >= rows->rowCount() || column >= rows->columns.size())
+    throw AdoError(ado_text::NoCurrentRecord());
+  return rows->value(position, column);
 }
 
-const Variant& Recordset::currentCell(size_t column) const {
-  requireOpen();
-  const Variant* cell = currentCellOrNull(column);
-  if (!cell) throw AdoError(ado_text::NoCurrentRecord());
-  return *cell;
+RecordsetRows::RecordsetRows(Connection* owner_, std::unique_ptr<ResultSet> rows_)
+    : owner(owner_), rows(std::move(rows_)) {}
+
+RecordsetRows::~RecordsetRows() {
+  if (owner) owner->forget(this);
+}
+
+void RecordsetRows::closeByConnection() {
+  owner = nullptr;
+  rows.reset();
+}
+
+void RecordsetRows::close() {
+  rows.reset();
+  if (owner) owner->forget(this);
+  owner = nullptr;
+}
+
+Recordset::Recordset(Connection* owner, std::unique_ptr<ResultSet> rows)
+    : DispatchBase(kRecordsetMembers),
+      rows_(std::make_shared<RecordsetRows>(rows ? owner : nullptr, std::move(rows))) {}
+
+Recordset::~Recordset() {
+  if (fields_) fields_->recordsetGone();
+}
+
+void Recordset::requireOpen() const {
+  if (!rows_->isOpen()) throw AdoError(ado_text::ObjectClosed());
+}
+
+ComPtr<Field> Recordset::field(size_t column) {
+  if (fieldObjects_.size() <= column) fieldObjects_.resize(rows_->columnCount());
+  ComPtr<Field>& kept = fieldObjects_[column];
+  if (!kept) kept = ComPtr<Field>::attach(new Field(rows_, column));
+  return kept;
 }
 
 Variant Recordset::invokeMember(DISPID id, WORD flags, const InvokeArgs& args) {
   switch (id) {
     case kFields:
       RequireGet(flags);
-      if (args.count() == 0 || args.omitted(0))
-        return DispatchValue(ComPtr<Fields>::attach(new Fields(ComPtr<Recordset>(this))));
-      return FieldFor(this, args.value(0));
+      if (args.count() == 0 || args.omitted(0)) {
+        if (!fields_) fields_ = ComPtr<Fields>::attach(new Fields(this, rows_));
+        return DispatchValue(fields_);
+      }
+      return DispatchValue(field(rows_->findColumn(args)));
     case kEOF:
       RequireGet(flags);
       requireOpen();
-      return Variant::fromBool(position_ >= rows_->rowCount());
+      return Variant::fromBool(rows_->position >= rows_->rows->rowCount());
     case kBOF:
       RequireGet(flags);
       requireOpen();
       // Reading runs forward only, so the start is passed only when there is no row.
-      return Variant::fromBool(rows_->rowCount() == 0);
+      return Variant::fromBool(rows_->rows->rowCount() == 0);
     case kMoveNext:
       RequireMethod(flags);
       requireOpen();
-      if (position_ >= rows_->rowCount()) throw AdoError(ado_text::NoCurrentRecord());
-      ++position_;
+      if (rows_->position >= rows_->rows->rowCount()) throw AdoError(ado_text::NoCurrentRecord());
+      ++rows_->position;
       return Variant();
     case kClose:
       RequireMethod(flags);
-      close();
+      requireOpen();
+      rows_->close();
       return Variant();
     case kState:
       RequireGet(flags);
-      return Variant::fromInt(rows_ ? 1 : 0);
+      return Variant::fromInt(rows_->isOpen() ? 1 : 0);
     case kRecordCount:
       RequireGet(flags);
       requireOpen();
-      return Variant::fromInt(static_cast<LONG>(rows_->rowCount()));
+      return Variant::fromInt(static_cast<LONG>(rows_->rows->rowCount()));
     default:
       throw DispatchFailure(DISP_E_MEMBERNOTFOUND);
   }
 }
 
-Variant FieldFor(Recordset* recordset, const Variant& selector) {
-  size_t column = recordset->findColumn(selector);
-  return DispatchValue(ComPtr<Field>::attach(new Field(ComPtr<Recordset>(recordset), column)));
-}
-
-Fields::Fields(ComPtr<Recordset> recordset)
-    : DispatchBase(kFieldsMembers), recordset_(std::move(recordset)) {}
+Fields::Fields(Recordset* recordset, std::shared_ptr<RecordsetRows> rows)
+    : DispatchBase(kFieldsMembers), recordset_(recordset), rows_(std::move(rows)) {}
 
 Variant Fields::invokeMember(DISPID id, WORD flags, const InvokeArgs& args) {
   switch (id) {
-    case kItem:
+    case kItem: {
       RequireGet(flags);
       if (args.count() == 0) throw DispatchFailure(DISP_E_BADPARAMCOUNT);
-      return FieldFor(recordset_.get(), args.value(0));
+      const size_t column = rows_->findColumn(args);
+      // Kept by the recordset while it lives; a new one once it is gone.
+      if (recordset_) return DispatchValue(recordset_->field(column));
+      return DispatchValue(ComPtr<Field>::attach(new Field(rows_, column)));
+    }
     case kCount:
       RequireGet(flags);
       // A closed recordset has no fields; ADO counts them as none.
-      return Variant::fromInt(static_cast<LONG>(recordset_->columnCount()));
+      return Variant::fromInt(static_cast<LONG>(rows_->columnCount()));
     default:
       throw DispatchFailure(DISP_E_MEMBERNOTFOUND);
   }
 }
 
-Field::Field(ComPtr<Recordset> recordset, size_t column)
-    : DispatchBase(kFieldMembers), recordset_(std::move(recordset)), column_(column) {}
+Field::Field(std::shared_ptr<RecordsetRows> rows, size_t column)
+    : DispatchBase(kFieldMembers), rows_(std::move(rows)), column_(column) {}
 
 Variant Field::invokeMember(DISPID id, WORD flags, const InvokeArgs&) {
   RequireGet(flags);
   // The recordset may have been closed since the field was taken.
-  if (!recordset_->isOpen() || column_ >= recordset_->columnCount())
-    throw AdoError(ado_text::ObjectClosed());
+  if (!rows_->isOpen() || column_ >= rows_->columnCount()) throw AdoError(ado_text::ObjectClosed());
+  const ResultSet& rows = *rows_->rows;
   switch (id) {
     case kValue:
-      return Variant(recordset_->currentCell(column_));
+      return rows_->currentValue(column_);
     case kName:
-      return Variant::fromWide(recordset_->column(column_).name);
+      return Variant::fromWide(rows.columns[column_].name);
     case kType: {
-      VARTYPE vt = recordset_->column(column_).declared;
-      if (vt == VT_EMPTY) {
-        const Variant* cell = recordset_->currentCellOrNull(column_);
-        if (cell) vt = cell->vt();
-      }
+      VARTYPE vt = rows.columns[column_].declared;
+      if (vt == VT_EMPTY && rows_->position < rows.rowCount())
+        vt = rows.type(rows_->position, column_);
       return Variant::fromInt(AdoTypeOf(vt));
     }
     default:

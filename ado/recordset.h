@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "ado/backend.h"
 #include "ado/dispatch_base.h"
@@ -13,24 +14,46 @@ namespace qorvid::ado {
 
 class Connection;
 
+class Fields;
+class Field;
+
+// What the recordset's Fields and Field objects read: the rows and the
+// current position. Shared, so that a Field the script keeps reads on after
+// the recordset object itself is gone, until the connection closes.
+struct RecordsetRows {
+  RecordsetRows(Connection* owner, std::unique_ptr<ResultSet> rows);
+  ~RecordsetRows();
+  RecordsetRows(const RecordsetRows&) = delete;
+  RecordsetRows& operator=(const RecordsetRows&) = delete;
+
+  // Closing drops the rows; the connection closing or going away does too.
+  void close();
+  void closeByConnection();
+
+  Connection* owner;                // null once closed or when none
+  std::unique_ptr<ResultSet> rows;  // null once closed
+  size_t position = 0;
+
+  bool isOpen() const { return rows != nullptr; }
+  size_t columnCount() const { return rows ? rows->columns.size() : 0; }
+  // The column a selector names: a name (case-insensitive) or a 0-based
+  // position. Fails as ADO does for a closed recordset or no such column.
+  size_t findColumn(const VARIANT& selector) const;
+  // The column the call's first argument names.
+  size_t findColumn(const InvokeArgs& args) const;
+  // The current row's cell; fails when closed or at EOF.
+  Variant currentValue(size_t column) const;
+};
+
 class Recordset : public DispatchBase {
  public:
   // rows null: a closed recordset. owner may be null.
   Recordset(Connection* owner, std::unique_ptr<ResultSet> rows);
 
-  // The connection closes or goes away: the rows are dropped.
-  void closeByConnection();
+  RecordsetRows* rows() const { return rows_.get(); }
 
-  bool isOpen() const { return rows_ != nullptr; }
-  size_t columnCount() const { return rows_ ? rows_->columns.size() : 0; }
-  const ResultColumn& column(size_t index) const { return rows_->columns[index]; }
-  // The column a selector names: a name (case-insensitive) or a 0-based
-  // position. Fails as ADO does for a closed recordset or no such column.
-  size_t findColumn(const Variant& selector) const;
-  // The cell of the current row; fails when closed or at EOF.
-  const Variant& currentCell(size_t column) const;
-  // The cell of the current row, or null at EOF (for Field.Type).
-  const Variant* currentCellOrNull(size_t column) const;
+  // The Field object of a column, made on first use and kept: AddRef'd.
+  ComPtr<Field> field(size_t column);
 
  protected:
   ~Recordset() override;
@@ -38,37 +61,37 @@ class Recordset : public DispatchBase {
 
  private:
   void requireOpen() const;
-  void close();
 
-  Connection* owner_;
-  std::unique_ptr<ResultSet> rows_;
-  size_t position_ = 0;
+  std::shared_ptr<RecordsetRows> rows_;
+  // Owned here; they point back without a reference, so no cycle holds the
+  // recordset, and are told when it goes.
+  ComPtr<Fields> fields_;
+  std::vector<ComPtr<Field>> fieldObjects_;
 };
 
 class Fields : public DispatchBase {
  public:
-  explicit Fields(ComPtr<Recordset> recordset);
+  Fields(Recordset* recordset, std::shared_ptr<RecordsetRows> rows);
+  void recordsetGone() { recordset_ = nullptr; }
 
  protected:
   Variant invokeMember(DISPID id, WORD flags, const InvokeArgs& args) override;
 
  private:
-  ComPtr<Recordset> recordset_;
+  Recordset* recordset_;  // null once the recordset is gone
+  std::shared_ptr<RecordsetRows> rows_;
 };
 
 class Field : public DispatchBase {
  public:
-  Field(ComPtr<Recordset> recordset, size_t column);
+  Field(std::shared_ptr<RecordsetRows> rows, size_t column);
 
  protected:
   Variant invokeMember(DISPID id, WORD flags, const InvokeArgs& args) override;
 
  private:
-  ComPtr<Recordset> recordset_;
+  std::shared_ptr<RecordsetRows> rows_;
   size_t column_;
 };
-
-// The Field object a selector names, as a VT_DISPATCH value.
-Variant FieldFor(Recordset* recordset, const Variant& selector);
 
 }  // namespace qorvid::ado

@@ -79,11 +79,17 @@ VARTYPE DeclaredVartype(Declared k) {
   return VT_EMPTY;
 }
 
-Variant TextCell(sqlite3_stmt* st, int c) {
+// Text as the engine stores it (UTF-8); UTF-8 that is not well-formed goes
+// as SQLite's own UTF-16 reading of it.
+void TextCell(sqlite3_stmt* st, int c, ResultSet& out) {
+  const unsigned char* utf8 = sqlite3_column_text(st, c);
+  if (utf8 && out.appendUtf8(reinterpret_cast<const char*>(utf8),
+                             static_cast<size_t>(sqlite3_column_bytes(st, c))))
+    return;
   const void* text = sqlite3_column_text16(st, c);
-  int bytes = sqlite3_column_bytes16(st, c);
-  return Variant::fromBstr(
-      Bstr(static_cast<const OLECHAR*>(text), static_cast<UINT>(bytes / sizeof(OLECHAR))));
+  const int bytes = sqlite3_column_bytes16(st, c);
+  out.appendWide(text ? static_cast<const OLECHAR*>(text) : OLESTR(""),
+                 text ? static_cast<size_t>(bytes) / sizeof(OLECHAR) : 0);
 }
 
 std::string Utf8Cell(sqlite3_stmt* st, int c) {
@@ -100,25 +106,24 @@ Variant IntegerCell(sqlite3_int64 v) {
 
 // The value as stored, for columns whose declaration says nothing (or
 // cannot hold it).
-Variant StoredCell(sqlite3_stmt* st, int c) {
+void StoredCell(sqlite3_stmt* st, int c, ResultSet& out) {
   switch (sqlite3_column_type(st, c)) {
     case SQLITE_INTEGER:
-      return IntegerCell(sqlite3_column_int64(st, c));
+      return out.append(IntegerCell(sqlite3_column_int64(st, c)));
     case SQLITE_FLOAT:
-      return Variant::fromDouble(sqlite3_column_double(st, c));
+      return out.append(Variant::fromDouble(sqlite3_column_double(st, c)));
     case SQLITE_TEXT:
-      return TextCell(st, c);
+      return TextCell(st, c, out);
     case SQLITE_BLOB:
-      return ByteArrayVariant(sqlite3_column_blob(st, c),
-                              static_cast<size_t>(sqlite3_column_bytes(st, c)));
+      return out.append(ByteArrayVariant(sqlite3_column_blob(st, c),
+                                         static_cast<size_t>(sqlite3_column_bytes(st, c))));
     default:
-      return Variant::null();
+      return out.appendNull();
   }
 }
 
-Variant Cell(sqlite3_stmt* st, int c, Declared kind) {
-  const int stored = sqlite3_column_type(st, c);
-  if (stored == SQLITE_NULL) return Variant::null();
+// The cell's value as the declaration reads it.
+Variant DeclaredCell(sqlite3_stmt* st, int c, Declared kind, int stored) {
   switch (kind) {
     case Declared::Int16:
       if (stored == SQLITE_INTEGER) {
@@ -178,8 +183,7 @@ Variant Cell(sqlite3_stmt* st, int c, Declared kind) {
       }
       break;
     case Declared::Text:
-      if (stored != SQLITE_BLOB) return TextCell(st, c);
-      break;
+      break;  // a BLOB: read as stored
     case Declared::Blob:
       if (stored == SQLITE_BLOB || stored == SQLITE_TEXT)
         return ByteArrayVariant(sqlite3_column_blob(st, c),
@@ -188,7 +192,16 @@ Variant Cell(sqlite3_stmt* st, int c, Declared kind) {
     case Declared::None:
       break;
   }
-  return StoredCell(st, c);
+  return Variant();
+}
+
+void Cell(sqlite3_stmt* st, int c, Declared kind, ResultSet& out) {
+  const int stored = sqlite3_column_type(st, c);
+  if (stored == SQLITE_NULL) return out.appendNull();
+  if (kind == Declared::Text && stored != SQLITE_BLOB) return TextCell(st, c, out);
+  Variant value = DeclaredCell(st, c, kind, stored);
+  if (value.isEmpty()) return StoredCell(st, c, out);
+  out.append(value);
 }
 
 // CDate(text): the date of a 'yyyy-mm-dd[ hh:mm[:ss[.fff]]]' text as one
@@ -314,7 +327,7 @@ class SqliteBackend : public Backend {
       int rc = sqlite3_step(st);
       if (rc == SQLITE_DONE) break;
       if (rc != SQLITE_ROW) throw AdoError(Message());
-      for (int c = 0; c < columns; ++c) rows->cells.push_back(Cell(st, c, kinds[c]));
+      for (int c = 0; c < columns; ++c) Cell(st, c, kinds[c], *rows);
     }
     return rows;
   }

@@ -100,7 +100,7 @@ class NamedDispatch : public IDispatch {
   // The DISPID of a name in the table, DISPID_UNKNOWN if none.
   DISPID memberId(const OLECHAR* name) const {
     for (size_t i = 0; name && i < count_; ++i)
-      if (EqualsIgnoringCase(name, names_[i].name)) return names_[i].id;
+      if (SameName(name, names_[i].name)) return names_[i].id;
     return DISPID_UNKNOWN;
   }
 
@@ -128,6 +128,15 @@ class NamedDispatch : public IDispatch {
   virtual void lastReleased() { delete this; }
 
  private:
+  // EqualsIgnoringCase, folding only where the units differ: callers mostly
+  // write a name as the table does, and are called for every member call.
+  static bool SameName(const OLECHAR* a, const OLECHAR* b) {
+    if (!b) return false;
+    for (; *a && *b; ++a, ++b)
+      if (*a != *b && FoldCase(*a) != FoldCase(*b)) return false;
+    return *a == *b;
+  }
+
   const DispatchName* names_ = nullptr;
   size_t count_ = 0;
   LONG volatile refs_ = 1;

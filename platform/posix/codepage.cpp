@@ -5,8 +5,8 @@
 // WC_NO_BEST_FIT_CHARS, a single-byte code page takes Windows' best-fit
 // look-alike first (e for é, A for full-width Ａ, + for ┼). iconv knows the
 // code pages; a single-byte one is read from it once into tables, since
-// every field text of a result passes through here, and iconv converts the
-// rest (UTF-8, multi-byte pages) itself.
+// every field text of a result passes through here; UTF-8 is decoded and
+// encoded here too, and iconv converts the rest (multi-byte pages) itself.
 #include <errno.h>
 #include <iconv.h>
 
@@ -403,6 +403,93 @@ size_t EncodeWithTable(const SingleByteTable& table, const char16_t* in, size_t 
   return n;
 }
 
+// UTF-8, decoded and encoded here rather than by iconv: every non-ASCII
+// field text of a result is read through it. The results are iconv's: a
+// byte that starts no well-formed sequence (overlong, surrogate, beyond
+// U+10FFFF, cut short, a stray continuation) gives U+FFFD and decoding
+// goes on at the next byte; a lone surrogate encodes as U+FFFD.
+bool Continuation(unsigned char b) { return (b & 0xC0) == 0x80; }
+
+// The units of `len` bytes, written to out when it is not null; *invalid
+// tells whether some byte was replaced.
+size_t DecodeUtf8(const unsigned char* in, size_t len, char16_t* out, bool* invalid) {
+  size_t n = 0;
+  for (size_t i = 0; i < len;) {
+    const unsigned char b = in[i];
+    uint32_t c = 0xFFFD;
+    size_t take = 1;
+    if (b < 0x80) {
+      c = b;
+    } else if (b >= 0xC2 && b <= 0xDF) {
+      if (i + 1 < len && Continuation(in[i + 1])) {
+        c = (uint32_t(b & 0x1F) << 6) | (in[i + 1] & 0x3F);
+        take = 2;
+      }
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      const unsigned char lo = b == 0xE0 ? 0xA0 : 0x80, hi = b == 0xED ? 0x9F : 0xBF;
+      if (i + 2 < len && in[i + 1] >= lo && in[i + 1] <= hi && Continuation(in[i + 2])) {
+        c = (uint32_t(b & 0x0F) << 12) | (uint32_t(in[i + 1] & 0x3F) << 6) | (in[i + 2] & 0x3F);
+        take = 3;
+      }
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      const unsigned char lo = b == 0xF0 ? 0x90 : 0x80, hi = b == 0xF4 ? 0x8F : 0xBF;
+      if (i + 3 < len && in[i + 1] >= lo && in[i + 1] <= hi && Continuation(in[i + 2]) &&
+          Continuation(in[i + 3])) {
+        c = (uint32_t(b & 0x07) << 18) | (uint32_t(in[i + 1] & 0x3F) << 12) |
+            (uint32_t(in[i + 2] & 0x3F) << 6) | (in[i + 3] & 0x3F);
+        take = 4;
+      }
+    }
+    if (take == 1 && b >= 0x80) *invalid = true;
+    i += take;
+    if (c >= 0x10000) {
+      if (out) {
+        out[n] = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+        out[n + 1] = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+      }
+      n += 2;
+    } else {
+      if (out) out[n] = static_cast<char16_t>(c);
+      ++n;
+    }
+  }
+  return n;
+}
+
+// The bytes of `units` UTF-16 units, written to out when it is not null.
+size_t EncodeUtf8(const char16_t* in, size_t units, unsigned char* out) {
+  size_t n = 0;
+  auto put = [&](unsigned char b) {
+    if (out) out[n] = b;
+    ++n;
+  };
+  for (size_t i = 0; i < units; ++i) {
+    uint32_t c = in[i];
+    if (IsHighSurrogate(in[i]) && i + 1 < units && IsLowSurrogate(in[i + 1])) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (in[i + 1] - 0xDC00);
+      ++i;
+    } else if (IsHighSurrogate(in[i]) || IsLowSurrogate(in[i])) {
+      c = 0xFFFD;
+    }
+    if (c < 0x80) {
+      put(static_cast<unsigned char>(c));
+    } else if (c < 0x800) {
+      put(static_cast<unsigned char>(0xC0 | (c >> 6)));
+      put(static_cast<unsigned char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+      put(static_cast<unsigned char>(0xE0 | (c >> 12)));
+      put(static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F)));
+      put(static_cast<unsigned char>(0x80 | (c & 0x3F)));
+    } else {
+      put(static_cast<unsigned char>(0xF0 | (c >> 18)));
+      put(static_cast<unsigned char>(0x80 | ((c >> 12) & 0x3F)));
+      put(static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F)));
+      put(static_cast<unsigned char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return n;
+}
+
 }  // namespace
 
 extern "C" {
@@ -439,6 +526,22 @@ int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int
     }
     for (size_t i = 0; i < len; ++i) lpWideCharStr[i] = table->wide(in[i]);
     return static_cast<int>(len);
+  }
+  if (cp == CP_UTF8) {
+    const unsigned char* in = reinterpret_cast<const unsigned char*>(lpMultiByteStr);
+    bool invalid = false;
+    const size_t units = DecodeUtf8(in, len, nullptr, &invalid);
+    if (invalid && (dwFlags & MB_ERR_INVALID_CHARS)) {
+      SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+      return 0;
+    }
+    if (cchWideChar == 0) return static_cast<int>(units);
+    if (units > size_t(cchWideChar)) {
+      SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      return 0;
+    }
+    DecodeUtf8(in, len, lpWideCharStr, &invalid);
+    return static_cast<int>(units);
   }
   iconv_t cd = t_toWide.get(cp);
   if (cd == kNoConverter) {
@@ -511,6 +614,17 @@ int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int
     }
     EncodeWithTable<true>(*table, lpWideCharStr, units, lpMultiByteStr, bestFit, defaultChar,
                           &usedDefault);
+    return static_cast<int>(n);
+  }
+  if (cp == CP_UTF8) {
+    unsigned char* out = reinterpret_cast<unsigned char*>(lpMultiByteStr);
+    const size_t n = EncodeUtf8(lpWideCharStr, units, nullptr);
+    if (cbMultiByte == 0) return static_cast<int>(n);
+    if (n > size_t(cbMultiByte)) {
+      SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      return 0;
+    }
+    EncodeUtf8(lpWideCharStr, units, out);
     return static_cast<int>(n);
   }
   iconv_t cd = t_fromWide.get(cp);

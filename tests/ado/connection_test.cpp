@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "ado/dispatch_base.h"
 #include "tests/ado/late_call.h"
 
 namespace qorvid::ado {
@@ -137,6 +138,33 @@ TEST_F(AdoSqlite, FieldsAreFoundByNameOrPositionByValueOrByReference) {
   }
   SysFreeString(text);
   EXPECT_EQ(U("два"), FieldValue(rs, U("Имя")).get().bstrVal);
+}
+
+// The recordset keeps one Field per column; a Field the script holds reads
+// on after the recordset is released, until the connection closes, and
+// nothing is left once it goes.
+TEST_F(AdoSqlite, FieldsAreKeptPerColumnAndOutliveTheirRecordset) {
+  const LONG before = AdoLiveObjects();
+  Late field;
+  {
+    Late rs = RunSql(c, OLESTR("SELECT id, name FROM items ORDER BY id"));
+    CallResult a = FieldByName(rs, OLESTR("name")), b = rs.getWith("Fields", I4(1));
+    ASSERT_EQ(S_OK, a.hr);
+    EXPECT_EQ(a.value.get().pdispVal, b.value.get().pdispVal);
+    ASSERT_EQ(S_OK, rs.call("MoveNext").hr);
+    field = Late(a.value);
+  }
+  EXPECT_EQ(before + 1, AdoLiveObjects());
+  EXPECT_EQ(WideString(OLESTR("two")), field.get("Value").value.get().bstrVal);
+  ASSERT_EQ(S_OK, c.call("Close").hr);
+  ExpectException(field.get("Value"), kClosed);
+  field = Late();
+  EXPECT_EQ(before, AdoLiveObjects());
+
+  ASSERT_EQ(S_OK, OpenConnection(c, kMemory).hr);
+  field = Late(FieldByName(RunSql(c, OLESTR("SELECT 1 AS one")), OLESTR("one")).value);
+  c = Late();  // the connection goes first
+  ExpectException(field.get("Value"), kClosed);
 }
 
 TEST_F(AdoSqlite, SelectorsThatNameNoFieldFail) {

@@ -1,6 +1,10 @@
 // The ANSI code page on this platform: 1251 by default, settable per process.
 #include <gtest/gtest.h>
+#include <iconv.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -146,6 +150,100 @@ TEST_F(CodePage, InvalidUtf8) {
   SetLastError(0);
   EXPECT_EQ(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, "a\xFF", 2, nullptr, 0), 0);
   EXPECT_EQ(GetLastError(), DWORD(ERROR_NO_UNICODE_TRANSLATION));
+}
+
+// iconv's reading of UTF-8 and UTF-16, with a replacement (and a step of
+// one byte or unit) where it refuses the input: what UTF-8 conversions give.
+std::string IconvConvert(const char* to, const char* from, const std::string& in, size_t unit,
+                         const std::string& replacement, bool* invalid) {
+  iconv_t cd = iconv_open(to, from);
+  std::string out;
+  char* inPtr = const_cast<char*>(in.data());
+  size_t inLeft = in.size();
+  while (inLeft > 0) {
+    char buf[64];
+    char* outPtr = buf;
+    size_t outLeft = sizeof buf;
+    const size_t r = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+    out.append(buf, outPtr - buf);
+    if (r != size_t(-1) || errno == E2BIG) continue;
+    size_t skip = unit;
+    if (unit == 2 && inLeft >= 4) {  // a whole surrogate pair is skipped at once
+      char16_t c[2];
+      std::memcpy(c, inPtr, 4);
+      if (c[0] >= 0xD800 && c[0] < 0xDC00 && c[1] >= 0xDC00 && c[1] < 0xE000) skip = 4;
+    }
+    skip = std::min(skip, inLeft);
+    inPtr += skip;
+    inLeft -= skip;
+    out += replacement;
+    *invalid = true;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  }
+  iconv_close(cd);
+  return out;
+}
+
+TEST_F(CodePage, Utf8DecodesAsIconvDoes) {
+  std::vector<std::string> inputs = {"plain",
+                                     "\xC2\x80",
+                                     "\xC1\xBF",
+                                     "\xE0\x80\xAF",
+                                     "\xE0\xA0\x80",
+                                     "\xED\x9F\xBF",
+                                     "\xED\xA0\x80",
+                                     "\xEF\xBF\xBF",
+                                     "\xF0\x8F\xBF\xBF",
+                                     "\xF4\x8F\xBF\xBF",
+                                     "\xF4\x90\x80\x80",
+                                     "\xF8\x88\x80\x80\x80",
+                                     "x\xE2\x82",
+                                     "\xE2\x82x",
+                                     "\x80\xBF",
+                                     "\xF0\x9F\x98",
+                                     "a\xFF"
+                                     "b",
+                                     std::string("\0\xD0\x96", 3)};
+  // Every pair of bytes, and sequences of three and four with telling bytes.
+  for (int a = 0; a < 256; ++a)
+    for (int b = 0; b < 256; ++b) inputs.push_back({char(a), char(b)});
+  const unsigned char telling[] = {0x00, 0x41, 0x7F, 0x80, 0x8F, 0x90,
+                                   0x9F, 0xA0, 0xBF, 0xC0, 0xFF};
+  for (int lead = 0xC0; lead < 0x100; ++lead)
+    for (unsigned char b : telling)
+      for (unsigned char c : telling) {
+        inputs.push_back({char(lead), char(b), char(c)});
+        if (lead >= 0xF0 && lead < 0xF8)
+          for (unsigned char d : telling) inputs.push_back({char(lead), char(b), char(c), char(d)});
+      }
+  for (const std::string& in : inputs) {
+    bool invalid = false;
+    const std::string expected =
+        IconvConvert("UTF-16LE", "UTF-8", in, 1, std::string("\xFD\xFF", 2), &invalid);
+    const std::u16string got = ToWide(CP_UTF8, in);
+    ASSERT_EQ(std::string(reinterpret_cast<const char*>(got.data()), got.size() * 2), expected)
+        << testing::PrintToString(in);
+    SetLastError(0);
+    const int strict =
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, in.data(), int(in.size()), nullptr, 0);
+    ASSERT_EQ(strict == 0, invalid) << testing::PrintToString(in);
+    if (invalid) {
+      ASSERT_EQ(GetLastError(), DWORD(ERROR_NO_UNICODE_TRANSLATION));
+    }
+  }
+}
+
+TEST_F(CodePage, Utf8EncodesAsIconvDoes) {
+  std::vector<std::u16string> inputs = {u"\xD83D\xDE00", u"\xD83Dx", u"x\xDE00",
+                                        u"\xDE00\xD83D", u"\xD83D",  std::u16string(1, u'\0')};
+  for (int c = 1; c < 0x10000; ++c) inputs.push_back(std::u16string(1, char16_t(c)));
+  for (const std::u16string& in : inputs) {
+    bool invalid = false;
+    const std::string expected = IconvConvert(
+        "UTF-8", "UTF-16LE", std::string(reinterpret_cast<const char*>(in.data()), in.size() * 2),
+        2, "\xEF\xBF\xBD", &invalid);
+    ASSERT_EQ(ToBytes(CP_UTF8, in), expected) << int(in[0]);
+  }
 }
 
 TEST_F(CodePage, BufferSizesAndTerminators) {

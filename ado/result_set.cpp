@@ -1,0 +1,260 @@
+#include "ado/result_set.h"
+
+#include <cstring>
+#include <new>
+
+namespace qorvid::ado {
+
+namespace {
+
+const size_t kCellsPerChunk = 64 * 1024;
+// Text slots: chunk number, offset in it and length in bytes, in 24, 20 and
+// 20 bits. Texts up to kSharedText share chunks of kTextChunk bytes; longer
+// ones get a chunk of their own; from kTextChunk on they are kept as
+// VARIANTs, as are all once the chunk numbers run out.
+const size_t kTextChunk = size_t(1) << 20;
+const size_t kSharedText = 64 * 1024;
+const size_t kMaxTextChunks = size_t(1) << 24;
+
+bool IsAscii(const unsigned char* p, size_t n) {
+  unsigned char any = 0;
+  for (size_t i = 0; i < n; ++i) any |= p[i];
+  return any < 0x80;
+}
+
+BSTR NewBstr(size_t units) {
+  BSTR b = SysAllocStringLen(nullptr, static_cast<UINT>(units));
+  if (!b) throw std::bad_alloc();
+  return b;
+}
+
+Variant TextVariant(BSTR b) {
+  Variant v;
+  v.get().vt = VT_BSTR;
+  v.get().bstrVal = b;
+  return v;
+}
+
+}  // namespace
+
+enum ResultSet::Kind : uint8_t {
+  kNull,
+  kI2,
+  kI4,
+  kI8,
+  kR4,
+  kR8,
+  kBool,
+  kDate,
+  kCurrency,
+  kAscii,  // text of bytes < 0x80, one per unit
+  kUtf8,   // well-formed UTF-8
+  kWide,   // UTF-16 units
+  kOther,  // a VARIANT in others_
+};
+
+struct ResultSet::CellChunk {
+  // Left uninitialised: pages not yet reached cost no memory.
+  uint64_t slot[kCellsPerChunk];
+  uint8_t kind[kCellsPerChunk];
+};
+
+ResultSet::ResultSet() = default;
+ResultSet::~ResultSet() = default;
+
+void ResultSet::push(Kind kind, uint64_t slot) {
+  const size_t at = count_ % kCellsPerChunk;
+  if (at == 0) cells_.emplace_back(new CellChunk);
+  CellChunk& chunk = *cells_.back();
+  chunk.slot[at] = slot;
+  chunk.kind[at] = kind;
+  ++count_;
+}
+
+uint64_t ResultSet::storeText(const void* data, size_t bytes) {
+  size_t chunk, offset;
+  if (bytes > kSharedText) {
+    text_.emplace_back(new char[bytes]);
+    chunk = text_.size() - 1;
+    offset = 0;
+  } else {
+    if (text_.empty() || used_ + bytes > kTextChunk) {
+      text_.emplace_back(new char[kTextChunk]);
+      current_ = text_.size() - 1;
+      used_ = 0;
+    }
+    chunk = current_;
+    offset = used_;
+    used_ += bytes;
+  }
+  if (bytes) std::memcpy(text_[chunk].get() + offset, data, bytes);
+  return (uint64_t(chunk) << 40) | (uint64_t(offset) << 20) | uint64_t(bytes);
+}
+
+const char* ResultSet::textAt(uint64_t slot, size_t* bytes) const {
+  *bytes = static_cast<size_t>(slot & 0xFFFFF);
+  return text_[static_cast<size_t>(slot >> 40)].get() + ((slot >> 20) & 0xFFFFF);
+}
+
+void ResultSet::appendNull() { push(kNull, 0); }
+
+bool ResultSet::appendUtf8(const char* text, size_t bytes) {
+  if (bytes >= kTextChunk || text_.size() + 1 >= kMaxTextChunks) return false;
+  Kind kind = kAscii;
+  if (!IsAscii(reinterpret_cast<const unsigned char*>(text), bytes)) {
+    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, static_cast<int>(bytes), nullptr,
+                            0) <= 0)
+      return false;
+    kind = kUtf8;
+  }
+  push(kind, storeText(text, bytes));
+  return true;
+}
+
+void ResultSet::appendWide(const OLECHAR* text, size_t units) {
+  const size_t bytes = units * sizeof(OLECHAR);
+  if (bytes >= kTextChunk || text_.size() + 1 >= kMaxTextChunks) {
+    others_.push_back(Variant::fromBstr(Bstr(text, static_cast<UINT>(units))));
+    push(kOther, others_.size() - 1);
+    return;
+  }
+  bool ascii = true;
+  for (size_t i = 0; i < units && ascii; ++i) ascii = text[i] < 0x80;
+  if (!ascii) {
+    push(kWide, storeText(text, bytes));
+    return;
+  }
+  // Narrowed in place at the arena's end: the slot is taken first.
+  const uint64_t slot = storeText(text, units);
+  size_t length;
+  char* narrow = const_cast<char*>(textAt(slot, &length));
+  for (size_t i = 0; i < units; ++i) narrow[i] = static_cast<char>(text[i]);
+  push(kAscii, slot);
+}
+
+void ResultSet::append(const Variant& value) {
+  const VARIANT& v = value.get();
+  uint64_t slot = 0;
+  switch (v.vt) {
+    case VT_NULL:
+      return appendNull();
+    case VT_I2:
+      return push(kI2, uint64_t(int64_t(v.iVal)));
+    case VT_I4:
+      return push(kI4, uint64_t(int64_t(v.lVal)));
+    case VT_I8:
+      return push(kI8, uint64_t(v.llVal));
+    case VT_R4:
+      std::memcpy(&slot, &v.fltVal, sizeof v.fltVal);
+      return push(kR4, slot);
+    case VT_R8:
+      std::memcpy(&slot, &v.dblVal, sizeof v.dblVal);
+      return push(kR8, slot);
+    case VT_DATE:
+      std::memcpy(&slot, &v.date, sizeof v.date);
+      return push(kDate, slot);
+    case VT_BOOL:
+      return push(kBool, v.boolVal ? 1 : 0);
+    case VT_CY:
+      return push(kCurrency, uint64_t(v.cyVal.int64));
+    case VT_BSTR:
+      if (v.bstrVal) return appendWide(v.bstrVal, SysStringLen(v.bstrVal));
+      break;
+    default:
+      break;
+  }
+  others_.push_back(value);
+  push(kOther, others_.size() - 1);
+}
+
+VARTYPE ResultSet::typeAt(size_t index) const {
+  const CellChunk& chunk = *cells_[index / kCellsPerChunk];
+  const size_t at = index % kCellsPerChunk;
+  static const VARTYPE kTypes[] = {VT_NULL, VT_I2,   VT_I4, VT_I8,   VT_R4,   VT_R8,
+                                   VT_BOOL, VT_DATE, VT_CY, VT_BSTR, VT_BSTR, VT_BSTR};
+  const Kind kind = static_cast<Kind>(chunk.kind[at]);
+  if (kind == kOther) return others_[static_cast<size_t>(chunk.slot[at])].vt();
+  return kTypes[kind];
+}
+
+Variant ResultSet::valueAt(size_t index) const {
+  const CellChunk& chunk = *cells_[index / kCellsPerChunk];
+  const size_t at = index % kCellsPerChunk;
+  const uint64_t slot = chunk.slot[at];
+  Variant out;
+  VARIANT& v = out.get();
+  switch (static_cast<Kind>(chunk.kind[at])) {
+    case kNull:
+      v.vt = VT_NULL;
+      break;
+    case kI2:
+      v.vt = VT_I2;
+      v.iVal = static_cast<SHORT>(slot);
+      break;
+    case kI4:
+      v.vt = VT_I4;
+      v.lVal = static_cast<LONG>(slot);
+      break;
+    case kI8:
+      v.vt = VT_I8;
+      v.llVal = static_cast<LONGLONG>(slot);
+      break;
+    case kR4:
+      v.vt = VT_R4;
+      std::memcpy(&v.fltVal, &slot, sizeof v.fltVal);
+      break;
+    case kR8:
+      v.vt = VT_R8;
+      std::memcpy(&v.dblVal, &slot, sizeof v.dblVal);
+      break;
+    case kDate:
+      v.vt = VT_DATE;
+      std::memcpy(&v.date, &slot, sizeof v.date);
+      break;
+    case kBool:
+      v.vt = VT_BOOL;
+      v.boolVal = slot ? VARIANT_TRUE : VARIANT_FALSE;
+      break;
+    case kCurrency:
+      v.vt = VT_CY;
+      v.cyVal.int64 = static_cast<LONGLONG>(slot);
+      break;
+    case kAscii: {
+      size_t bytes;
+      const unsigned char* p = reinterpret_cast<const unsigned char*>(textAt(slot, &bytes));
+      BSTR b = NewBstr(bytes);
+      for (size_t i = 0; i < bytes; ++i) b[i] = p[i];
+      return TextVariant(b);
+    }
+    case kUtf8: {
+      size_t bytes;
+      const char* p = textAt(slot, &bytes);
+      const int length = static_cast<int>(bytes);
+      // A text gives at most as many units as it has bytes: a short one is
+      // decoded once, into the stack, and copied.
+      OLECHAR buffer[512];
+      if (bytes <= 512) {
+        const int units = MultiByteToWideChar(CP_UTF8, 0, p, length, buffer, 512);
+        BSTR b = NewBstr(static_cast<size_t>(units > 0 ? units : 0));
+        std::memcpy(b, buffer, static_cast<size_t>(units > 0 ? units : 0) * sizeof(OLECHAR));
+        return TextVariant(b);
+      }
+      const int units = MultiByteToWideChar(CP_UTF8, 0, p, length, nullptr, 0);
+      BSTR b = NewBstr(static_cast<size_t>(units > 0 ? units : 0));
+      if (units > 0) MultiByteToWideChar(CP_UTF8, 0, p, length, b, units);
+      return TextVariant(b);
+    }
+    case kWide: {
+      size_t bytes;
+      const char* p = textAt(slot, &bytes);
+      BSTR b = NewBstr(bytes / sizeof(OLECHAR));
+      std::memcpy(b, p, bytes);
+      return TextVariant(b);
+    }
+    case kOther:
+      return others_[static_cast<size_t>(slot)];
+  }
+  return out;
+}
+
+}  // namespace qorvid::ado
