@@ -18,7 +18,10 @@ class Bstr {
       : b_(SysAllocStringLen(s.data(), static_cast<UINT>(s.size()))) {}
   Bstr(const Bstr& o) : b_(o.b_ ? SysAllocStringLen(o.b_, SysStringLen(o.b_)) : nullptr) {}
   Bstr(Bstr&& o) noexcept : b_(o.b_) { o.b_ = nullptr; }
-  ~Bstr() { SysFreeString(b_); }
+  // Most owners end empty (detached or never filled).
+  ~Bstr() {
+    if (b_) SysFreeString(b_);
+  }
   Bstr& operator=(Bstr o) noexcept {
     BSTR t = b_;
     b_ = o.b_;

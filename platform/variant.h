@@ -10,17 +10,17 @@
 
 class Variant {
  public:
-  Variant() { VariantInit(&v_); }
+  Variant() { Empty(v_); }
   Variant(const Variant& o) {
-    VariantInit(&v_);
+    Empty(v_);
     VariantCopy(&v_, const_cast<VARIANT*>(&o.v_));
   }
   // Copies a VARIANT the caller keeps.
   explicit Variant(const VARIANT& o) {
-    VariantInit(&v_);
+    Empty(v_);
     VariantCopy(&v_, const_cast<VARIANT*>(&o));
   }
-  Variant(Variant&& o) noexcept : v_(o.v_) { VariantInit(&o.v_); }
+  Variant(Variant&& o) noexcept : v_(o.v_) { Empty(o.v_); }
   // An empty value owns nothing; most temporaries end empty (moved from).
   ~Variant() {
     if (v_.vt != VT_EMPTY) VariantClear(&v_);
@@ -33,7 +33,7 @@ class Variant {
     if (this != &o) {
       VariantClear(&v_);
       v_ = o.v_;
-      VariantInit(&o.v_);
+      Empty(o.v_);
     }
     return *this;
   }
@@ -120,5 +120,12 @@ class Variant {
   const VARIANT* ptr() const { return &v_; }
 
  private:
+  // What VariantInit does, without a call into the system library: values
+  // are made and dropped at every late-bound call.
+  static void Empty(VARIANT& v) {
+    v.vt = VT_EMPTY;
+    v.wReserved1 = v.wReserved2 = v.wReserved3 = 0;
+  }
+
   VARIANT v_;
 };
