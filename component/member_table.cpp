@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -110,35 +111,45 @@ const PropertyRow* PropertyRowAt(long number) {
 namespace {
 typedef std::basic_string_view<OLECHAR> WideView;
 
-// The names of one table widened once, sorted for binary search. Where two
-// rows widen to the same text (a code page without Cyrillic letters) the
-// first in table order wins, English before Russian, as a walk down the
-// table would find it.
-class SortedNames {
+// The names of one table widened once, in an open-addressing hash table:
+// hosts look a name up before every call. Where two rows widen to the same
+// text (a code page without Cyrillic letters) the first in table order wins,
+// English before Russian, as a walk down the table would find it.
+class NameTable {
  public:
   template <typename Row, long N>
-  explicit SortedNames(const Row (&rows)[N]) {
+  explicit NameTable(const Row (&rows)[N]) : slots_(4 * N, kFree) {
     for (long i = 0; i < N; ++i) {
-      entries_.emplace_back(WideFromAnsi(rows[i].english), i);
-      entries_.emplace_back(WideFromAnsi(rows[i].russian), i);
+      add(WideFromAnsi(rows[i].english), i);
+      add(WideFromAnsi(rows[i].russian), i);
     }
-    std::stable_sort(entries_.begin(), entries_.end(),
-                     [](const Entry& a, const Entry& b) { return a.first < b.first; });
-    entries_.erase(std::unique(entries_.begin(), entries_.end(),
-                               [](const Entry& a, const Entry& b) { return a.first == b.first; }),
-                   entries_.end());
   }
 
   long find(WideView name) const {
-    auto at = std::lower_bound(
-        entries_.begin(), entries_.end(), name,
-        [](const Entry& entry, WideView wanted) { return WideView(entry.first) < wanted; });
-    return at != entries_.end() && WideView(at->first) == name ? at->second : -1;
+    for (size_t at = first(name);; at = next(at)) {
+      if (slots_[at] == kFree) return -1;
+      const Entry& entry = entries_[slots_[at]];
+      if (WideView(entry.first) == name) return entry.second;
+    }
   }
 
  private:
   typedef std::pair<WideString, long> Entry;
+  static const int kFree = -1;
+
+  size_t first(WideView name) const { return std::hash<WideView>()(name) % slots_.size(); }
+  size_t next(size_t at) const { return (at + 1) % slots_.size(); }
+
+  void add(WideString name, long number) {
+    if (find(name) >= 0) return;
+    size_t at = first(name);
+    while (slots_[at] != kFree) at = next(at);
+    slots_[at] = static_cast<int>(entries_.size());
+    entries_.emplace_back(std::move(name), number);
+  }
+
   std::vector<Entry> entries_;
+  std::vector<int> slots_;  // indexes into entries_; a quarter of them used at most
 };
 
 // The tables' names as one code page widens them. One is built for each code
@@ -148,8 +159,8 @@ struct NameIndex {
   NameIndex(UINT page, const NameIndex* older)
       : codePage(page), properties(kPropertyTable), methods(kMethodTable), next(older) {}
   const UINT codePage;
-  const SortedNames properties;
-  const SortedNames methods;
+  const NameTable properties;
+  const NameTable methods;
   const NameIndex* next;
 };
 
