@@ -260,19 +260,59 @@ class SqliteBackend : public Backend {
   ~SqliteBackend() override { sqlite3_close_v2(db_); }
 
   std::unique_ptr<ResultSet> execute(const WideString& sql, LONG* affected) override {
+    // SQLite parses UTF-8: text converted here once costs less than SQLite
+    // converting each statement. Text holding a surrogate goes as UTF-16,
+    // which keeps a lone one exactly as it is.
+    std::string utf8;
+    if (Utf8Of(sql, utf8)) return executeAll(utf8.data(), utf8.data() + utf8.size(), affected);
+    return executeAll(sql.data(), sql.data() + sql.size(), affected);
+  }
+
+  void beginTransaction() override { simple(OLESTR("BEGIN")); }
+  void commit() override { simple(OLESTR("COMMIT")); }
+  void rollback() override {
+    // SQLite may already have rolled back on its own (a full disk, say);
+    // then there is nothing left to undo.
+    if (sqlite3_get_autocommit(db_)) return;
+    simple(OLESTR("ROLLBACK"));
+  }
+
+ private:
+  // The text as UTF-8; false when it holds a surrogate or does not convert.
+  static bool Utf8Of(const WideString& wide, std::string& out) {
+    for (OLECHAR c : wide)
+      if (c >= 0xD800 && c <= 0xDFFF) return false;
+    if (wide.empty()) return true;
+    out.resize(wide.size() * 3);
+    int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &out[0],
+                                static_cast<int>(out.size()), nullptr, nullptr);
+    if (n <= 0) return false;
+    out.resize(static_cast<size_t>(n));
+    return true;
+  }
+
+  int prepare(const char* text, int bytes, sqlite3_stmt** st, const char** tail) {
+    return sqlite3_prepare_v2(db_, text, bytes, st, tail);
+  }
+  int prepare(const OLECHAR* text, int bytes, sqlite3_stmt** st, const OLECHAR** tail) {
+    const void* rest = nullptr;
+    int status = sqlite3_prepare16_v2(db_, text, bytes, st, &rest);
+    *tail = static_cast<const OLECHAR*>(rest);
+    return status;
+  }
+
+  template <typename Char>
+  std::unique_ptr<ResultSet> executeAll(const Char* rest, const Char* end, LONG* affected) {
     std::unique_ptr<ResultSet> first;
     LONG changed = 0;
     // The text may hold several statements; all run, and the first one
     // that returns columns gives the rows.
-    const OLECHAR* rest = sql.c_str();
-    const OLECHAR* end = rest + sql.size();
     while (rest < end) {
       Statement st;
-      const void* tail = nullptr;
-      int bytes = static_cast<int>((end - rest) * sizeof(OLECHAR));
-      if (sqlite3_prepare16_v2(db_, rest, bytes, st.put(), &tail) != SQLITE_OK)
-        throw AdoError(Message());
-      const OLECHAR* next = tail ? static_cast<const OLECHAR*>(tail) : end;
+      const Char* tail = nullptr;
+      int bytes = static_cast<int>((end - rest) * sizeof(Char));
+      if (prepare(rest, bytes, st.put(), &tail) != SQLITE_OK) throw AdoError(Message());
+      const Char* next = tail ? tail : end;
       // SQLite reads no further than a NUL and leaves the tail there; the
       // connection refuses such text, and the loop must end on it anyway.
       rest = next > rest && next <= end ? next : end;
@@ -288,16 +328,6 @@ class SqliteBackend : public Backend {
     return first;
   }
 
-  void beginTransaction() override { simple(OLESTR("BEGIN")); }
-  void commit() override { simple(OLESTR("COMMIT")); }
-  void rollback() override {
-    // SQLite may already have rolled back on its own (a full disk, say);
-    // then there is nothing left to undo.
-    if (sqlite3_get_autocommit(db_)) return;
-    simple(OLESTR("ROLLBACK"));
-  }
-
- private:
   WideString Message() const {
     const OLECHAR* m = static_cast<const OLECHAR*>(sqlite3_errmsg16(db_));
     return m ? WideString(m) : WideString();

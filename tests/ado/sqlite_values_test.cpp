@@ -168,6 +168,21 @@ TEST(SqliteValues, ManyRowsAreAllReadInOrder) {
   EXPECT_EQ(2001, expected);
 }
 
+TEST(SqliteValues, TextInStatementsComesBackUnchanged) {
+  // Statements without surrogates reach SQLite as UTF-8, others as UTF-16;
+  // either way every code unit of a literal survives.
+  const WideString texts[] = {OLESTR("plain"), OLESTR("Запись номер 7"),
+                              WideString(u"emoji \xD83D\xDE00 pair")};
+  for (const WideString& text : texts) {
+    Late c = NewConnection();
+    ASSERT_EQ(S_OK, OpenConnection(c, kMemory).hr);
+    Late rs = RunSql(c, OLESTR("SELECT '") + text + OLESTR("' AS t"));
+    Variant value = FieldValue(rs, OLESTR("t"));
+    ASSERT_EQ(VT_BSTR, value.vt());
+    EXPECT_EQ(text, WideString(value.get().bstrVal, SysStringLen(value.get().bstrVal)));
+  }
+}
+
 }  // namespace
 
 }  // namespace qorvid::ado
