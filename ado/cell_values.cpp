@@ -18,16 +18,6 @@ bool MulAdd(ULONG m[3], unsigned digit) {
   return carry == 0;
 }
 
-// A VARIANT of type vt holding what store puts in it. The type is set last:
-// a DECIMAL fills the whole VARIANT, the type's place included.
-template <typename Store>
-Variant Typed(VARTYPE vt, Store store) {
-  Variant v;
-  store(v.get());
-  v.get().vt = vt;
-  return v;
-}
-
 }  // namespace
 
 bool ParseDateText(const std::string& text, DateParts* parts) {
@@ -96,23 +86,23 @@ bool DecimalFromText(const std::string& text, DECIMAL* out) {
 }
 
 Variant DecimalVariant(const DECIMAL& d) {
-  return Typed(VT_DECIMAL, [&](VARIANT& x) { x.decVal = d; });
+  return Variant::typed(VT_DECIMAL, [&](VARIANT& x) { x.decVal = d; });
 }
 
 Variant Int64Variant(LONGLONG value) {
-  return Typed(VT_I8, [&](VARIANT& x) { x.llVal = value; });
+  return Variant::typed(VT_I8, [&](VARIANT& x) { x.llVal = value; });
 }
 
 Variant Int16Variant(SHORT value) {
-  return Typed(VT_I2, [&](VARIANT& x) { x.iVal = value; });
+  return Variant::typed(VT_I2, [&](VARIANT& x) { x.iVal = value; });
 }
 
 Variant FloatVariant(float value) {
-  return Typed(VT_R4, [&](VARIANT& x) { x.fltVal = value; });
+  return Variant::typed(VT_R4, [&](VARIANT& x) { x.fltVal = value; });
 }
 
 Variant CurrencyVariant(LONGLONG scaled) {
-  return Typed(VT_CY, [&](VARIANT& x) { x.cyVal.int64 = scaled; });
+  return Variant::typed(VT_CY, [&](VARIANT& x) { x.cyVal.int64 = scaled; });
 }
 
 Variant ByteArrayVariant(const void* data, size_t size) {

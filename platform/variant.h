@@ -38,29 +38,26 @@ class Variant {
     return *this;
   }
 
-  static Variant fromInt(LONG i) {
+  // A value of type vt whose field fill sets. The type is set after the
+  // field, since a DECIMAL covers the type field too.
+  template <typename Fill>
+  static Variant typed(VARTYPE vt, Fill fill) {
     Variant r;
-    r.v_.vt = VT_I4;
-    r.v_.lVal = i;
+    fill(r.v_);
+    r.v_.vt = vt;
     return r;
+  }
+  static Variant fromInt(LONG i) {
+    return typed(VT_I4, [i](VARIANT& v) { v.lVal = i; });
   }
   static Variant fromDouble(double d) {
-    Variant r;
-    r.v_.vt = VT_R8;
-    r.v_.dblVal = d;
-    return r;
+    return typed(VT_R8, [d](VARIANT& v) { v.dblVal = d; });
   }
   static Variant fromDate(DATE d) {
-    Variant r;
-    r.v_.vt = VT_DATE;
-    r.v_.date = d;
-    return r;
+    return typed(VT_DATE, [d](VARIANT& v) { v.date = d; });
   }
   static Variant fromBool(bool b) {
-    Variant r;
-    r.v_.vt = VT_BOOL;
-    r.v_.boolVal = b ? VARIANT_TRUE : VARIANT_FALSE;
-    return r;
+    return typed(VT_BOOL, [b](VARIANT& v) { v.boolVal = b ? VARIANT_TRUE : VARIANT_FALSE; });
   }
   static Variant fromBstr(Bstr b) {
     Variant r;
