@@ -135,7 +135,7 @@ class NameTable {
 
  private:
   typedef std::pair<WideString, long> Entry;
-  static const int kFree = -1;
+  static constexpr int kFree = -1;
 
   size_t first(WideView name) const { return std::hash<WideView>()(name) % slots_.size(); }
   size_t next(size_t at) const { return (at + 1) % slots_.size(); }
