@@ -3,43 +3,18 @@
 // reference host.
 #include <benchmark/benchmark.h>
 
-#include "automation/automation.h"
-#include "component/addin_object.h"
-#include "host/host_connection.h"
+#include "bench/harness.h"
 #include "platform/bstr.h"
-#include "platform/com_ptr.h"
 #include "platform/variant.h"
 
 namespace qorvid {
-using namespace qorvid::host;
-
-namespace {
-
-struct BenchComponent {
-  ComPtr<HostConnection> host = HostConnection::create();
-  AddInObject* object = nullptr;
-  ComPtr<IScriptExtension> extension;
-  ComPtr<IHostInit> init;
-
-  BenchComponent() {
-    object = new AddInObject();
-    object->inner()->AddRef();
-    extension = ComPtr<IScriptExtension>(object);
-    init = ComPtr<IHostInit>(object);
-    object->inner()->Release();
-    init->Initialize(host.get());
-  }
-  ~BenchComponent() { init->Shutdown(); }
-};
-
-}  // namespace
 
 static void BM_FindMethod(benchmark::State& state) {
-  BenchComponent c;
+  bench::Script c;
   Bstr name = Bstr::fromAnsi("PrepareQuery");
   long number = -1;
   for (auto _ : state) {
-    c.extension->FindMethod(name.get(), &number);
+    c.extension()->FindMethod(name.get(), &number);
     benchmark::DoNotOptimize(number);
   }
   if (number < 0) state.SkipWithError("PrepareQuery not found");
@@ -47,10 +22,10 @@ static void BM_FindMethod(benchmark::State& state) {
 BENCHMARK(BM_FindMethod);
 
 static void BM_CallPrepareQuery(benchmark::State& state) {
-  BenchComponent c;
+  bench::Script c;
   Bstr name = Bstr::fromAnsi("PrepareQuery");
   long number = -1;
-  c.extension->FindMethod(name.get(), &number);
+  c.extension()->FindMethod(name.get(), &number);
   if (number < 0) {
     state.SkipWithError("PrepareQuery not found");
     return;
@@ -61,7 +36,7 @@ static void BM_CallPrepareQuery(benchmark::State& state) {
     LONG index[1] = {0};
     SafeArrayPutElement(params, index, const_cast<VARIANT*>(text.ptr()));
     Variant result;
-    c.extension->CallAsFunction(number, result.ptr(), &params);
+    c.extension()->CallAsFunction(number, result.ptr(), &params);
     SafeArrayDestroy(params);
   }
 }
