@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/bstr.h"
@@ -64,15 +66,15 @@ std::string TrimDescription(std::string text) {
 // in place; anything else goes through the code page.
 class MemberName {
  public:
-  explicit MemberName(const std::string& name) {
-    bool ascii = name.size() < sizeof(inline_) / sizeof(inline_[0]);
-    for (size_t i = 0; ascii && i < name.size(); ++i) {
+  explicit MemberName(const char* name) {
+    size_t i = 0;
+    for (; i + 1 < sizeof(inline_) / sizeof(inline_[0]); ++i) {
       unsigned char c = static_cast<unsigned char>(name[i]);
-      ascii = c < 0x80;
+      if (c == 0 || c >= 0x80) break;
       inline_[i] = static_cast<OLECHAR>(c);
     }
-    if (ascii) {
-      inline_[name.size()] = 0;
+    if (name[i] == 0) {
+      inline_[i] = 0;
       return;
     }
     converted_ = Bstr::fromAnsi(name);
@@ -124,15 +126,15 @@ Variant Automation::invoke(Form form, const char* member, const Arg* args, size_
   // inside), so hold the object for the length of the call.
   ComPtr<IDispatch> object(raw);
 
-  std::string name = member ? member : "";
+  const char* name = member ? member : "";
   MemberName wideName(name);
   LPOLESTR names[1] = {wideName.get()};
   DISPID id = DISPID_UNKNOWN;
   HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, GetThreadLocale(), &id);
   if (hr == DISP_E_UNKNOWNNAME) {
-    std::vector<char> buffer(name.size() + 64);
+    std::vector<char> buffer(std::strlen(name) + 64);
     std::snprintf(buffer.data(), buffer.size(), "Method '%s' not supported by automation object",
-                  name.c_str());
+                  name);
     throw ComponentError(buffer.data());
   }
   if (FAILED(hr)) throw ComponentError(StatusMessage(hr));
@@ -294,6 +296,22 @@ std::string ValueText(const VARIANT& value) {
   return AnsiOf(text.get().bstrVal);
 }
 
+Variant TextThroughAnsi(Variant value) {
+  if (value.vt() != VT_BSTR) {
+    Variant text;
+    HRESULT hr = VariantChangeTypeEx(text.ptr(), value.ptr(), LOCALE_USER_DEFAULT, 0, VT_BSTR);
+    if (FAILED(hr) || text.vt() != VT_BSTR) throw ComponentError(kInvalidConversion);
+    value = std::move(text);
+  }
+  BSTR units = value.get().bstrVal;
+  const std::string ansi = AnsiOf(units);
+  const int length = static_cast<int>(ansi.size());
+  if (units && ansi.size() == SysStringLen(units) &&
+      (length == 0 || MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, units, length) == length))
+    return value;
+  return Variant::fromAnsi(ansi);
+}
+
 namespace {
 // Round half to even, as the automation conversions round; a value outside
 // the 32-bit range (NaN and infinities included) cannot be converted.
@@ -358,6 +376,8 @@ LONG IntegerValue(const VARIANT& value) {
 }
 
 bool BooleanValue(const VARIANT& value) {
+  // EOF answers VT_BOOL at every row: no conversion to make.
+  if (value.vt == VT_BOOL) return value.boolVal != VARIANT_FALSE;
   Variant flag;
   HRESULT hr = VariantChangeTypeEx(flag.ptr(), const_cast<VARIANT*>(&value), LOCALE_USER_DEFAULT, 0,
                                    VT_BOOL);

@@ -95,6 +95,12 @@ class Automation {
 std::string ValueText(const VARIANT& value);
 inline std::string ValueText(const Variant& value) { return ValueText(value.get()); }
 
+// The value text as a script receives a text: a BSTR of ValueText(value),
+// the units passed through the ANSI code page and back. Made in the value's
+// own BSTR when the code page gives back as many units as it took, as every
+// single-byte one does. Fails as ValueText does.
+Variant TextThroughAnsi(Variant value);
+
 // Integer value: integer types as they are (low 32 bits), floating point and
 // currency rounded, anything else through VariantChangeTypeEx to VT_I4.
 // Fails with "Invalid variant type conversion".

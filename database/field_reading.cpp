@@ -38,8 +38,9 @@ Variant ReadFieldValue(ComponentState& state, Variant& selector, const char* val
 Variant EmptyText() { return Variant::fromAnsi(std::string()); }
 
 // The value of GetField as the script receives it, chosen on the whole type
-// code: numbers a script cannot hold become text, booleans 1 or 0.
-Variant ScriptValue(const Variant& value, const std::string& field) {
+// code: numbers a script cannot hold become text, booleans 1 or 0. The
+// selector names the field only in a failure, so its text is made only then.
+Variant ScriptValue(Variant value, const Variant& selector) {
   switch (value.vt()) {
     case VT_EMPTY:
     case VT_NULL:
@@ -57,13 +58,13 @@ Variant ScriptValue(const Variant& value, const std::string& field) {
     case VT_BSTR:
     case VT_ERROR:
     case VT_DECIMAL:
-      return Variant::fromAnsi(ValueText(value));
+      return TextThroughAnsi(std::move(value));
     case VT_BOOL:
       return Variant::fromInt(value.get().boolVal == VARIANT_TRUE ? 1 : 0);
     case VT_VARIANT:
       throw ComponentError(CP1251("Тип Variant не поддерживается"));
     default:
-      throw ComponentError(CP1251("Тип не поддерживается: ") + field);
+      throw ComponentError(CP1251("Тип не поддерживается: ") + FieldIdentification(selector));
   }
 }
 
@@ -125,7 +126,7 @@ void GetFieldBranch(ComponentState& state, MethodCall& call) {
                          failure.message());
   }
   try {
-    call.setResult(ScriptValue(value, FieldIdentification(selector)));
+    call.setResult(ScriptValue(std::move(value), selector));
   } catch (const ComponentError& failure) {
     throw ComponentError(CP1251("Ошибка преобразования значения поля ") +
                          FieldIdentification(selector) + kCrLf + failure.message());

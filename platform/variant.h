@@ -21,9 +21,10 @@ class Variant {
     VariantCopy(&v_, const_cast<VARIANT*>(&o));
   }
   Variant(Variant&& o) noexcept : v_(o.v_) { Empty(o.v_); }
-  // An empty value owns nothing; most temporaries end empty (moved from).
+  // Only a value that may own something is cleared: most temporaries end
+  // empty (moved from) or hold a number, and are dropped at every call.
   ~Variant() {
-    if (v_.vt != VT_EMPTY) VariantClear(&v_);
+    if (MayOwn(v_.vt)) VariantClear(&v_);
   }
   Variant& operator=(const Variant& o) {
     if (this != &o) VariantCopy(&v_, const_cast<VARIANT*>(&o.v_));
@@ -119,6 +120,38 @@ class Variant {
  private:
   // What VariantInit does, without a call into the system library: values
   // are made and dropped at every late-bound call.
+  // Whether VariantClear could release something for this type: a BSTR, an
+  // interface, an array or a record. Numbers, dates, booleans, error codes
+  // and references own nothing; an unknown type goes to VariantClear.
+  static bool MayOwn(VARTYPE vt) {
+    if (vt & VT_BYREF) return false;
+    if (vt & VT_ARRAY) return true;
+    switch (vt) {
+      case VT_EMPTY:
+      case VT_NULL:
+      case VT_I1:
+      case VT_I2:
+      case VT_I4:
+      case VT_I8:
+      case VT_INT:
+      case VT_UI1:
+      case VT_UI2:
+      case VT_UI4:
+      case VT_UI8:
+      case VT_UINT:
+      case VT_R4:
+      case VT_R8:
+      case VT_CY:
+      case VT_DATE:
+      case VT_BOOL:
+      case VT_ERROR:
+      case VT_DECIMAL:
+        return false;
+      default:
+        return true;
+    }
+  }
+
   static void Empty(VARIANT& v) {
     v.vt = VT_EMPTY;
     v.wReserved1 = v.wReserved2 = v.wReserved3 = 0;

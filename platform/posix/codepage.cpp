@@ -416,6 +416,13 @@ size_t DecodeUtf8(const unsigned char* in, size_t len, char16_t* out, bool* inva
   size_t n = 0;
   for (size_t i = 0; i < len;) {
     const unsigned char b = in[i];
+    // ASCII, most of any text, skips the sequence checks below.
+    if (b < 0x80) {
+      if (out) out[n] = b;
+      ++n;
+      ++i;
+      continue;
+    }
     uint32_t c = 0xFFFD;
     size_t take = 1;
     if (b < 0x80) {
@@ -464,6 +471,11 @@ size_t EncodeUtf8(const char16_t* in, size_t units, unsigned char* out) {
     ++n;
   };
   for (size_t i = 0; i < units; ++i) {
+    // ASCII, most of any text, one byte per unit.
+    if (in[i] < 0x80) {
+      put(static_cast<unsigned char>(in[i]));
+      continue;
+    }
     uint32_t c = in[i];
     if (IsHighSurrogate(in[i]) && i + 1 < units && IsLowSurrogate(in[i + 1])) {
       c = 0x10000 + ((c - 0xD800) << 10) + (in[i + 1] - 0xDC00);

@@ -1,7 +1,9 @@
 // SAFEARRAY: a descriptor (with one bound per dimension, stored last
-// dimension first as Windows does) and a separate block of elements. The
-// element VARTYPE sits in a hidden word just before the descriptor, where
-// SafeArrayGetVartype finds it.
+// dimension first as Windows does) and a separate block of elements; a
+// vector made by SafeArrayCreateVector has its elements in the descriptor's
+// own block (FADF_CREATEVECTOR), as on Windows: one allocation for the array
+// of every host call. The element VARTYPE sits in a hidden word just before
+// the descriptor, where SafeArrayGetVartype finds it.
 #include <cstdlib>
 #include <cstring>
 
@@ -52,10 +54,18 @@ VARTYPE& HiddenVartype(SAFEARRAY* psa) {
   return *reinterpret_cast<VARTYPE*>(reinterpret_cast<char*>(psa) - sizeof(DWORD));
 }
 
-SAFEARRAY* AllocDescriptor(UINT cDims) {
+// `extra` bytes after the descriptor hold a vector's elements.
+SAFEARRAY* AllocDescriptor(UINT cDims, size_t extra = 0) {
   size_t size = kHidden + sizeof(SAFEARRAY) + (cDims - 1) * sizeof(SAFEARRAYBOUND);
-  char* raw = static_cast<char*>(std::calloc(1, size));
-  return raw ? reinterpret_cast<SAFEARRAY*>(raw + kHidden) : nullptr;
+  if (extra > SIZE_MAX - size) return nullptr;
+  char* raw = static_cast<char*>(std::calloc(1, size + extra));
+  if (!raw) return nullptr;
+  SAFEARRAY* psa = reinterpret_cast<SAFEARRAY*>(raw + kHidden);
+  if (extra) {
+    psa->fFeatures = FADF_CREATEVECTOR;
+    psa->pvData = raw + size;
+  }
+  return psa;
 }
 
 void FreeDescriptor(SAFEARRAY* psa) { std::free(reinterpret_cast<char*>(psa) - kHidden); }
@@ -184,15 +194,24 @@ SAFEARRAY* SafeArrayCreate(VARTYPE vt, UINT cDims, SAFEARRAYBOUND* rgsabound) {
 }
 
 SAFEARRAY* SafeArrayCreateVector(VARTYPE vt, LONG lLbound, ULONG cElements) {
-  SAFEARRAYBOUND bound = {cElements, lLbound};
-  return Create(vt, 1, &bound);
+  ULONG size = ElementSize(vt);
+  if (!size) return nullptr;
+  const size_t cells = cElements ? cElements : 1;
+  if (cells > SIZE_MAX / size) return nullptr;
+  SAFEARRAY* psa = AllocDescriptor(1, cells * size);
+  if (!psa) return nullptr;
+  psa->cDims = 1;
+  psa->cbElements = size;
+  psa->rgsabound[0] = {cElements, lLbound};
+  SetFeatures(psa, vt);
+  return psa;
 }
 
 HRESULT SafeArrayDestroy(SAFEARRAY* psa) {
   if (!psa) return S_OK;
   if (psa->cLocks > 0) return DISP_E_ARRAYISLOCKED;
   ClearElements(psa);
-  std::free(psa->pvData);
+  if (!(psa->fFeatures & FADF_CREATEVECTOR)) std::free(psa->pvData);
   FreeDescriptor(psa);
   return S_OK;
 }
@@ -305,7 +324,8 @@ HRESULT SafeArrayCopy(SAFEARRAY* psa, SAFEARRAY** ppsaOut) {
   out->cDims = psa->cDims;
   out->cbElements = psa->cbElements;
   // The copy owns its descriptor and data whatever the original's storage.
-  out->fFeatures = psa->fFeatures & ~(FADF_AUTO | FADF_STATIC | FADF_EMBEDDED | FADF_FIXEDSIZE);
+  out->fFeatures = psa->fFeatures &
+                   ~(FADF_AUTO | FADF_STATIC | FADF_EMBEDDED | FADF_FIXEDSIZE | FADF_CREATEVECTOR);
   std::memcpy(reinterpret_cast<char*>(out) - kHidden, reinterpret_cast<char*>(psa) - kHidden,
               kHidden);
   for (USHORT i = 0; i < psa->cDims; ++i) out->rgsabound[i] = psa->rgsabound[i];
