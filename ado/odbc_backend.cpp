@@ -41,20 +41,21 @@ class OdbcHandle {
   SQLHANDLE h_ = SQL_NULL_HANDLE;
 };
 
-// The first diagnostic record's message: the driver's own words. state, when
-// given, receives its SQLSTATE (empty when there is none).
-WideString Diagnostic(SQLSMALLINT type, SQLHANDLE h, SQLRETURN rc, WideString* sqlState = nullptr) {
+// A diagnostic record's message (the first's by default): the driver's own
+// words. state, when given, receives its SQLSTATE (empty when there is none).
+WideString Diagnostic(SQLSMALLINT type, SQLHANDLE h, SQLRETURN rc, WideString* sqlState = nullptr,
+                      SQLSMALLINT record = 1) {
   if (sqlState) sqlState->clear();
   if (h != SQL_NULL_HANDLE) {
     SQLWCHAR state[6] = {0};
     SQLINTEGER native = 0;
     SQLSMALLINT length = 0;
     std::vector<SQLWCHAR> text(1024);
-    SQLRETURN d = SQLGetDiagRecW(type, h, 1, state, &native, text.data(),
+    SQLRETURN d = SQLGetDiagRecW(type, h, record, state, &native, text.data(),
                                  static_cast<SQLSMALLINT>(text.size()), &length);
     if (SQL_SUCCEEDED(d) && length >= static_cast<SQLSMALLINT>(text.size())) {
       text.resize(static_cast<size_t>(length) + 1);
-      d = SQLGetDiagRecW(type, h, 1, state, &native, text.data(),
+      d = SQLGetDiagRecW(type, h, record, state, &native, text.data(),
                          static_cast<SQLSMALLINT>(text.size()), &length);
     }
     if (SQL_SUCCEEDED(d) && sqlState)
@@ -69,6 +70,20 @@ WideString Diagnostic(SQLSMALLINT type, SQLHANDLE h, SQLRETURN rc, WideString* s
   WideString out;
   for (const char* p = buf; *p; ++p) out += static_cast<OLECHAR>(*p);
   return out;
+}
+
+// The first diagnostic record that is not a warning (SQLSTATE class 01),
+// the first of all when every one is.
+SQLSMALLINT FirstErrorRecord(SQLSMALLINT type, SQLHANDLE h) {
+  for (SQLSMALLINT record = 1; record < 100; ++record) {
+    SQLWCHAR state[6] = {0};
+    SQLWCHAR text[2];
+    SQLINTEGER native = 0;
+    SQLSMALLINT length = 0;
+    if (!SQL_SUCCEEDED(SQLGetDiagRecW(type, h, record, state, &native, text, 2, &length))) break;
+    if (state[0] != '0' || state[1] != '1') return record;
+  }
+  return 1;
 }
 
 SQLPOINTER Flag(SQLUINTEGER value) {
@@ -523,8 +538,10 @@ class OdbcBackend : public Backend {
       judgeStatement(rc, st);
       for (size_t row = 0; row < block.fetched && row < block.rows; ++row) {
         // A value the driver could not convert fails the read, as it does
-        // read on its own.
-        if (block.status && block.status[row] == SQL_ROW_ERROR) throw AdoError(RowError(st));
+        // when read alone; warnings of truncated texts may come before it.
+        if (block.status && block.status[row] == SQL_ROW_ERROR)
+          throw AdoError(Diagnostic(st.type(), st.get(), SQL_ERROR, nullptr,
+                                    FirstErrorRecord(st.type(), st.get())));
         for (size_t i = 0; i < block.columns.size(); ++i) {
           const Block::Column& col = block.columns[i];
           const SQLLEN indicator = col.indicator[row];
@@ -570,24 +587,6 @@ class OdbcBackend : public Backend {
     SQLSetStmtAttrW(st.get(), SQL_ATTR_ROW_STATUS_PTR, nullptr, 0);
     SQLSetStmtAttrW(st.get(), SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
     block.status.reset();
-  }
-
-  // The message of a row's failure within a block: the first diagnostic
-  // that is not a warning (truncated texts leave warnings before it).
-  static WideString RowError(const OdbcHandle& st) {
-    for (SQLSMALLINT record = 1;; ++record) {
-      SQLWCHAR state[6] = {0};
-      SQLINTEGER native = 0;
-      SQLSMALLINT length = 0;
-      SQLWCHAR text[1024];
-      SQLRETURN d = SQLGetDiagRecW(st.type(), st.get(), record, state, &native, text,
-                                   static_cast<SQLSMALLINT>(1024), &length);
-      if (!SQL_SUCCEEDED(d)) break;
-      if (state[0] == '0' && state[1] == '1') continue;
-      return WideString(reinterpret_cast<const OLECHAR*>(text),
-                        std::min<size_t>(static_cast<size_t>(length > 0 ? length : 0), 1023));
-    }
-    return Diagnostic(st.type(), st.get(), SQL_ERROR);
   }
 
   void appendCell(const OdbcHandle& st, SQLUSMALLINT c, Read read, ResultSet& out) {
