@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -40,20 +41,21 @@ class OdbcHandle {
   SQLHANDLE h_ = SQL_NULL_HANDLE;
 };
 
-// The first diagnostic record's message: the driver's own words. state, when
-// given, receives its SQLSTATE (empty when there is none).
-WideString Diagnostic(SQLSMALLINT type, SQLHANDLE h, SQLRETURN rc, WideString* sqlState = nullptr) {
+// A diagnostic record's message (the first's by default): the driver's own
+// words. state, when given, receives its SQLSTATE (empty when there is none).
+WideString Diagnostic(SQLSMALLINT type, SQLHANDLE h, SQLRETURN rc, WideString* sqlState = nullptr,
+                      SQLSMALLINT record = 1) {
   if (sqlState) sqlState->clear();
   if (h != SQL_NULL_HANDLE) {
     SQLWCHAR state[6] = {0};
     SQLINTEGER native = 0;
     SQLSMALLINT length = 0;
     std::vector<SQLWCHAR> text(1024);
-    SQLRETURN d = SQLGetDiagRecW(type, h, 1, state, &native, text.data(),
+    SQLRETURN d = SQLGetDiagRecW(type, h, record, state, &native, text.data(),
                                  static_cast<SQLSMALLINT>(text.size()), &length);
     if (SQL_SUCCEEDED(d) && length >= static_cast<SQLSMALLINT>(text.size())) {
       text.resize(static_cast<size_t>(length) + 1);
-      d = SQLGetDiagRecW(type, h, 1, state, &native, text.data(),
+      d = SQLGetDiagRecW(type, h, record, state, &native, text.data(),
                          static_cast<SQLSMALLINT>(text.size()), &length);
     }
     if (SQL_SUCCEEDED(d) && sqlState)
@@ -68,6 +70,20 @@ WideString Diagnostic(SQLSMALLINT type, SQLHANDLE h, SQLRETURN rc, WideString* s
   WideString out;
   for (const char* p = buf; *p; ++p) out += static_cast<OLECHAR>(*p);
   return out;
+}
+
+// The first diagnostic record that is not a warning (SQLSTATE class 01),
+// the first of all when every one is.
+SQLSMALLINT FirstErrorRecord(SQLSMALLINT type, SQLHANDLE h) {
+  for (SQLSMALLINT record = 1; record < 100; ++record) {
+    SQLWCHAR state[6] = {0};
+    SQLWCHAR text[2];
+    SQLINTEGER native = 0;
+    SQLSMALLINT length = 0;
+    if (!SQL_SUCCEEDED(SQLGetDiagRecW(type, h, record, state, &native, text, 2, &length))) break;
+    if (state[0] != '0' || state[1] != '1') return record;
+  }
+  return 1;
 }
 
 SQLPOINTER Flag(SQLUINTEGER value) {
@@ -154,6 +170,126 @@ VARTYPE VartypeFor(Read r) {
   return VT_BSTR;
 }
 
+// The C type and size a value of a fixed-size kind is read into; 0 for the
+// kinds read in pieces (texts, decimals, bytes).
+struct FixedRead {
+  SQLSMALLINT cType;
+  SQLLEN size;
+};
+
+FixedRead FixedFor(Read r) {
+  switch (r) {
+    case Read::Int32:
+    case Read::Int64:
+      // Wide enough for any integer column: an SQLite INTEGER may hold 64 bits.
+      return {SQL_C_SBIGINT, sizeof(SQLBIGINT)};
+    case Read::Int16:
+      return {SQL_C_SSHORT, sizeof(SQLSMALLINT)};
+    case Read::Double:
+      return {SQL_C_DOUBLE, sizeof(SQLDOUBLE)};
+    case Read::Single:
+      return {SQL_C_FLOAT, sizeof(SQLREAL)};
+    case Read::Bit:
+      return {SQL_C_BIT, sizeof(unsigned char)};
+    case Read::Date:
+      return {SQL_C_TYPE_DATE, sizeof(SQL_DATE_STRUCT)};
+    case Read::Time:
+      return {SQL_C_TYPE_TIME, sizeof(SQL_TIME_STRUCT)};
+    case Read::Timestamp:
+      return {SQL_C_TYPE_TIMESTAMP, sizeof(SQL_TIMESTAMP_STRUCT)};
+    case Read::Decimal:
+    case Read::Text:
+    case Read::Binary:
+      break;
+  }
+  return {0, 0};
+}
+
+// The value of a fixed-size kind as the driver wrote it at p.
+Variant FixedVariant(Read read, const void* p) {
+  switch (read) {
+    case Read::Int32:
+    case Read::Int64: {
+      SQLBIGINT v;
+      std::memcpy(&v, p, sizeof v);
+      if (read == Read::Int32 && v >= -2147483647LL - 1 && v <= 2147483647LL)
+        return Variant::fromInt(static_cast<LONG>(v));
+      return Int64Variant(v);
+    }
+    case Read::Int16: {
+      SQLSMALLINT v;
+      std::memcpy(&v, p, sizeof v);
+      return Int16Variant(v);
+    }
+    case Read::Double: {
+      SQLDOUBLE v;
+      std::memcpy(&v, p, sizeof v);
+      return Variant::fromDouble(v);
+    }
+    case Read::Single: {
+      SQLREAL v;
+      std::memcpy(&v, p, sizeof v);
+      return FloatVariant(v);
+    }
+    case Read::Bit:
+      return Variant::fromBool(*static_cast<const unsigned char*>(p) != 0);
+    case Read::Date: {
+      SQL_DATE_STRUCT v;
+      std::memcpy(&v, p, sizeof v);
+      DateParts d;
+      d.year = v.year;
+      d.month = v.month;
+      d.day = v.day;
+      return Variant::fromDate(DateFromParts(d));
+    }
+    case Read::Time: {
+      SQL_TIME_STRUCT v;
+      std::memcpy(&v, p, sizeof v);
+      return Variant::fromDate(((v.hour * 60.0 + v.minute) * 60.0 + v.second) / 86400.0);
+    }
+    case Read::Timestamp: {
+      SQL_TIMESTAMP_STRUCT v;
+      std::memcpy(&v, p, sizeof v);
+      DateParts d;
+      d.year = v.year;
+      d.month = v.month;
+      d.day = v.day;
+      d.hour = v.hour;
+      d.minute = v.minute;
+      d.second = v.second;
+      d.millisecond = static_cast<int>(v.fraction / 1000000);
+      return Variant::fromDate(DateFromParts(d));
+    }
+    case Read::Decimal:
+    case Read::Text:
+    case Read::Binary:
+      break;
+  }
+  return Variant();
+}
+
+// Room for a text read with its row: the common short texts fit, a longer
+// one is read again on its own. In UTF-16 units, with the terminator.
+const SQLLEN kBoundTextUnits = 256;
+// Rows fetched at once, and the most their buffers may take.
+const size_t kMostBlockRows = 256;
+const size_t kBlockBytes = 64 * 1024;
+
+// Bound column buffers: one SQLFetch converts a row's values, or a block
+// of rows', into them, far cheaper than a SQLGetData call per value.
+struct Block {
+  struct Column {
+    Read read;
+    SQLLEN width;  // bytes per row
+    std::unique_ptr<char[]> data;
+    std::unique_ptr<SQLLEN[]> indicator;
+  };
+  std::vector<Column> columns;
+  size_t rows = 1;
+  std::unique_ptr<SQLUSMALLINT[]> status;
+  SQLULEN fetched = 0;
+};
+
 class OdbcBackend : public Backend {
  public:
   explicit OdbcBackend(const WideString& connectionString)
@@ -178,6 +314,14 @@ class OdbcBackend : public Backend {
     if (SQL_SUCCEEDED(SQLGetInfoW(dbc_.get(), SQL_DBMS_NAME, dbms,
                                   static_cast<SQLSMALLINT>(sizeof dbms), &dbmsLength)))
       postgres_ = WideString(reinterpret_cast<const OLECHAR*>(dbms)) == OLESTR("PostgreSQL");
+    SQLUINTEGER extensions = 0;
+    if (SQL_SUCCEEDED(SQLGetInfoW(dbc_.get(), SQL_GETDATA_EXTENSIONS, &extensions,
+                                  sizeof extensions, nullptr))) {
+      // A text longer than its bound buffer is read again with SQLGetData,
+      // which the driver must allow on a bound column (and within a block).
+      bindable_ = (extensions & SQL_GD_BOUND) != 0;
+      blocks_ = bindable_ && (extensions & SQL_GD_BLOCK) != 0;
+    }
   }
 
   ~OdbcBackend() override {
@@ -223,6 +367,11 @@ class OdbcBackend : public Backend {
       reads.push_back(ReadFor(type));
       col.declared = VartypeFor(reads.back());
       result->columns.push_back(std::move(col));
+    }
+    if (bindable_ && std::all_of(reads.begin(), reads.end(),
+                                 [](Read r) { return r == Read::Text || FixedFor(r).size > 0; })) {
+      readBlocks(st, reads, *result);
+      return result;
     }
     for (;;) {
       rc = SQLFetch(st.get());
@@ -325,14 +474,6 @@ class OdbcBackend : public Backend {
     }
   }
 
-  // Fixed-size values: one SQLGetData into the C type.
-  template <class T>
-  bool fixed(const OdbcHandle& st, SQLUSMALLINT c, SQLSMALLINT cType, T* out) {
-    SQLLEN indicator = 0;
-    check(SQLGetData(st.get(), c, cType, out, sizeof(T), &indicator), st);
-    return indicator != SQL_NULL_DATA;
-  }
-
   // Variable-length values, read in pieces until the driver has no more.
   bool pieces(const OdbcHandle& st, SQLUSMALLINT c, SQLSMALLINT cType, std::string* out) {
     const size_t terminator =
@@ -368,6 +509,86 @@ class OdbcBackend : public Backend {
     return true;
   }
 
+  // Every column bound, a block of rows per SQLFetch where the driver can.
+  // A text that did not fit its buffer is read again in full, its row made
+  // current first when the block holds more than one.
+  void readBlocks(const OdbcHandle& st, const std::vector<Read>& reads, ResultSet& out) {
+    Block block;
+    size_t rowBytes = 0;
+    for (Read r : reads) {
+      const SQLLEN width = r == Read::Text ? kBoundTextUnits * static_cast<SQLLEN>(sizeof(SQLWCHAR))
+                                           : FixedFor(r).size;
+      block.columns.push_back({r, width, nullptr, nullptr});
+      rowBytes += static_cast<size_t>(width) + sizeof(SQLLEN);
+    }
+    if (blocks_) startBlocks(st, std::min(kMostBlockRows, kBlockBytes / rowBytes), block);
+    for (size_t i = 0; i < block.columns.size(); ++i) {
+      Block::Column& col = block.columns[i];
+      col.data.reset(new char[block.rows * static_cast<size_t>(col.width)]);
+      col.indicator.reset(new SQLLEN[block.rows]);
+      const SQLSMALLINT cType = col.read == Read::Text ? SQL_C_WCHAR : FixedFor(col.read).cType;
+      check(SQLBindCol(st.get(), static_cast<SQLUSMALLINT>(i + 1), cType, col.data.get(), col.width,
+                       col.indicator.get()),
+            st);
+    }
+    for (;;) {
+      block.fetched = 1;
+      SQLRETURN rc = SQLFetch(st.get());
+      if (rc == SQL_NO_DATA) break;
+      judgeStatement(rc, st);
+      for (size_t row = 0; row < block.fetched && row < block.rows; ++row) {
+        // A value the driver could not convert fails the read, as it does
+        // when read alone; warnings of truncated texts may come before it.
+        if (block.status && block.status[row] == SQL_ROW_ERROR)
+          throw AdoError(Diagnostic(st.type(), st.get(), SQL_ERROR, nullptr,
+                                    FirstErrorRecord(st.type(), st.get())));
+        for (size_t i = 0; i < block.columns.size(); ++i) {
+          const Block::Column& col = block.columns[i];
+          const SQLLEN indicator = col.indicator[row];
+          const char* value = col.data.get() + row * static_cast<size_t>(col.width);
+          if (indicator == SQL_NULL_DATA) {
+            out.appendNull();
+          } else if (col.read != Read::Text) {
+            out.append(FixedVariant(col.read, value));
+          } else if (indicator >= 0 &&
+                     indicator <= col.width - static_cast<SQLLEN>(sizeof(SQLWCHAR))) {
+            out.appendWide(reinterpret_cast<const OLECHAR*>(value),
+                           static_cast<size_t>(indicator) / sizeof(OLECHAR));
+          } else {
+            if (block.rows > 1)
+              check(SQLSetPos(st.get(), static_cast<SQLSETPOSIROW>(row + 1), SQL_POSITION,
+                              SQL_LOCK_NO_CHANGE),
+                    st);
+            appendCell(st, static_cast<SQLUSMALLINT>(i + 1), Read::Text, out);
+          }
+        }
+      }
+    }
+  }
+
+  // Asks for blocks of up to `rows` rows, with the count and status of each
+  // block's rows; a driver that refuses any of it is read a row at a time.
+  void startBlocks(const OdbcHandle& st, size_t rows, Block& block) {
+    if (rows < 2) return;
+    block.status.reset(new SQLUSMALLINT[rows]);
+    SQLULEN granted = 0;
+    if (SQL_SUCCEEDED(SQLSetStmtAttrW(st.get(), SQL_ATTR_ROW_ARRAY_SIZE,
+                                      Flag(static_cast<SQLUINTEGER>(rows)), 0)) &&
+        SQL_SUCCEEDED(SQLGetStmtAttrW(st.get(), SQL_ATTR_ROW_ARRAY_SIZE, &granted, sizeof granted,
+                                      nullptr)) &&
+        granted > 1 &&
+        SQL_SUCCEEDED(SQLSetStmtAttrW(st.get(), SQL_ATTR_ROW_STATUS_PTR, block.status.get(), 0)) &&
+        SQL_SUCCEEDED(SQLSetStmtAttrW(st.get(), SQL_ATTR_ROWS_FETCHED_PTR, &block.fetched, 0))) {
+      // A driver may settle for fewer rows than asked.
+      block.rows = std::min(rows, static_cast<size_t>(granted));
+      return;
+    }
+    SQLSetStmtAttrW(st.get(), SQL_ATTR_ROW_ARRAY_SIZE, Flag(1), 0);
+    SQLSetStmtAttrW(st.get(), SQL_ATTR_ROW_STATUS_PTR, nullptr, 0);
+    SQLSetStmtAttrW(st.get(), SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
+    block.status.reset();
+  }
+
   void appendCell(const OdbcHandle& st, SQLUSMALLINT c, Read read, ResultSet& out) {
     if (read != Read::Text) return out.append(cell(st, c, read));
     if (!pieces(st, c, SQL_C_WCHAR, &text_)) return out.appendNull();
@@ -375,31 +596,21 @@ class OdbcBackend : public Backend {
   }
 
   Variant cell(const OdbcHandle& st, SQLUSMALLINT c, Read read) {
+    const FixedRead fixedRead = FixedFor(read);
+    if (fixedRead.size > 0) {
+      // Aligned and large enough for any of the fixed kinds.
+      union {
+        SQLBIGINT integer;
+        SQLDOUBLE real;
+        SQL_TIMESTAMP_STRUCT timestamp;
+      } v;
+      std::memset(&v, 0, sizeof v);
+      SQLLEN indicator = 0;
+      check(SQLGetData(st.get(), c, fixedRead.cType, &v, fixedRead.size, &indicator), st);
+      if (indicator == SQL_NULL_DATA) return Variant::null();
+      return FixedVariant(read, &v);
+    }
     switch (read) {
-      case Read::Int32:
-      case Read::Int64: {
-        // Wide enough for any integer column: an SQLite INTEGER may hold 64 bits.
-        SQLBIGINT v = 0;
-        if (!fixed(st, c, SQL_C_SBIGINT, &v)) return Variant::null();
-        if (read == Read::Int32 && v >= -2147483647LL - 1 && v <= 2147483647LL)
-          return Variant::fromInt(static_cast<LONG>(v));
-        return Int64Variant(v);
-      }
-      case Read::Int16: {
-        SQLSMALLINT v = 0;
-        if (!fixed(st, c, SQL_C_SSHORT, &v)) return Variant::null();
-        return Int16Variant(v);
-      }
-      case Read::Double: {
-        SQLDOUBLE v = 0;
-        if (!fixed(st, c, SQL_C_DOUBLE, &v)) return Variant::null();
-        return Variant::fromDouble(v);
-      }
-      case Read::Single: {
-        SQLREAL v = 0;
-        if (!fixed(st, c, SQL_C_FLOAT, &v)) return Variant::null();
-        return FloatVariant(v);
-      }
       case Read::Decimal: {
         std::string digits;
         if (!pieces(st, c, SQL_C_CHAR, &digits)) return Variant::null();
@@ -412,47 +623,12 @@ class OdbcBackend : public Backend {
         if (end && end != digits.c_str()) return Variant::fromDouble(v);
         return Variant::fromWide(WideString(digits.begin(), digits.end()));
       }
-      case Read::Bit: {
-        unsigned char v = 0;
-        if (!fixed(st, c, SQL_C_BIT, &v)) return Variant::null();
-        return Variant::fromBool(v != 0);
-      }
-      case Read::Date: {
-        SQL_DATE_STRUCT v;
-        std::memset(&v, 0, sizeof v);
-        if (!fixed(st, c, SQL_C_TYPE_DATE, &v)) return Variant::null();
-        DateParts p;
-        p.year = v.year;
-        p.month = v.month;
-        p.day = v.day;
-        return Variant::fromDate(DateFromParts(p));
-      }
-      case Read::Time: {
-        SQL_TIME_STRUCT v;
-        std::memset(&v, 0, sizeof v);
-        if (!fixed(st, c, SQL_C_TYPE_TIME, &v)) return Variant::null();
-        return Variant::fromDate(((v.hour * 60.0 + v.minute) * 60.0 + v.second) / 86400.0);
-      }
-      case Read::Timestamp: {
-        SQL_TIMESTAMP_STRUCT v;
-        std::memset(&v, 0, sizeof v);
-        if (!fixed(st, c, SQL_C_TYPE_TIMESTAMP, &v)) return Variant::null();
-        DateParts p;
-        p.year = v.year;
-        p.month = v.month;
-        p.day = v.day;
-        p.hour = v.hour;
-        p.minute = v.minute;
-        p.second = v.second;
-        p.millisecond = static_cast<int>(v.fraction / 1000000);
-        return Variant::fromDate(DateFromParts(p));
-      }
       case Read::Binary: {
         std::string bytes;
         if (!pieces(st, c, SQL_C_BINARY, &bytes)) return Variant::null();
         return ByteArrayVariant(bytes.data(), bytes.size());
       }
-      case Read::Text:
+      default:
         break;
     }
     return Variant();  // texts go straight to the result (appendCell)
@@ -465,6 +641,10 @@ class OdbcBackend : public Backend {
   // A call failed since BeginTrans; and whether the server is PostgreSQL.
   bool failedInTransaction_ = false;
   bool postgres_ = false;
+  // Whether the driver lets bound columns be read again with SQLGetData
+  // (so that values may be bound), and within a block of rows.
+  bool bindable_ = false;
+  bool blocks_ = false;
   // The message that told the connection was lost; empty while it works.
   WideString lost_;
   // The text being read and the piece buffer, kept between cells.

@@ -78,10 +78,13 @@ uint64_t ResultSet::storeText(const void* data, size_t bytes) {
     chunk = text_.size() - 1;
     offset = 0;
   } else {
-    if (text_.empty() || used_ + bytes > kTextChunk) {
+    // A chunk of one long text takes no others; nor does a full chunk, whose
+    // end is beyond the offsets a slot holds.
+    if (!shared_ || used_ + bytes >= kTextChunk) {
       text_.emplace_back(new char[kTextChunk]);
       current_ = text_.size() - 1;
       used_ = 0;
+      shared_ = true;
     }
     chunk = current_;
     offset = used_;

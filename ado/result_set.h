@@ -62,8 +62,9 @@ class ResultSet {
   std::vector<std::unique_ptr<CellChunk>> cells_;
   size_t count_ = 0;
   std::vector<std::unique_ptr<char[]>> text_;
-  size_t current_ = 0;  // the text chunk small texts go to
-  size_t used_ = 0;     // bytes used in it
+  size_t current_ = 0;   // the text chunk small texts go to
+  size_t used_ = 0;      // bytes used in it
+  bool shared_ = false;  // whether there is such a chunk yet
   std::deque<Variant> others_;
 };
 

@@ -84,6 +84,64 @@ TEST_F(AdoOdbc, LongTextIsReadInFull) {
   EXPECT_EQ(longText, WideString(s.get().bstrVal, SysStringLen(s.get().bstrVal)));
 }
 
+// Texts just within and beyond the room a row's text is first read into,
+// long ones before and after short ones in a row, surrogate pairs and NULL:
+// each cell comes back whole and in its place.
+TEST_F(AdoOdbc, TextsOfEveryLengthComeBackWholeInTheirCells) {
+  Late c = Connect();
+  RunSql(c, OLESTR("CREATE TABLE l (id INTEGER, a TEXT, b TEXT)"));
+  // A cell of n units of one character; with unit 0, of n characters
+  // beyond 16 bits, made by the database (the statement text stays BMP).
+  struct Cell {
+    size_t n;
+    OLECHAR unit;
+    WideString value() const {
+      if (unit) return WideString(n, unit);
+      WideString s;
+      for (size_t i = 0; i < n; ++i) s += OLESTR("\xD83D\xDE00");
+      return s;
+    }
+    WideString sql() const {
+      if (unit) return OLESTR("'") + value() + OLESTR("'");
+      return OLESTR("replace(hex(zeroblob(") + Number(n) + OLESTR(")), '00', char(128512))");
+    }
+    static WideString Number(size_t v) {
+      const std::string s = std::to_string(v);
+      return WideString(s.begin(), s.end());
+    }
+  };
+  const struct {
+    Cell a, b;
+  } rows[] = {{{0, 'x'}, {1, 'x'}},
+              {{255, 'x'}, {256, 'x'}},
+              {{256, 0x0436}, {255, 0x0436}},
+              {{257, 0x0436}, {9000, 0x0436}},
+              {{9000, 'x'}, {3, 'x'}},
+              {{1, 0}, {0, 0}},
+              {{150, 0}, {2, 0}}};
+  const size_t kNull = 5;  // the row whose b is NULL
+  for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i)
+    RunSql(c, OLESTR("INSERT INTO l VALUES (") + Cell::Number(i) + OLESTR(", ") + rows[i].a.sql() +
+                  OLESTR(", ") + (i == kNull ? WideString(OLESTR("NULL")) : rows[i].b.sql()) +
+                  OLESTR(")"));
+  Late rs = RunSql(c, OLESTR("SELECT id, a, b FROM l ORDER BY id"));
+  for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+    ASSERT_FALSE(IsEof(rs)) << i;
+    Variant a = FieldValue(rs, OLESTR("a"));
+    Variant b = FieldValue(rs, OLESTR("b"));
+    ASSERT_EQ(VT_BSTR, a.vt()) << i;
+    EXPECT_EQ(rows[i].a.value(), WideString(a.get().bstrVal, SysStringLen(a.get().bstrVal))) << i;
+    if (i == kNull) {
+      EXPECT_EQ(VT_NULL, b.vt());
+    } else {
+      ASSERT_EQ(VT_BSTR, b.vt()) << i;
+      EXPECT_EQ(rows[i].b.value(), WideString(b.get().bstrVal, SysStringLen(b.get().bstrVal))) << i;
+    }
+    ASSERT_EQ(S_OK, rs.call("MoveNext").hr);
+  }
+  EXPECT_TRUE(IsEof(rs));
+}
+
 TEST_F(AdoOdbc, ClosedRecordsetsErrorsAndTheDriversMessage) {
   Late c = Connect();
   Late rs = RunSql(c, OLESTR("CREATE TABLE t (v INTEGER)"));

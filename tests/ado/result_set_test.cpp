@@ -146,6 +146,33 @@ TEST(ResultSet, ManyRowsAndLongTextsCrossTheChunks) {
   EXPECT_EQ(WideString(OLESTR("строка 69999")), WideString(last.get().bstrVal));
 }
 
+// Short texts after a long one, which has a chunk to itself, and after a
+// shared chunk filled to its last byte: each reads back as it went in.
+TEST(ResultSet, ShortTextsAfterALongOneOrAFullChunk) {
+  const std::vector<std::vector<size_t>> orders = {
+      {70000, 100, 100},
+      {70000, 0},
+      {65536, 65536, 65536, 65536, 65536, 65536, 65536, 65536, 65536, 65536, 65536, 65536, 65536,
+       65536, 65536, 65536, 0, 10},
+  };
+  for (const std::vector<size_t>& sizes : orders) {
+    ResultSet rows;
+    rows.columns.resize(1);
+    std::vector<WideString> texts;
+    // After the leading texts, short ones well beyond the long text's size.
+    for (size_t i = 0; i < sizes.size() + 2000; ++i) {
+      const size_t size = i < sizes.size() ? sizes[i] : 100;
+      texts.push_back(WideString(size, static_cast<OLECHAR>('a' + i % 26)));
+      rows.append(Text(texts.back()));
+    }
+    for (size_t i = 0; i < texts.size(); ++i) {
+      Variant v = rows.value(i, 0);
+      ASSERT_EQ(texts[i], WideString(v.get().bstrVal, SysStringLen(v.get().bstrVal)))
+          << sizes.size() << " leading texts, cell " << i;
+    }
+  }
+}
+
 }  // namespace
 
 }  // namespace qorvid::ado

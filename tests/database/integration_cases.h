@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ado/ado_registration.h"
 #include "automation/automation.h"
@@ -156,6 +157,53 @@ TEST_P(DatabaseIntegration, ReadLoopGivesTheValuesTypesAndTexts) {
   EXPECT_TRUE(session->eof());
   session->call("MoveNext");
   EXPECT_NE(session->errorMsg(), "") << "moving past the end fails";
+}
+
+// Texts of every length around the size a row's text is first read into,
+// over more rows than are read at once: each comes back whole, in its row.
+TEST_P(DatabaseIntegration, ManyRowsOfShortAndLongTextsReadBackWhole) {
+  session->exec("CREATE TABLE " + table + " (Id INTEGER, Name VARCHAR(9000), Note VARCHAR(9000))");
+  const int kRows = 300;
+  session->exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+                std::to_string(kRows) + ") INSERT INTO " + table +
+                " (Id, Name) SELECT i, 'Name ' || i FROM n");
+  std::vector<std::string> names(kRows + 1), notes(kRows + 1);
+  for (int i = 1; i <= kRows; ++i) names[i] = "Name " + std::to_string(i);
+  std::string cyrillic;
+  for (int k = 0; k < 8000; ++k) cyrillic += CP1251("Ж");
+  // Rows whose Id % every is at get the text, the later updates winning.
+  const struct {
+    const char* column;
+    std::vector<std::string>* values;
+    int every, at;
+    std::string text;
+  } updates[] = {
+      {"Note", &notes, 1, 0, CP1251("ж")},
+      {"Note", &notes, 3, 0, ""},
+      {"Note", &notes, 7, 1, std::string(255, 'n')},
+      {"Note", &notes, 7, 2, std::string(256, 'n')},
+      {"Note", &notes, 7, 3, std::string(257, 'n')},
+      {"Name", &names, 50, 7, cyrillic},
+      {"Note", &notes, 40, 39, std::string(4000, 'x')},
+  };
+  for (const auto& u : updates) {
+    session->exec("UPDATE " + table + " SET " + u.column + " = '" + u.text + "' WHERE Id % " +
+                  std::to_string(u.every) + " = " + std::to_string(u.at));
+    for (int i = 1; i <= kRows; ++i)
+      if (i % u.every == u.at) (*u.values)[i] = u.text;
+  }
+  // NULL reads as an empty text.
+  session->exec("UPDATE " + table + " SET Note = NULL WHERE Id % 11 = 5");
+  for (int i = 5; i <= kRows; i += 11) notes[i].clear();
+  session->exec("SELECT Id, Name, Note FROM " + table + " ORDER BY Id");
+  for (int i = 1; i <= kRows; ++i) {
+    ASSERT_FALSE(session->eof()) << i;
+    ASSERT_EQ(fieldText("Id"), std::to_string(i));
+    EXPECT_EQ(fieldText("Name"), names[i]) << i;
+    EXPECT_EQ(fieldText("Note"), notes[i]) << i;
+    session->call("MoveNext");
+  }
+  EXPECT_TRUE(session->eof());
 }
 
 TEST_P(DatabaseIntegration, ColumnTypesReachTheScriptAsTheTableMapsThem) {
