@@ -253,6 +253,10 @@ class SqliteBackend : public Backend {
       throw AdoError(message);
     }
     sqlite3_extended_result_codes(db_, 0);
+    // sqlite3_open16 makes a new database UTF-16; a new one is made UTF-8,
+    // the form SQLite parses and stores without converting every text.
+    // A database that already has content keeps its own encoding.
+    sqlite3_exec(db_, "PRAGMA encoding = 'UTF-8'", nullptr, nullptr, nullptr);
     sqlite3_busy_timeout(db_, 2000);
     sqlite3_create_function(db_, "CDate", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                             CDateFunction, nullptr, nullptr);

@@ -236,6 +236,8 @@ class SingleByteTable {
   // The byte of c, kNoByte when the code page has none.
   static constexpr uint16_t kNoByte = 0xFFFF;
   uint16_t byteOf(char16_t c) const { return rows_[c >> 8][c & 0xFF]; }
+  // The bytes of U+0000..U+00FF, the row most text stays in.
+  const uint16_t* firstRow() const { return rows_[0]; }
 
  private:
   typedef std::array<uint16_t, 256> Row;
@@ -381,9 +383,11 @@ template <bool kWrite>
 size_t EncodeWithTable(const SingleByteTable& table, const char16_t* in, size_t units, char* out,
                        bool bestFit, char defaultChar, bool* usedDefault) {
   size_t n = 0;
+  // Held apart from the table: the writes through `out` could alias it.
+  const uint16_t* const firstRow = table.firstRow();
   for (size_t i = 0; i < units; ++i) {
     const char16_t c = in[i];
-    int b = table.byteOf(c);
+    int b = c < 0x100 ? firstRow[c] : table.byteOf(c);
     if (b == SingleByteTable::kNoByte) {
       const bool pair = IsHighSurrogate(c) && i + 1 < units && IsLowSurrogate(in[i + 1]);
       b = IconvByte(table.codePage(), in + i, pair ? 2 : 1);
@@ -630,6 +634,10 @@ int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int
   }
   if (cp == CP_UTF8) {
     unsigned char* out = reinterpret_cast<unsigned char*>(lpMultiByteStr);
+    // A unit never takes more than three bytes (a pair, two units, takes
+    // four), so a buffer of three per unit is written in one pass.
+    if (cbMultiByte > 0 && size_t(cbMultiByte) / 3 >= units)
+      return static_cast<int>(EncodeUtf8(lpWideCharStr, units, out));
     const size_t n = EncodeUtf8(lpWideCharStr, units, nullptr);
     if (cbMultiByte == 0) return static_cast<int>(n);
     if (n > size_t(cbMultiByte)) {

@@ -2,8 +2,12 @@
 // type first, then the stored value.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <functional>
+#include <string>
 
 #include "tests/ado/late_call.h"
 
@@ -181,6 +185,41 @@ TEST(SqliteValues, TextInStatementsComesBackUnchanged) {
     ASSERT_EQ(VT_BSTR, value.vt());
     EXPECT_EQ(text, WideString(value.get().bstrVal, SysStringLen(value.get().bstrVal)));
   }
+}
+
+TEST(SqliteValues, NewDatabasesAreUtf8AndOldOnesKeepTheirEncoding) {
+  const std::string path =
+      (std::filesystem::temp_directory_path() / ("qorvid-encoding-" + std::to_string(std::rand())))
+          .string();
+  const WideString source = OLESTR("Provider=SQLite;Data Source=") + U(path.c_str());
+  auto encoding = [](const Late& c) {
+    Variant name = FieldValue(RunSql(c, OLESTR("PRAGMA encoding")), OLESTR("encoding"));
+    return WideString(name.get().bstrVal, SysStringLen(name.get().bstrVal));
+  };
+  {
+    Late c = NewConnection();
+    ASSERT_EQ(S_OK, OpenConnection(c, kMemory).hr);
+    EXPECT_EQ(WideString(OLESTR("UTF-8")), encoding(c));
+  }
+  {
+    // A file made UTF-16 before anything was written to it, as files made
+    // by earlier versions are.
+    Late c = NewConnection();
+    ASSERT_EQ(S_OK, OpenConnection(c, source).hr);
+    RunSql(c, OLESTR("PRAGMA encoding = 'UTF-16le'"));
+    RunSql(c, OLESTR("CREATE TABLE t (s TEXT)"));
+    RunSql(c, OLESTR("INSERT INTO t VALUES ('Запись')"));
+  }
+  {
+    Late c = NewConnection();
+    ASSERT_EQ(S_OK, OpenConnection(c, source).hr);
+    EXPECT_EQ(WideString(OLESTR("UTF-16le")), encoding(c));
+    Variant value = FieldValue(RunSql(c, OLESTR("SELECT s FROM t")), OLESTR("s"));
+    ASSERT_EQ(VT_BSTR, value.vt());
+    EXPECT_EQ(WideString(OLESTR("Запись")),
+              WideString(value.get().bstrVal, SysStringLen(value.get().bstrVal)));
+  }
+  std::remove(path.c_str());
 }
 
 }  // namespace
