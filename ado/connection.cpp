@@ -97,7 +97,7 @@ void Connection::close() {
 Variant Connection::execute(const InvokeArgs& args) {
   requireOpen();
   if (args.count() == 0 || args.omitted(0)) throw DispatchFailure(DISP_E_PARAMNOTFOUND);
-  WideString sql = ArgText(args.value(0));
+  WideString sql = args.text(0);
   // Engines read statement text up to a NUL: SQLite stalls on it, ODBC
   // drivers run what stands before it ("DELETE FROM t" of "DELETE FROM t\0
   // WHERE ..."). Such text runs nowhere.

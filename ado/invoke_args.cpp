@@ -40,6 +40,16 @@ const VARIANT* InvokeArgs::plain(UINT i) const {
   return p && !(p->vt & VT_BYREF) ? p : nullptr;
 }
 
+WideString InvokeArgs::text(UINT i) const {
+  const VARIANT* s = slot(i);
+  const VARIANT* p = s ? ChainEnd(s) : nullptr;
+  const BSTR* b = nullptr;
+  if (p && p->vt == VT_BSTR) b = &p->bstrVal;
+  if (p && p->vt == (VT_BSTR | VT_BYREF)) b = p->pbstrVal;
+  if (!b) return ArgText(value(i));
+  return *b ? WideString(*b, SysStringLen(*b)) : WideString();
+}
+
 bool InvokeArgs::omitted(UINT i) const {
   if (i >= positional_) return true;
   // Looked at through its references, not copied.

@@ -22,6 +22,9 @@ class InvokeArgs {
   // Argument i read in place through variant references, when it is a plain
   // value there; null past the end or for other references (use value()).
   const VARIANT* plain(UINT i) const;
+  // Argument i as text (ArgText of value(i)), read in place when it is a
+  // BSTR there, by value or by reference, without copying the BSTR first.
+  WideString text(UINT i) const;
   // The slot of argument i as passed, for by-reference results; null past the end.
   VARIANT* slot(UINT i) const;
   // The value of a property write (the DISPID_PROPERTYPUT argument).

@@ -89,6 +89,19 @@ class MemberName {
 
 std::string AnsiOf(BSTR b) { return b ? AnsiFromWide(b, SysStringLen(b)) : std::string(); }
 
+// AnsiOf into a text the caller keeps, in its own storage when the code page
+// gives a byte per unit: a statement comes back this way from every Execute.
+void AssignAnsi(std::string& text, BSTR b) {
+  const int units = b ? static_cast<int>(SysStringLen(b)) : 0;
+  text.resize(static_cast<size_t>(units));
+  if (units == 0) return;
+  const int n = WideCharToMultiByte(CP_ACP, 0, b, units, &text[0], units, nullptr, nullptr);
+  if (n > 0)
+    text.resize(static_cast<size_t>(n));
+  else
+    text = AnsiOf(b);
+}
+
 // Owns the strings Invoke may leave in the exception record.
 struct ExceptionRecord {
   EXCEPINFO info{};
@@ -221,7 +234,7 @@ Variant Automation::invoke(Form form, const char* member, const Arg* args, size_
   if (FAILED(hr)) throw ComponentError(InvokeFailure(hr, exception));
 
   for (size_t i = 0; i < count; ++i)
-    if (args[i].form() == Arg::TextByRef) *args[i].textRef_ = AnsiOf(owners[i].get().bstrVal);
+    if (args[i].form() == Arg::TextByRef) AssignAnsi(*args[i].textRef_, owners[i].get().bstrVal);
   return result;
 }
 

@@ -16,6 +16,18 @@ Variant MethodCall::param(LONG index) const {
   return element;
 }
 
+std::string MethodCall::paramText(LONG index) const {
+  if (IsVariantVector(parameters)) {
+    const SAFEARRAYBOUND& bound = parameters->rgsabound[0];
+    const LONGLONG at = static_cast<LONGLONG>(index) - bound.lLbound;
+    if (at >= 0 && at < static_cast<LONGLONG>(bound.cElements)) {
+      const VARIANT& element = static_cast<const VARIANT*>(parameters->pvData)[at];
+      if (element.vt == VT_BSTR) return ValueText(element);
+    }
+  }
+  return ValueText(param(index));
+}
+
 void MethodCall::setResult(Variant value) {
   if (result) value.detachTo(result);
 }

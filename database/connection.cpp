@@ -55,7 +55,7 @@ void CloseBranch(ComponentState& state, MethodCall&) {
 }
 
 void ExecuteBranch(ComponentState& state, MethodCall& call) {
-  std::string statement = ValueText(call.param(0));
+  std::string statement = call.paramText(0);
   if (statement.empty()) statement = AssemblePreparedStatement(state);
   try {
     RunStatement(state, call, statement);

@@ -17,7 +17,7 @@ namespace qorvid {
 // after its last host call, and fails cleanly when they are gone.
 void PrepareQueryBranch(ComponentState& state, MethodCall& call) {
   state.initialised();
-  const std::string query = ValueText(call.param(0));
+  const std::string query = call.paramText(0);
   call.failureContext = query;
   const std::string text = TrimControlAndBlanks(query);
   TextList& parts = state.initialised().queryParts;

@@ -19,7 +19,7 @@ namespace {
 // after the literal is made, and the call fails cleanly when it is gone.
 void AddEntry(ComponentState& state, MethodCall& call, TextList StatementLists::*list) {
   state.initialised();
-  const std::string name = ValueText(call.param(0));
+  const std::string name = call.paramText(0);
   Variant value = call.param(1);
   const std::string literal = ValueToSqlLiteral(state, value.get());
   call.failureContext = literal;
@@ -31,7 +31,7 @@ void OpenRecBranch(ComponentState& state, MethodCall& call) {
   StatementLists& lists = state.initialised();
   lists.keyFields.clear();
   lists.dataFields.clear();
-  state.tableName = ValueText(call.param(0));
+  state.tableName = call.paramText(0);
 }
 
 void KeyFieldBranch(ComponentState& state, MethodCall& call) {
