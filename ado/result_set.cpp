@@ -1,5 +1,6 @@
 #include "ado/result_set.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -8,6 +9,12 @@ namespace qorvid::ado {
 namespace {
 
 const size_t kCellsPerChunk = 64 * 1024;
+// The first chunk of cells and the first shared text chunk start this small
+// and double up to full size: most results are a row or a few, and a full
+// chunk for each (half a megabyte of cells, a megabyte of text) would be
+// mapped, touched and given back at every statement.
+const size_t kFirstCells = 64;
+const size_t kFirstText = 4 * 1024;
 // Text slots: chunk number, offset in it and length in bytes, in 24, 20 and
 // 20 bits. Texts up to kSharedText share chunks of kTextChunk bytes; longer
 // ones get a chunk of their own; from kTextChunk on they are kept as
@@ -54,9 +61,12 @@ enum ResultSet::Kind : uint8_t {
 };
 
 struct ResultSet::CellChunk {
+  explicit CellChunk(size_t cells)
+      : capacity(cells), slot(new uint64_t[cells]), kind(new uint8_t[cells]) {}
+  size_t capacity;
   // Left uninitialised: pages not yet reached cost no memory.
-  uint64_t slot[kCellsPerChunk];
-  uint8_t kind[kCellsPerChunk];
+  std::unique_ptr<uint64_t[]> slot;
+  std::unique_ptr<uint8_t[]> kind;
 };
 
 ResultSet::ResultSet() = default;
@@ -64,7 +74,15 @@ ResultSet::~ResultSet() = default;
 
 void ResultSet::push(Kind kind, uint64_t slot) {
   const size_t at = count_ % kCellsPerChunk;
-  if (at == 0) cells_.emplace_back(new CellChunk);
+  if (at == 0) cells_.emplace_back(new CellChunk(cells_.empty() ? kFirstCells : kCellsPerChunk));
+  if (at == cells_.back()->capacity) {
+    // Only the first chunk is ever short of room; it doubles.
+    const CellChunk& full = *cells_.back();
+    std::unique_ptr<CellChunk> bigger(new CellChunk(std::min(2 * full.capacity, kCellsPerChunk)));
+    std::memcpy(bigger->slot.get(), full.slot.get(), at * sizeof(uint64_t));
+    std::memcpy(bigger->kind.get(), full.kind.get(), at);
+    cells_.back() = std::move(bigger);
+  }
   CellChunk& chunk = *cells_.back();
   chunk.slot[at] = slot;
   chunk.kind[at] = kind;
@@ -81,10 +99,21 @@ uint64_t ResultSet::storeText(const void* data, size_t bytes) {
     // A chunk of one long text takes no others; nor does a full chunk, whose
     // end is beyond the offsets a slot holds.
     if (!shared_ || used_ + bytes >= kTextChunk) {
-      text_.emplace_back(new char[kTextChunk]);
+      capacity_ = shared_ ? kTextChunk : kFirstText;
+      text_.emplace_back(new char[capacity_]);
       current_ = text_.size() - 1;
       used_ = 0;
       shared_ = true;
+    }
+    if (used_ + bytes > capacity_) {
+      // Only the first shared chunk is ever short of room; it doubles.
+      size_t size = capacity_;
+      while (size < used_ + bytes) size *= 2;
+      size = std::min(size, kTextChunk);
+      std::unique_ptr<char[]> bigger(new char[size]);
+      std::memcpy(bigger.get(), text_[current_].get(), used_);
+      text_[current_] = std::move(bigger);
+      capacity_ = size;
     }
     chunk = current_;
     offset = used_;

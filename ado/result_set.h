@@ -3,7 +3,9 @@
 // one byte per unit, others as UTF-16), and the rare values that fit no slot
 // (decimals, byte arrays, ...) as VARIANTs beside. A cell's VARIANT is built
 // only when it is read. Cells and text go into fixed-size chunks: a growing
-// vector would briefly hold its old and new buffers, doubling the peak.
+// vector would briefly hold its old and new buffers, doubling the peak. Only
+// the first chunk of each grows, from a small start, for the many results of
+// a row or a few.
 #pragma once
 
 #include <cstddef>
@@ -64,6 +66,7 @@ class ResultSet {
   std::vector<std::unique_ptr<char[]>> text_;
   size_t current_ = 0;   // the text chunk small texts go to
   size_t used_ = 0;      // bytes used in it
+  size_t capacity_ = 0;  // and its size
   bool shared_ = false;  // whether there is such a chunk yet
   std::deque<Variant> others_;
 };
