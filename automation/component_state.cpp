@@ -16,15 +16,17 @@ Variant MethodCall::param(LONG index) const {
   return element;
 }
 
+const VARIANT* MethodCall::textParam(LONG index) const {
+  if (!IsVariantVector(parameters)) return nullptr;
+  const SAFEARRAYBOUND& bound = parameters->rgsabound[0];
+  const LONGLONG at = static_cast<LONGLONG>(index) - bound.lLbound;
+  if (at < 0 || at >= static_cast<LONGLONG>(bound.cElements)) return nullptr;
+  const VARIANT& element = static_cast<const VARIANT*>(parameters->pvData)[at];
+  return element.vt == VT_BSTR ? &element : nullptr;
+}
+
 std::string MethodCall::paramText(LONG index) const {
-  if (IsVariantVector(parameters)) {
-    const SAFEARRAYBOUND& bound = parameters->rgsabound[0];
-    const LONGLONG at = static_cast<LONGLONG>(index) - bound.lLbound;
-    if (at >= 0 && at < static_cast<LONGLONG>(bound.cElements)) {
-      const VARIANT& element = static_cast<const VARIANT*>(parameters->pvData)[at];
-      if (element.vt == VT_BSTR) return ValueText(element);
-    }
-  }
+  if (const VARIANT* text = textParam(index)) return ValueText(*text);
   return ValueText(param(index));
 }
 

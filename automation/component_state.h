@@ -57,6 +57,9 @@ struct MethodCall {
   // Element index of the parameter array, copied; VT_EMPTY when it cannot be
   // read. By-reference elements stay references.
   Variant param(LONG index) const;
+  // The element itself when it is a text (VT_BSTR), else null. Only for
+  // use before any host code runs: the host may change its array.
+  const VARIANT* textParam(LONG index) const;
   // ValueText of param(index), read in place when the element is a text:
   // converting a text runs no host code, so nothing can change the array.
   std::string paramText(LONG index) const;

@@ -20,8 +20,11 @@ namespace {
 void AddEntry(ComponentState& state, MethodCall& call, TextList StatementLists::*list) {
   state.initialised();
   const std::string name = call.paramText(0);
-  Variant value = call.param(1);
-  const std::string literal = ValueToSqlLiteral(state, value.get());
+  // A text value becomes its literal without host code, so it is read in
+  // place; anything else is copied first, as an object's key asks the host.
+  const VARIANT* text = call.textParam(1);
+  const std::string literal =
+      text ? ValueToSqlLiteral(state, *text) : ValueToSqlLiteral(state, call.param(1).get());
   call.failureContext = literal;
   (state.initialised().*list).push_back(name + "=" + literal);
 }
