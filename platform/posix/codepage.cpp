@@ -238,6 +238,9 @@ class SingleByteTable {
   uint16_t byteOf(char16_t c) const { return rows_[c >> 8][c & 0xFF]; }
   // The bytes of U+0000..U+00FF, the row most text stays in.
   const uint16_t* firstRow() const { return rows_[0]; }
+  // Whether U+0000..U+007F are the bytes 0x00..0x7F, as in every Windows
+  // ANSI code page (not in EBCDIC ones).
+  bool keepsAscii() const { return keepsAscii_; }
 
  private:
   typedef std::array<uint16_t, 256> Row;
@@ -253,7 +256,15 @@ class SingleByteTable {
   // into share the first, empty one.
   std::vector<Row> rowStore_;
   const uint16_t* rows_[256] = {};
+  bool keepsAscii_ = false;
 };
+
+// Whether the four UTF-16 units at `in` are all ASCII.
+bool FourAscii(const char16_t* in) {
+  uint64_t w;
+  std::memcpy(&w, in, sizeof w);
+  return (w & 0xFF80FF80FF80FF80ull) == 0;
+}
 
 // One conversion of a single unit by iconv: false when iconv refuses it.
 // `held` tells whether the output appeared only at the final flush.
@@ -330,6 +341,8 @@ bool SingleByteTable::fill(iconv_t toWide, iconv_t fromWide) {
             : b;
   }
   for (int hi = 0; hi < 256; ++hi) rows_[hi] = rowStore_[rowOf[hi]].data();
+  keepsAscii_ = true;
+  for (int c = 0; c < 0x80; ++c) keepsAscii_ = keepsAscii_ && rows_[0][c] == c && wide_[c] == c;
   return true;
 }
 
@@ -385,7 +398,15 @@ size_t EncodeWithTable(const SingleByteTable& table, const char16_t* in, size_t 
   size_t n = 0;
   // Held apart from the table: the writes through `out` could alias it.
   const uint16_t* const firstRow = table.firstRow();
+  const bool keepsAscii = table.keepsAscii();
   for (size_t i = 0; i < units; ++i) {
+    // Runs of ASCII, most of any statement, four units at a time.
+    if (keepsAscii && in[i] < 0x80) {
+      for (; i + 4 <= units && FourAscii(in + i); i += 4, n += 4)
+        if (kWrite)
+          for (int k = 0; k < 4; ++k) out[n + k] = static_cast<char>(in[i + k]);
+      if (i == units) break;
+    }
     const char16_t c = in[i];
     int b = c < 0x100 ? firstRow[c] : table.byteOf(c);
     if (b == SingleByteTable::kNoByte) {
@@ -475,7 +496,12 @@ size_t EncodeUtf8(const char16_t* in, size_t units, unsigned char* out) {
     ++n;
   };
   for (size_t i = 0; i < units; ++i) {
-    // ASCII, most of any text, one byte per unit.
+    // ASCII, most of any text, one byte per unit, four at a time in a run.
+    if (in[i] < 0x80) {
+      for (; i + 4 <= units && FourAscii(in + i); i += 4)
+        for (int k = 0; k < 4; ++k) put(static_cast<unsigned char>(in[i + k]));
+      if (i == units) break;
+    }
     if (in[i] < 0x80) {
       put(static_cast<unsigned char>(in[i]));
       continue;
