@@ -89,19 +89,6 @@ class MemberName {
 
 std::string AnsiOf(BSTR b) { return b ? AnsiFromWide(b, SysStringLen(b)) : std::string(); }
 
-// AnsiOf into a text the caller keeps, in its own storage when the code page
-// gives a byte per unit: a statement comes back this way from every Execute.
-void AssignAnsi(std::string& text, BSTR b) {
-  const int units = b ? static_cast<int>(SysStringLen(b)) : 0;
-  text.resize(static_cast<size_t>(units));
-  if (units == 0) return;
-  const int n = WideCharToMultiByte(CP_ACP, 0, b, units, &text[0], units, nullptr, nullptr);
-  if (n > 0)
-    text.resize(static_cast<size_t>(n));
-  else
-    text = AnsiOf(b);
-}
-
 // Owns the strings Invoke may leave in the exception record.
 struct ExceptionRecord {
   EXCEPINFO info{};
@@ -234,7 +221,10 @@ Variant Automation::invoke(Form form, const char* member, const Arg* args, size_
   if (FAILED(hr)) throw ComponentError(InvokeFailure(hr, exception));
 
   for (size_t i = 0; i < count; ++i)
-    if (args[i].form() == Arg::TextByRef) AssignAnsi(*args[i].textRef_, owners[i].get().bstrVal);
+    if (args[i].form() == Arg::TextByRef) {
+      const BSTR text = owners[i].get().bstrVal;
+      AnsiFromWideInto(*args[i].textRef_, text, text ? SysStringLen(text) : 0);
+    }
   return result;
 }
 
@@ -300,22 +290,25 @@ Variant Automation::call(const char* member, std::initializer_list<Arg> argument
   return invoke(Form::Method, member, arguments.begin(), arguments.size());
 }
 
-std::string ValueText(const VARIANT& value) {
-  if (value.vt == VT_BSTR) return AnsiOf(value.bstrVal);
+namespace {
+// A value that is no string, as a BSTR: VariantChangeTypeEx with the user's
+// default locale.
+Variant ConvertedToText(const VARIANT& value) {
   Variant text;
   HRESULT hr = VariantChangeTypeEx(text.ptr(), const_cast<VARIANT*>(&value), LOCALE_USER_DEFAULT, 0,
                                    VT_BSTR);
   if (FAILED(hr) || text.vt() != VT_BSTR) throw ComponentError(kInvalidConversion);
-  return AnsiOf(text.get().bstrVal);
+  return text;
+}
+}  // namespace
+
+std::string ValueText(const VARIANT& value) {
+  if (value.vt == VT_BSTR) return AnsiOf(value.bstrVal);
+  return AnsiOf(ConvertedToText(value).get().bstrVal);
 }
 
 Variant TextThroughAnsi(Variant value) {
-  if (value.vt() != VT_BSTR) {
-    Variant text;
-    HRESULT hr = VariantChangeTypeEx(text.ptr(), value.ptr(), LOCALE_USER_DEFAULT, 0, VT_BSTR);
-    if (FAILED(hr) || text.vt() != VT_BSTR) throw ComponentError(kInvalidConversion);
-    value = std::move(text);
-  }
+  if (value.vt() != VT_BSTR) value = ConvertedToText(value.get());
   BSTR units = value.get().bstrVal;
   const std::string ansi = AnsiOf(units);
   const int length = static_cast<int>(ansi.size());

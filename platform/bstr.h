@@ -61,6 +61,7 @@ class Bstr {
 
 // The two conversions on their own, for texts that are not BSTRs.
 std::string AnsiFromWide(const OLECHAR* s, size_t len);
+void AnsiFromWideInto(std::string& out, const OLECHAR* s, size_t len);
 inline std::string AnsiFromWide(const WideString& s) { return AnsiFromWide(s.data(), s.size()); }
 WideString WideFromAnsi(const std::string& s);
 
@@ -81,10 +82,11 @@ inline std::string Bstr::ansi() const {
 
 // One pass into a buffer of the input's length, which a single-byte code
 // page always fills exactly; only a result that needs more (a multi-byte
-// code page) asks for its size first.
-inline std::string AnsiFromWide(const OLECHAR* s, size_t len) {
-  if (len == 0) return std::string();
-  std::string out(len, '\0');
+// code page) asks for its size first. Written into `out`, whose storage is
+// reused: a text the caller keeps comes back without a new allocation.
+inline void AnsiFromWideInto(std::string& out, const OLECHAR* s, size_t len) {
+  out.assign(len, '\0');
+  if (len == 0) return;
   int n = WideCharToMultiByte(CP_ACP, 0, s, static_cast<int>(len), &out[0], static_cast<int>(len),
                               nullptr, nullptr);
   if (n == 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
@@ -94,6 +96,11 @@ inline std::string AnsiFromWide(const OLECHAR* s, size_t len) {
       WideCharToMultiByte(CP_ACP, 0, s, static_cast<int>(len), &out[0], n, nullptr, nullptr);
   }
   out.resize(n > 0 ? n : 0);
+}
+
+inline std::string AnsiFromWide(const OLECHAR* s, size_t len) {
+  std::string out;
+  AnsiFromWideInto(out, s, len);
   return out;
 }
 

@@ -118,8 +118,6 @@ class Variant {
   const VARIANT* ptr() const { return &v_; }
 
  private:
-  // What VariantInit does, without a call into the system library: values
-  // are made and dropped at every late-bound call.
   // Whether VariantClear could release something for this type: a BSTR, an
   // interface, an array or a record. Numbers, dates, booleans, error codes
   // and references own nothing; an unknown type goes to VariantClear.
@@ -152,6 +150,8 @@ class Variant {
     }
   }
 
+  // What VariantInit does, without a call into the system library: values
+  // are made and dropped at every late-bound call.
   static void Empty(VARIANT& v) {
     v.vt = VT_EMPTY;
     v.wReserved1 = v.wReserved2 = v.wReserved3 = 0;

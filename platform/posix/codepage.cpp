@@ -450,9 +450,7 @@ size_t DecodeUtf8(const unsigned char* in, size_t len, char16_t* out, bool* inva
     }
     uint32_t c = 0xFFFD;
     size_t take = 1;
-    if (b < 0x80) {
-      c = b;
-    } else if (b >= 0xC2 && b <= 0xDF) {
+    if (b >= 0xC2 && b <= 0xDF) {
       if (i + 1 < len && Continuation(in[i + 1])) {
         c = (uint32_t(b & 0x1F) << 6) | (in[i + 1] & 0x3F);
         take = 2;
@@ -472,7 +470,7 @@ size_t DecodeUtf8(const unsigned char* in, size_t len, char16_t* out, bool* inva
         take = 4;
       }
     }
-    if (take == 1 && b >= 0x80) *invalid = true;
+    if (take == 1) *invalid = true;
     i += take;
     if (c >= 0x10000) {
       if (out) {
@@ -496,15 +494,11 @@ size_t EncodeUtf8(const char16_t* in, size_t units, unsigned char* out) {
     ++n;
   };
   for (size_t i = 0; i < units; ++i) {
-    // ASCII, most of any text, one byte per unit, four at a time in a run.
+    // Runs of ASCII, most of any text, four units at a time.
     if (in[i] < 0x80) {
       for (; i + 4 <= units && FourAscii(in + i); i += 4)
         for (int k = 0; k < 4; ++k) put(static_cast<unsigned char>(in[i + k]));
       if (i == units) break;
-    }
-    if (in[i] < 0x80) {
-      put(static_cast<unsigned char>(in[i]));
-      continue;
     }
     uint32_t c = in[i];
     if (IsHighSurrogate(in[i]) && i + 1 < units && IsLowSurrogate(in[i + 1])) {

@@ -104,16 +104,20 @@ void SetFeatures(SAFEARRAY* psa, VARTYPE vt) {
 }
 
 // Creates an array whose bounds are given in the caller's order (first
-// dimension first).
-SAFEARRAY* Create(VARTYPE vt, UINT cDims, const SAFEARRAYBOUND* bounds) {
+// dimension first); a vector (one dimension) may have its elements in the
+// descriptor's block.
+SAFEARRAY* Create(VARTYPE vt, UINT cDims, const SAFEARRAYBOUND* bounds, bool vector = false) {
   ULONG size = ElementSize(vt);
-  if (!size || cDims == 0 || cDims > 0xFFFF || !bounds) return nullptr;
-  SAFEARRAY* psa = AllocDescriptor(cDims);
+  if (!size || cDims == 0 || cDims > 0xFFFF || !bounds || (vector && cDims != 1)) return nullptr;
+  const size_t vectorCells = vector ? (bounds[0].cElements ? bounds[0].cElements : 1) : 0;
+  if (vectorCells > SIZE_MAX / size) return nullptr;
+  SAFEARRAY* psa = AllocDescriptor(cDims, vectorCells * size);
   if (!psa) return nullptr;
   psa->cDims = static_cast<USHORT>(cDims);
   psa->cbElements = size;
   for (UINT i = 0; i < cDims; ++i) psa->rgsabound[cDims - 1 - i] = bounds[i];
   SetFeatures(psa, vt);
+  if (vector) return psa;
   size_t cells;
   if (!CellCount(psa, &cells) || cells > SIZE_MAX / size) {
     FreeDescriptor(psa);
@@ -194,17 +198,8 @@ SAFEARRAY* SafeArrayCreate(VARTYPE vt, UINT cDims, SAFEARRAYBOUND* rgsabound) {
 }
 
 SAFEARRAY* SafeArrayCreateVector(VARTYPE vt, LONG lLbound, ULONG cElements) {
-  ULONG size = ElementSize(vt);
-  if (!size) return nullptr;
-  const size_t cells = cElements ? cElements : 1;
-  if (cells > SIZE_MAX / size) return nullptr;
-  SAFEARRAY* psa = AllocDescriptor(1, cells * size);
-  if (!psa) return nullptr;
-  psa->cDims = 1;
-  psa->cbElements = size;
-  psa->rgsabound[0] = {cElements, lLbound};
-  SetFeatures(psa, vt);
-  return psa;
+  SAFEARRAYBOUND bound = {cElements, lLbound};
+  return Create(vt, 1, &bound, true);
 }
 
 HRESULT SafeArrayDestroy(SAFEARRAY* psa) {
