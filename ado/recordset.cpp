@@ -88,8 +88,8 @@ size_t RecordsetRows::findColumn(const InvokeArgs& args) const {
 
 size_t RecordsetRows::findColumn(const VARIANT& selector) const {
   if (!rows) throw AdoError(ado_text::ObjectClosed());
-  const size_t count = rows->columns.size();
   if (selector.vt == VT_BSTR) {
+    const size_t count = rows->columns.size();
     for (size_t i = 0; i < count; ++i)
       if (SameName(rows->columns[i].name, selector.bstrVal)) return i;
     throw AdoError(ado_text::ItemNotFound());
@@ -100,7 +100,10 @@ size_t RecordsetRows::findColumn(const VARIANT& selector) const {
   } catch (const AdoError&) {
     throw AdoError(ado_text::ItemNotFound());
   }
-  if (selector.vt == VT_BOOL || position < 0 || static_cast<size_t>(position) >= count)
+  // Converting an object asks the host for its value, and host code may
+  // close this recordset meanwhile: the columns are counted only now.
+  if (!rows) throw AdoError(ado_text::ObjectClosed());
+  if (selector.vt == VT_BOOL || position < 0 || static_cast<size_t>(position) >= columnCount())
     throw AdoError(ado_text::ItemNotFound());
   return static_cast<size_t>(position);
 }
@@ -143,6 +146,7 @@ void Recordset::requireOpen() const {
 }
 
 ComPtr<Field> Recordset::field(size_t column) {
+  if (column >= rows_->columnCount()) throw AdoError(ado_text::ObjectClosed());
   if (fieldObjects_.size() <= column) fieldObjects_.resize(rows_->columnCount());
   ComPtr<Field>& kept = fieldObjects_[column];
   if (!kept) kept = ComPtr<Field>::attach(new Field(rows_, column));

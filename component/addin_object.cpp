@@ -29,6 +29,7 @@ HRESULT STDMETHODCALLTYPE AddInObject::InterfaceSupportsErrorInfo(REFIID iid) {
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::Initialize(IDispatch* connection) {
+  ComPtr<IUnknown> alive = keepAlive();
   state_.hostConnection = ComPtr<IDispatch>(connection);
   // Each field is emptied before its query; a host that lacks an interface
   // leaves it null.
@@ -46,6 +47,7 @@ HRESULT STDMETHODCALLTYPE AddInObject::Initialize(IDispatch* connection) {
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::Shutdown() {
+  ComPtr<IUnknown> alive = keepAlive();
   statusLine_.reset();
   extWndsSupport_.reset();
   errorLog_.reset();
@@ -62,7 +64,12 @@ HRESULT STDMETHODCALLTYPE AddInObject::GetVersionInfo(SAFEARRAY** info) {
   return S_OK;
 }
 
-void AddInObject::ReportError(const WideString& text) { WriteErrorLogEntry(errorLog_.get(), text); }
+void AddInObject::ReportError(const WideString& text) {
+  // AddError may run Initialize or Shutdown, which let go of errorLog_; the
+  // log must live until its own call returns.
+  ComPtr<IErrorLog> log = errorLog_;
+  WriteErrorLogEntry(log.get(), text);
+}
 
 HRESULT STDMETHODCALLTYPE AddInObject::GetTypeInfoCount(UINT*) { return E_NOTIMPL; }
 HRESULT STDMETHODCALLTYPE AddInObject::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }

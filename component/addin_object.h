@@ -79,6 +79,10 @@ class AddInObject : public ComObject,
   HRESULT dispatch(MethodBranch branch, VARIANT* result, SAFEARRAY** parameters);
   // One entry in the host's error log (nothing without one).
   void ReportError(const WideString& text);
+  // A reference for the length of one host operation: host code it runs (a
+  // callback, the Release of a host interface) may drop the host's last
+  // reference to this object meanwhile.
+  ComPtr<IUnknown> keepAlive() { return ComPtr<IUnknown>(static_cast<IScriptExtension*>(this)); }
 
   ComponentState state_;
   ComPtr<IStatusLine> statusLine_;

@@ -18,6 +18,7 @@ HRESULT STDMETHODCALLTYPE AddInObject::CallAsFunction(long number, VARIANT* resu
 }
 
 HRESULT AddInObject::dispatch(MethodBranch branch, VARIANT* result, SAFEARRAY** parameters) {
+  ComPtr<IUnknown> alive = keepAlive();
   // A host that passes no result still gets a call whose branches can store.
   Variant spare;
   VARIANT* out = result ? result : spare.ptr();

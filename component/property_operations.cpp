@@ -29,6 +29,7 @@ HRESULT STDMETHODCALLTYPE AddInObject::GetPropertyValue(long number, VARIANT* va
   VariantClear(value);
   const PropertyRow* row = PropertyRowAt(LowByte(number));
   if (!row) return S_FALSE;
+  ComPtr<IUnknown> alive = keepAlive();
   try {
     row->read(state_).detachTo(value);
   } catch (...) {
@@ -44,6 +45,7 @@ HRESULT STDMETHODCALLTYPE AddInObject::SetPropertyValue(long number, VARIANT* va
   const PropertyRow* row = PropertyRowAt(LowByte(number));
   if (!row || !row->write) return S_FALSE;
   if (!value) return E_POINTER;
+  ComPtr<IUnknown> alive = keepAlive();
   try {
     row->write(state_, *value);
   } catch (...) {

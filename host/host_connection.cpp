@@ -82,6 +82,7 @@ void* HostConnection::extraInterface(REFIID iid) {
 
 HRESULT STDMETHODCALLTYPE HostConnection::AddError(LPCOLESTR propertyName, EXCEPINFO* entry) {
   if (!entry) return E_POINTER;
+  reenter("AddError");
   // The strings stay the caller's: keep copies.
   ErrorLogEntry e;
   e.propertyNamed = propertyName != nullptr;

@@ -1,11 +1,15 @@
 #include "host/host_dispatch.h"
 
+#include "platform/com_ptr.h"
 #include "platform/variant.h"
 
 namespace qorvid::host {
 
 HostDispatch::HostDispatch(std::initializer_list<const char*> names) {
-  for (const char* n : names) names_.push_back(WideFromAnsi(n));
+  for (const char* n : names) {
+    names_.push_back(WideFromAnsi(n));
+    ansiNames_.push_back(n);
+  }
   for (size_t i = 0; i < names_.size(); ++i)
     table_.push_back({names_[i].c_str(), static_cast<DISPID>(i + 1)});
   setNames(table_.data(), table_.size());
@@ -15,8 +19,28 @@ HostDispatch::~HostDispatch() = default;
 
 HRESULT HostDispatch::dispatchMember(DISPID id, LCID, WORD flags, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO* exception, UINT*) {
+  const bool named = id >= 1 && static_cast<size_t>(id) <= ansiNames_.size();
+  reenter(named ? ansiNames_[id - 1].c_str() : "");
   DISPPARAMS none{};
   return invokeMember(id, flags, params ? *params : none, result, exception);
+}
+
+void HostDispatch::addDefaultMember() {
+  for (const platform::DispatchName& n : table_)
+    if (n.id == DISPID_VALUE) return;
+  // Unnamed: only Invoke reaches it, as conversions of the object do.
+  static const OLECHAR kUnnamed[] = {0};
+  table_.push_back({kUnnamed, DISPID_VALUE});
+  setNames(table_.data(), table_.size());
+}
+
+void HostDispatch::reenter(const char* member) {
+  if (!reentry_) return;
+  // The hook may replace itself, and the host may drop this object's last
+  // reference from inside: both stay alive until it returns.
+  Reentry hook = reentry_;
+  ComPtr<IDispatch> self(this);
+  hook(member);
 }
 
 HRESULT HostDispatch::Raise(EXCEPINFO* exception, const std::string& description) {

@@ -5,6 +5,7 @@
 // it takes.
 #pragma once
 
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -16,7 +17,19 @@
 namespace qorvid::host {
 
 class HostDispatch : public platform::NamedDispatch {
+ public:
+  // Host code that runs before the object answers any member (the member's
+  // name, "" for the default value): a script's handler may call back into
+  // the component from there, which is what re-entrancy tests need.
+  typedef std::function<void(const char* member)> Reentry;
+  void setReentry(Reentry hook) { reentry_ = std::move(hook); }
+
  protected:
+  // Runs the re-entry hook, if any, for the member.
+  void reenter(const char* member);
+  // Makes DISPID_VALUE, the default member, one of the object's members.
+  void addDefaultMember();
+
   // Member i of names gets DISPID i + 1. Starts with one reference, the
   // creator's.
   explicit HostDispatch(std::initializer_list<const char*> names);
@@ -37,7 +50,9 @@ class HostDispatch : public platform::NamedDispatch {
                          EXCEPINFO* exception, UINT* argError) final;
 
   std::vector<WideString> names_;
+  std::vector<std::string> ansiNames_;
   std::vector<platform::DispatchName> table_;
+  Reentry reentry_;
 };
 
 // A VT_DISPATCH answer (one more reference on object).

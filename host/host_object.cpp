@@ -83,6 +83,11 @@ std::string HostObject::internalForm() const {
   return ShortInternalForm(typeId_, firstNumber_, objectNumber_, suffix_);
 }
 
+void HostObject::answerDefaultValue(LONG value) {
+  default_ = value;
+  addDefaultMember();
+}
+
 void HostObject::answerLongForm() { form_ = Long; }
 
 void HostObject::answerText(const std::string& text) {
@@ -96,6 +101,9 @@ HRESULT HostObject::invokeMember(DISPID id, WORD flags, DISPPARAMS& params, VARI
   if (params.cArgs != 0) return DISP_E_BADPARAMCOUNT;
   if (!result) return S_OK;
   switch (id) {
+    case DISPID_VALUE:
+      Variant::fromInt(default_).detachTo(result);
+      return S_OK;
     case kTypeId:
       Variant::fromAnsi(typeId_).detachTo(result);
       return S_OK;

@@ -34,6 +34,9 @@ class HostObject : public HostDispatch {
   void answerLongForm();
   // Answers exactly this text (malformed forms, for failure tests).
   void answerText(const std::string& text);
+  // Gives the object a default value (DISPID_VALUE), as many host objects
+  // have: converting it to a number or text then asks the host.
+  void answerDefaultValue(LONG value);
 
  protected:
   HRESULT invokeMember(DISPID id, WORD flags, DISPPARAMS& params, VARIANT* result,
@@ -51,6 +54,7 @@ class HostObject : public HostDispatch {
   std::string suffix_;
   Form form_ = Short;
   std::string text_;
+  LONG default_ = 0;
 };
 
 // The host's internal string forms of an object.
