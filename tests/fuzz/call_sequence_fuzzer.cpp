@@ -9,11 +9,18 @@
 //
 // Input: a sequence of operations, each starting with a byte that selects a
 // method call (number 0-300, 0-4 parameters of any host value), a property
-// read or write, a member-table query, or Shutdown/Initialize.
+// read or write, a member-table query, Shutdown/Initialize, or a re-entry:
+// host code that runs one component call (Close, Open, a failing Execute,
+// Shutdown, Initialize with another host, or the release of the host's last
+// reference) the next time the component calls the host at one of its
+// callbacks (an object's default value, ValueToStringInternal, EvalExpr,
+// AppDispatch, AddError).
 #include <sqlite3.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 #include "ado/ado_registration.h"
@@ -57,11 +64,19 @@ const std::string& InsertRows() {
 
 class Component {
  public:
-  ComponentState& state() { return component_.state(); }
-  IScriptExtension* extension() { return component_.extension.get(); }
-  IHostInit* init() { return component_.init.get(); }
+  // False once the host has dropped its last reference to the object.
+  bool alive() const { return component_ != nullptr; }
+  ComponentState& state() { return component_->state(); }
+  // Owned for the length of the expression that calls through them, as a
+  // host holds what it calls.
+  ComPtr<IScriptExtension> extension() { return component_->extension; }
+  ComPtr<IHostInit> init() { return component_->init; }
+  long method(const char* name) { return component_->method(name); }
+  // The host lets go of the object (its last references).
+  void release() { component_.reset(); }
 
   void call(long number, std::vector<Variant>& args, uint8_t shape) {
+    if (!alive()) return;
     if (kTrace) {
       std::fprintf(stderr, "%s %ld(", shape & 0x80 ? "CallAsProcedure" : "CallAsFunction", number);
       for (size_t i = 0; i < args.size(); ++i)
@@ -72,20 +87,26 @@ class Component {
     for (LONG i = 0; i < static_cast<LONG>(args.size()); ++i)
       SafeArrayPutElement(parameters, &i, args[i].ptr());
     Variant result;
+    // A re-entry may release the host's other references meanwhile.
+    ComPtr<IScriptExtension> callee = extension();
     if (shape & 0x80)
-      extension()->CallAsProcedure(number, &parameters);
+      callee->CallAsProcedure(number, &parameters);
     else
-      extension()->CallAsFunction(number, shape & 0x40 ? nullptr : result.ptr(), &parameters);
+      callee->CallAsFunction(number, shape & 0x40 ? nullptr : result.ptr(), &parameters);
     SafeArrayDestroy(parameters);
     if (kTrace) {
       std::fprintf(stderr, "  -> %s\n", DescribeValue(result.get()).c_str());
-      errorMsg();
+      if (alive()) errorMsg();
     }
+  }
+  // A call by name with text arguments, for re-entries.
+  void call(const char* name, std::vector<Variant> args = {}) {
+    if (alive()) call(method(name), args, 0);
   }
 
   std::string errorMsg() {
     Variant message;
-    extension()->GetPropertyValue(component_.property("ErrorMsg"), message.ptr());
+    extension()->GetPropertyValue(component_->property("ErrorMsg"), message.ptr());
     if (kTrace && message.vt() == VT_BSTR && SysStringLen(message.get().bstrVal))
       std::fprintf(stderr, "  -> ErrorMsg %s\n", DescribeValue(message.get()).c_str());
     return message.vt() == VT_BSTR ? AnsiFromWide(message.get().bstrVal) : std::string("?");
@@ -95,7 +116,7 @@ class Component {
   // that fails, since every input after it would test nothing.
   void open() {
     std::vector<Variant> args = {Variant::fromAnsi(SharedConnectionString())};
-    call(component_.method("Open"), args, 0);
+    call(component_->method("Open"), args, 0);
     const std::string message = errorMsg();
     if (!message.empty()) {
       std::fprintf(stderr, "opening the database failed: %s\n", message.c_str());
@@ -104,8 +125,52 @@ class Component {
   }
 
  private:
-  TestComponent component_;
+  std::unique_ptr<TestComponent> component_ = std::make_unique<TestComponent>();
 };
+
+// Host code that runs one component call from inside a callback of the
+// component's, once: armed by an input, it fires at the next call of its
+// member and disarms itself, so a re-entry that fails and logs does not
+// recurse for ever.
+void ArmReentry(Component& component, HostPool& pool, uint8_t where, uint8_t what) {
+  static const char* const kMembers[] = {"", "ValueToStringInternal", "EvalExpr", "AppDispatch",
+                                         "AddError"};
+  static const char* const kActions[] = {"Close",    "Open",       "failing Execute",
+                                         "Shutdown", "Initialize", "release"};
+  const char* member = kMembers[where % 5];
+  const int action = what % 6;
+  Trace(
+      "re-entry armed: member %ld runs action %ld (0 Close, 1 Open, 2 failing Execute, "
+      "3 Shutdown, 4 Initialize another host, 5 release)\n",
+      where % 5, action);
+  auto fired = std::make_shared<bool>(false);
+  auto hook = [&component, &pool, member, action, fired](const char* called) {
+    if (*fired || std::strcmp(called, member) != 0 || !component.alive()) return;
+    *fired = true;
+    Trace("re-entry fires: action %ld\n", action);
+    switch (action) {
+      case 0:
+        component.call("Close");
+        break;
+      case 1:
+        component.call("Open", {Variant::fromAnsi(SharedConnectionString())});
+        break;
+      case 2:
+        component.call("Execute", {Variant::fromAnsi("SELECT * FROM no_such_table")});
+        break;
+      case 3:
+        component.init()->Shutdown();
+        break;
+      case 4:
+        component.init()->Initialize(pool.otherConnection.get());
+        break;
+      default:
+        component.release();
+        break;
+    }
+  };
+  for (HostDispatch* d : pool.reentrant()) d->setReentry(hook);
+}
 
 // The rows and the schema every input starts from, kept alive in SQLite's
 // shared cache by the harness's own connection; components reach it by the
@@ -246,7 +311,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Component component;
     component.init()->Initialize(pool.connection.get());
     component.open();
-    for (int op = 0; op < kMaxOperations && !in.empty(); ++op) {
+    for (int op = 0; op < kMaxOperations && !in.empty() && component.alive(); ++op) {
       const uint8_t kind = in.byte() % 16;
       if (kind <= 10 || kind == 15) {
         const long number = Number(in, 18, 301);
@@ -271,11 +336,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                        DescribeValue(value.get()).c_str());
         component.extension()->SetPropertyValue(number, value.ptr());
       } else if (kind == 13) {
-        QueryMemberTables(component.extension(), in, maker);
+        QueryMemberTables(component.extension().get(), in, maker);
       } else {
-        const int step = in.byte() % 4;
+        const int step = in.byte() % 5;
         Trace(
-            "lifecycle step %ld (0 Shutdown, 1 Initialize, 2 Initialize bare, 3 GetVersionInfo)\n",
+            "lifecycle step %ld (0 Shutdown, 1 Initialize, 2 Initialize bare, 3 GetVersionInfo, "
+            "4 re-entry)\n",
             step);
         switch (step) {
           case 0:
@@ -287,17 +353,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           case 2:
             component.init()->Initialize(pool.bareConnection.get());
             break;
+          case 4: {
+            const uint8_t where = in.byte();
+            ArmReentry(component, pool, where, in.byte());
+            break;
+          }
           default:
-            GetVersionInfo(component.init());
+            GetVersionInfo(component.init().get());
             break;
         }
       }
     }
-    component.init()->Shutdown();
+    pool.clearReentry();
+    if (component.alive()) component.init()->Shutdown();
   }
   database.restore();
   pool.connection->clearErrorLog();
   pool.bareConnection->clearErrorLog();
+  pool.otherConnection->clearErrorLog();
   pool.checkReferenceCounts();
   return 0;
 }

@@ -36,6 +36,7 @@ HostPool& HostPool::instance() {
     HostPool* p = new HostPool;
     p->connection = HostConnection::create();
     p->bareConnection = HostConnection::create(0);
+    p->otherConnection = HostConnection::create();
     auto add = [p](ComPtr<HostObject> object) {
       p->objects.emplace_back(static_cast<IDispatch*>(object.get()));
     };
@@ -52,6 +53,10 @@ HostPool& HostPool::instance() {
     ComPtr<HostObject> quoted = HostObject::create("Z", 1, 1, "ABC");
     quoted->answerText("{\"'\",\"0\",\"0\",\"0x7FFFFFFE\",\"0\",\"0\",\"-0000000001')\"}");
     add(quoted);
+    // A default value is asked for whenever the object is converted.
+    ComPtr<HostObject> valued = HostObject::create("Z", 1, 7, "ABC");
+    valued->answerDefaultValue(0);
+    add(valued);
 
     return p;
   }();
@@ -59,6 +64,7 @@ HostPool& HostPool::instance() {
     HostPool* p = pool;
     p->tracked.emplace_back(static_cast<IDispatch*>(p->connection.get()));
     p->tracked.emplace_back(static_cast<IDispatch*>(p->bareConnection.get()));
+    p->tracked.emplace_back(static_cast<IDispatch*>(p->otherConnection.get()));
     p->tracked.emplace_back(static_cast<IDispatch*>(&p->connection->application()));
     for (const auto& o : p->objects) p->tracked.emplace_back(o.get());
     for (const auto& t : p->tracked) {
@@ -82,6 +88,18 @@ void HostPool::checkReferenceCounts() const {
       std::abort();
     }
   }
+}
+
+std::vector<HostDispatch*> HostPool::reentrant() const {
+  std::vector<HostDispatch*> all = {
+      connection.get(),           bareConnection.get(),           otherConnection.get(),
+      &connection->application(), &bareConnection->application(), &otherConnection->application()};
+  for (const auto& o : objects) all.push_back(static_cast<HostObject*>(o.get()));
+  return all;
+}
+
+void HostPool::clearReentry() const {
+  for (HostDispatch* d : reentrant()) d->setReentry(nullptr);
 }
 
 IDispatch* HostPool::pick(uint8_t selector) const {

@@ -44,6 +44,7 @@ class InputReader {
 struct HostPool {
   ComPtr<HostConnection> connection;       // offers every interface
   ComPtr<HostConnection> bareConnection;   // offers IDispatch only
+  ComPtr<HostConnection> otherConnection;  // a second full host, for Initialize
   std::vector<ComPtr<IDispatch>> objects;  // host objects, one of each answer form
   std::vector<ComPtr<IUnknown>> tracked;   // everything whose count is checked
   std::vector<ULONG> startCounts;
@@ -54,6 +55,11 @@ struct HostPool {
   // A dispatch value the host might pass: a host object, the connection, the
   // application object, or null.
   IDispatch* pick(uint8_t selector) const;
+  // Every host object of the pool whose code can run inside a component
+  // call (connections, their applications, host objects).
+  std::vector<HostDispatch*> reentrant() const;
+  // No host code runs any more from inside component calls.
+  void clearReentry() const;
 };
 
 // A short readable form of a host value for the trace of an input
