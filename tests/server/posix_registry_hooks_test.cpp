@@ -155,4 +155,24 @@ TEST_F(RegistryHooksTest, RefusedRegistryWrites) {
   for (const RegistryEntry& e : ExpectedEntries("")) EXPECT_TRUE(KeyExists(e.key)) << e.key;
 }
 
+// Per-user registration: the same keys in the same order, under the user's
+// classes, and a refused write answered as for the machine's registration.
+TEST_F(RegistryHooksTest, PerUserRegistrationUnderTheUsersClasses) {
+  const std::string prefix = "Software\\Classes\\";
+  std::vector<std::string> writeOrder, deleteOrder;
+  for (const RegistryEntry& e : ExpectedEntries("")) writeOrder.push_back(prefix + e.key);
+  for (const std::string& key : ExpectedDeleteOrder()) deleteOrder.push_back(prefix + key);
+
+  hooks.recording = true;
+  EXPECT_EQ(module_->install(TRUE, OLESTR("user")), S_OK);
+  EXPECT_EQ(hooks.created, writeOrder);
+  EXPECT_EQ(module_->install(FALSE, OLESTR("user")), S_OK);
+  EXPECT_EQ(hooks.deleted, deleteOrder);
+  hooks.recording = false;
+
+  PlatformFailRegistryWrites(TRUE);
+  EXPECT_EQ(module_->install(TRUE, OLESTR("user")), E_FAIL);
+  EXPECT_EQ(module_->install(FALSE, OLESTR("user")), S_OK);
+}
+
 }  // namespace
