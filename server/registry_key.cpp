@@ -1,5 +1,7 @@
 #include "server/registry_key.h"
 
+#include <vector>
+
 #include "automation/component_error.h"
 
 // POSIX's registry has a single view and takes no view flags; these are the
@@ -30,10 +32,20 @@ void WriteClassesEntry(const ClassesRoot& root, const std::string& path, const s
   if (status != ERROR_SUCCESS) throw ComponentError("Error creating system registry entry");
 }
 
-bool ClassesKeyExists(const ClassesRoot& root, const std::string& path, RegistryView view) {
+std::string ReadClassesEntry(const ClassesRoot& root, const std::string& path, RegistryView view) {
   RegistryKey key;
-  return RegOpenKeyExA(root.hive, (root.prefix + path).c_str(), 0, KEY_READ | view, key.put()) ==
-         ERROR_SUCCESS;
+  if (RegOpenKeyExA(root.hive, (root.prefix + path).c_str(), 0, KEY_READ | view, key.put()) !=
+      ERROR_SUCCESS)
+    return std::string();
+  DWORD type = REG_NONE, size = 0;
+  if (RegQueryValueExA(key.get(), nullptr, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+      type != REG_SZ)
+    return std::string();
+  std::vector<char> text(size + 1, '\0');
+  if (RegQueryValueExA(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(text.data()),
+                       &size) != ERROR_SUCCESS)
+    return std::string();
+  return std::string(text.data());
 }
 
 void DeleteClassesKey(const ClassesRoot& root, const std::string& path) {

@@ -43,7 +43,10 @@ using RegistryView = REGSAM;
 void WriteClassesEntry(const ClassesRoot& root, const std::string& path, const std::string& text,
                        RegistryView view = 0);
 
-bool ClassesKeyExists(const ClassesRoot& root, const std::string& path, RegistryView view = 0);
+// The unnamed string value of root\path; empty when the key or value is
+// missing or is not a string.
+std::string ReadClassesEntry(const ClassesRoot& root, const std::string& path,
+                             RegistryView view = 0);
 
 // Deletes the one key root\path; a missing key or one with subkeys stays,
 // and the result is not reported.

@@ -28,6 +28,14 @@ void WriteProgIdEntries(const ClassesRoot& root, const ClassRegistration& regist
   WriteClassesEntry(root, progId + "\\Clsid", registration.clsidText(), view);
 }
 
+// The server file name as registration records it: the short form of a path
+// with a blank. Empty when the system cannot tell.
+std::string RegisteredFileName() {
+  std::string fileName = ServerFileName();
+  if (fileName.find(' ') != std::string::npos) fileName = ShortPathName(fileName);
+  return fileName;
+}
+
 void WriteClassEntries(const ClassesRoot& root, const ClassRegistration& registration,
                        const std::string& serverName) {
   const std::string progId = registration.progId(serverName);
@@ -35,9 +43,8 @@ void WriteClassEntries(const ClassesRoot& root, const ClassRegistration& registr
 
   WriteClassesEntry(root, classKey, registration.description());
 
-  std::string fileName = ServerFileName();
+  const std::string fileName = RegisteredFileName();
   if (fileName.empty()) throw ComponentError("Error creating system registry entry");
-  if (fileName.find(' ') != std::string::npos) fileName = ShortPathName(fileName);
   WriteClassesEntry(root, ServerKey(registration), fileName);
 
   if (progId.empty()) return;
@@ -59,8 +66,12 @@ void DeleteClassEntries(const ClassesRoot& root, const ClassRegistration& regist
   // Since Windows 7 both views share one ProgID key, so the deletes above took
   // it from the other bitness's registration too, if there is one: give it
   // back. Where the views keep their own ProgIDs this rewrites the same values.
+  // Where there is one view only, the other view is this one, and a server
+  // key left there (it held someone's subkey) names this file: no other
+  // registration.
   const RegistryView other = OtherRegistryView();
-  if (!ClassesKeyExists(root, ServerKey(registration), other)) return;
+  const std::string otherFile = ReadClassesEntry(root, ServerKey(registration), other);
+  if (otherFile.empty() || otherFile == RegisteredFileName()) return;
   try {
     WriteProgIdEntries(root, registration, progId, other);
   } catch (const ComponentError&) {
