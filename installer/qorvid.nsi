@@ -43,6 +43,7 @@ Target ${TARGET}
 
 Name "qorvid"
 OutFile "${OUTFILE}"
+SetCompressor /SOLID lzma
 ; Never a UAC prompt: a per-machine installation is run as administrator.
 RequestExecutionLevel user
 ShowInstDetails show
