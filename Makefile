@@ -8,7 +8,7 @@ WINDOWS   := build/windows
 WINDOWS64 := build/windows64
 CMAKE_GEN := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps deps-native deps-demo build asan windows windows64 test test-native test-asan test-windows test-windows64 demo bench clean format
+.PHONY: all deps deps-native deps-demo build asan windows windows64 installer test test-native test-asan test-windows test-windows64 demo bench clean format
 
 all: build
 
@@ -45,6 +45,18 @@ windows: $(WINDOWS)/build.ninja
 
 windows64: $(WINDOWS64)/build.ninja
 	cmake --build $(WINDOWS64) -j $(JOBS)
+
+# The Windows installers (installer/qorvid.nsi): build/installer/qorvid-setup.exe
+# for 64-bit Windows and qorvid-setup-x86.exe, each holding both DLLs and
+# consoles. Only those four files of the two Windows builds are built here.
+INSTALLER := build/installer
+
+installer: $(WINDOWS)/build.ninja $(WINDOWS64)/build.ninja
+	cmake --build $(WINDOWS) -j $(JOBS) --target qorvid qorvid-console
+	cmake --build $(WINDOWS64) -j $(JOBS) --target qorvid qorvid-console
+	scripts/make-installer $(INSTALLER) $(WINDOWS)/server/qorvid.dll \
+	  $(WINDOWS)/host/qorvid-console.exe $(WINDOWS64)/server/qorvid.dll \
+	  $(WINDOWS64)/host/qorvid-console.exe
 
 test: deps
 	scripts/run-tests

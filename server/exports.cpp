@@ -2,6 +2,7 @@
 // registration tool, in C.
 #include "server/exports.h"
 
+#include "server/registry_key.h"
 #include "server/self_registration.h"
 #include "server/server_object.h"
 
@@ -28,18 +29,49 @@ STDAPI DllCanUnloadNow(void) {
 namespace {
 // Registration and its undoing: E_UNEXPECTED without a server, E_FAIL when a
 // registry step fails (its message goes nowhere: the caller reads the status).
-HRESULT ChangeRegistration(void (*change)(ServerObject& server)) {
+HRESULT ChangeRegistration(void (*change)(ServerObject& server, const ClassesRoot& root),
+                           const ClassesRoot& root) {
   ServerObject* server = ServerObject::instance();
   if (!server) return E_UNEXPECTED;
   try {
-    change(*server);
+    change(*server, root);
     return S_OK;
   } catch (...) {
     return E_FAIL;
   }
 }
+
+// DllInstall's command line, regsvr32's /i:text: "user" for the current user's
+// classes, nothing or "machine" for HKEY_CLASSES_ROOT; letter case and blanks
+// around it do not count. Null for anything else.
+const ClassesRoot* RootNamed(LPCWSTR commandLine) {
+  std::string word;
+  for (LPCWSTR c = commandLine; c && *c; ++c) {
+    if (*c == ' ' || *c == '\t') {
+      if (!word.empty()) word.push_back(' ');
+      continue;
+    }
+    if (*c > 0x7F) return nullptr;
+    char ascii = static_cast<char>(*c);
+    word.push_back(ascii >= 'A' && ascii <= 'Z' ? static_cast<char>(ascii - 'A' + 'a') : ascii);
+  }
+  while (!word.empty() && word.back() == ' ') word.pop_back();
+  if (word == "user") return &kUserClasses;
+  if (word.empty() || word == "machine") return &kMachineClasses;
+  return nullptr;
+}
 }  // namespace
 
-STDAPI DllRegisterServer(void) { return ChangeRegistration(RegisterServerClasses); }
+STDAPI DllRegisterServer(void) {
+  return ChangeRegistration(RegisterServerClasses, kMachineClasses);
+}
 
-STDAPI DllUnregisterServer(void) { return ChangeRegistration(UnregisterServerClasses); }
+STDAPI DllUnregisterServer(void) {
+  return ChangeRegistration(UnregisterServerClasses, kMachineClasses);
+}
+
+STDAPI DllInstall(BOOL install, LPCWSTR commandLine) {
+  const ClassesRoot* root = RootNamed(commandLine);
+  if (!root) return E_INVALIDARG;
+  return ChangeRegistration(install ? RegisterServerClasses : UnregisterServerClasses, *root);
+}

@@ -1,15 +1,28 @@
 #include "server/registry_key.h"
 
+#include <vector>
+
 #include "automation/component_error.h"
+
+// POSIX's registry has a single view and takes no view flags; these are the
+// SDK's values.
+#ifndef KEY_WOW64_64KEY
+#define KEY_WOW64_64KEY 0x0100
+#define KEY_WOW64_32KEY 0x0200
+#endif
 
 namespace qorvid {
 
-void WriteClassesRootEntry(const std::string& path, const std::string& text) {
+const ClassesRoot kMachineClasses{HKEY_CLASSES_ROOT, ""};
+const ClassesRoot kUserClasses{HKEY_CURRENT_USER, "Software\\Classes\\"};
+
+void WriteClassesEntry(const ClassesRoot& root, const std::string& path, const std::string& text,
+                       RegistryView view) {
   RegistryKey key;
   DWORD disposition = 0;
   LSTATUS status =
-      RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                      KEY_READ | KEY_WRITE, nullptr, key.put(), &disposition);
+      RegCreateKeyExA(root.hive, (root.prefix + path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                      KEY_READ | KEY_WRITE | view, nullptr, key.put(), &disposition);
   if (status == ERROR_SUCCESS) {
     // Stored with its terminating NUL.
     status =
@@ -18,5 +31,27 @@ void WriteClassesRootEntry(const std::string& path, const std::string& text) {
   }
   if (status != ERROR_SUCCESS) throw ComponentError("Error creating system registry entry");
 }
+
+std::string ReadClassesEntry(const ClassesRoot& root, const std::string& path, RegistryView view) {
+  RegistryKey key;
+  if (RegOpenKeyExA(root.hive, (root.prefix + path).c_str(), 0, KEY_READ | view, key.put()) !=
+      ERROR_SUCCESS)
+    return std::string();
+  DWORD type = REG_NONE, size = 0;
+  if (RegQueryValueExA(key.get(), nullptr, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+      type != REG_SZ)
+    return std::string();
+  std::vector<char> text(size + 1, '\0');
+  if (RegQueryValueExA(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(text.data()),
+                       &size) != ERROR_SUCCESS)
+    return std::string();
+  return std::string(text.data());
+}
+
+void DeleteClassesKey(const ClassesRoot& root, const std::string& path) {
+  RegDeleteKeyA(root.hive, (root.prefix + path).c_str());
+}
+
+RegistryView OtherRegistryView() { return sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY; }
 
 }  // namespace qorvid

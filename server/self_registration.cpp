@@ -22,47 +22,73 @@ std::string ServerKey(const ClassRegistration& registration) {
   return ClassKey(registration) + "\\" + kServerKeyName;
 }
 
-void WriteClassEntries(const ClassRegistration& registration, const std::string& serverName) {
-  const std::string clsidText = registration.clsidText();
+void WriteProgIdEntries(const ClassesRoot& root, const ClassRegistration& registration,
+                        const std::string& progId, RegistryView view = 0) {
+  WriteClassesEntry(root, progId, registration.description(), view);
+  WriteClassesEntry(root, progId + "\\Clsid", registration.clsidText(), view);
+}
+
+// The server file name as registration records it: the short form of a path
+// with a blank. Empty when the system cannot tell.
+std::string RegisteredFileName() {
+  std::string fileName = ServerFileName();
+  if (fileName.find(' ') != std::string::npos) fileName = ShortPathName(fileName);
+  return fileName;
+}
+
+void WriteClassEntries(const ClassesRoot& root, const ClassRegistration& registration,
+                       const std::string& serverName) {
   const std::string progId = registration.progId(serverName);
   const std::string classKey = ClassKey(registration);
 
-  WriteClassesRootEntry(classKey, registration.description());
+  WriteClassesEntry(root, classKey, registration.description());
 
-  std::string fileName = ServerFileName();
+  const std::string fileName = RegisteredFileName();
   if (fileName.empty()) throw ComponentError("Error creating system registry entry");
-  if (fileName.find(' ') != std::string::npos) fileName = ShortPathName(fileName);
-  WriteClassesRootEntry(ServerKey(registration), fileName);
+  WriteClassesEntry(root, ServerKey(registration), fileName);
 
   if (progId.empty()) return;
-  WriteClassesRootEntry(progId, registration.description());
-  WriteClassesRootEntry(progId + "\\Clsid", clsidText);
-  WriteClassesRootEntry(classKey + "\\ProgID", progId);
+  WriteProgIdEntries(root, registration, progId);
+  WriteClassesEntry(root, classKey + "\\ProgID", progId);
 }
 
-void DeleteClassEntries(const ClassRegistration& registration, const std::string& serverName) {
+void DeleteClassEntries(const ClassesRoot& root, const ClassRegistration& registration,
+                        const std::string& serverName) {
   const std::string progId = registration.progId(serverName);
   const std::string classKey = ClassKey(registration);
   // Every delete's result is ignored: the next one runs whatever happened.
-  if (!progId.empty()) {
-    RegDeleteKeyA(HKEY_CLASSES_ROOT, (classKey + "\\ProgID").c_str());
-    RegDeleteKeyA(HKEY_CLASSES_ROOT, (progId + "\\Clsid").c_str());
-    RegDeleteKeyA(HKEY_CLASSES_ROOT, progId.c_str());
+  if (!progId.empty()) DeleteClassesKey(root, classKey + "\\ProgID");
+  DeleteClassesKey(root, ServerKey(registration));
+  DeleteClassesKey(root, classKey);
+  if (progId.empty()) return;
+  DeleteClassesKey(root, progId + "\\Clsid");
+  DeleteClassesKey(root, progId);
+  // Since Windows 7 both views share one ProgID key, so the deletes above took
+  // it from the other bitness's registration too, if there is one: give it
+  // back. Where the views keep their own ProgIDs this rewrites the same values.
+  // Where there is one view only, the other view is this one, and a server
+  // key left there (it held someone's subkey) names this file: no other
+  // registration.
+  const RegistryView other = OtherRegistryView();
+  const std::string otherFile = ReadClassesEntry(root, ServerKey(registration), other);
+  if (otherFile.empty() || otherFile == RegisteredFileName()) return;
+  try {
+    WriteProgIdEntries(root, registration, progId, other);
+  } catch (const ComponentError&) {
+    // Unregistration reports no failure; the other registration keeps its class.
   }
-  RegDeleteKeyA(HKEY_CLASSES_ROOT, ServerKey(registration).c_str());
-  RegDeleteKeyA(HKEY_CLASSES_ROOT, classKey.c_str());
 }
 
 }  // namespace
 
-void RegisterServerClasses(ServerObject& server) {
+void RegisterServerClasses(ServerObject& server, const ClassesRoot& root) {
   for (const ClassRegistration* registration : server.classes())
-    WriteClassEntries(*registration, server.name());
+    WriteClassEntries(root, *registration, server.name());
 }
 
-void UnregisterServerClasses(ServerObject& server) {
+void UnregisterServerClasses(ServerObject& server, const ClassesRoot& root) {
   for (const ClassRegistration* registration : server.classes())
-    DeleteClassEntries(*registration, server.name());
+    DeleteClassEntries(root, *registration, server.name());
 }
 
 }  // namespace qorvid

@@ -4,6 +4,7 @@
 // count, record and forward to platform/'s).
 #include <dlfcn.h>
 
+#include <cstring>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -153,6 +154,56 @@ TEST_F(RegistryHooksTest, RefusedRegistryWrites) {
   EXPECT_EQ(module_->unregisterServer(), S_OK);
   PlatformFailRegistryWrites(FALSE);
   for (const RegistryEntry& e : ExpectedEntries("")) EXPECT_TRUE(KeyExists(e.key)) << e.key;
+}
+
+// Per-user registration: the same keys in the same order, under the user's
+// classes, and a refused write answered as for the machine's registration.
+TEST_F(RegistryHooksTest, PerUserRegistrationUnderTheUsersClasses) {
+  const std::string prefix = "Software\\Classes\\";
+  std::vector<std::string> writeOrder, deleteOrder;
+  for (const RegistryEntry& e : ExpectedEntries("")) writeOrder.push_back(prefix + e.key);
+  for (const std::string& key : ExpectedDeleteOrder()) deleteOrder.push_back(prefix + key);
+
+  hooks.recording = true;
+  EXPECT_EQ(module_->install(TRUE, OLESTR("user")), S_OK);
+  EXPECT_EQ(hooks.created, writeOrder);
+  EXPECT_EQ(module_->install(FALSE, OLESTR("user")), S_OK);
+  EXPECT_EQ(hooks.deleted, deleteOrder);
+  hooks.recording = false;
+
+  PlatformFailRegistryWrites(TRUE);
+  EXPECT_EQ(module_->install(TRUE, OLESTR("user")), E_FAIL);
+  EXPECT_EQ(module_->install(FALSE, OLESTR("user")), S_OK);
+}
+
+// POSIX's registry has one view, so "the other view" is this one: a server
+// key that stays (it holds someone's subkey) and names another file is
+// another registration, which keeps its ProgID; one naming this file is not.
+TEST_F(RegistryHooksTest, ProgIdStaysOnlyForARegistrationOfAnotherFile) {
+  const std::string serverKey = std::string("CLSID\\") + kClsidText + "\\InprocServer32";
+  const struct {
+    const char* serverFile;  // null: the module's own
+    bool progIdKept;
+  } cases[] = {{nullptr, false}, {"/elsewhere/qorvid.dll", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.serverFile ? c.serverFile : "own file");
+    ASSERT_EQ(module_->registerServer(), S_OK);
+    ASSERT_TRUE(CreateKey(serverKey + "\\Foreign"));
+    if (c.serverFile) {
+      HKEY key = nullptr;
+      ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, serverKey.c_str(), 0, KEY_WRITE, &key),
+                ERROR_SUCCESS);
+      RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(c.serverFile),
+                     static_cast<DWORD>(std::strlen(c.serverFile) + 1));
+      RegCloseKey(key);
+    }
+
+    EXPECT_EQ(module_->unregisterServer(), S_OK);
+    EXPECT_EQ(KeyExists(kProgId), c.progIdKept);
+    EXPECT_EQ(ReadValue(std::string(kProgId) + "\\Clsid").text, c.progIdKept ? kClsidText : "");
+    EXPECT_FALSE(KeyExists(std::string("CLSID\\") + kClsidText + "\\ProgID"));
+    PlatformResetRegistry();
+  }
 }
 
 }  // namespace

@@ -15,8 +15,8 @@ std::vector<RegistryEntry> ExpectedEntries(const std::string& serverFile) {
 
 std::vector<std::string> ExpectedDeleteOrder() {
   const std::string classKey = std::string("CLSID\\") + kClsidText;
-  return {classKey + "\\ProgID", std::string(kProgId) + "\\Clsid", kProgId,
-          classKey + "\\InprocServer32", classKey};
+  return {classKey + "\\ProgID", classKey + "\\InprocServer32", classKey,
+          std::string(kProgId) + "\\Clsid", kProgId};
 }
 
 }  // namespace qorvid

@@ -12,7 +12,8 @@ struct RegistryEntry {
 };
 
 std::vector<RegistryEntry> ExpectedEntries(const std::string& serverFile);
-// The keys in the order unregistration deletes them.
+// The keys in the order unregistration deletes them: the class first, so
+// that the ProgID is decided on when the class is gone.
 std::vector<std::string> ExpectedDeleteOrder();
 
 }  // namespace qorvid

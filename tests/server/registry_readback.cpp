@@ -8,9 +8,13 @@ namespace {
 
 class OpenKey {
  public:
-  explicit OpenKey(const std::string& path) {
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key_) != ERROR_SUCCESS)
-      key_ = nullptr;
+  OpenKey(const std::string& path, Classes where) {
+    const LSTATUS status =
+        where == Classes::User
+            ? RegOpenKeyExA(HKEY_CURRENT_USER, ("Software\\Classes\\" + path).c_str(), 0, KEY_READ,
+                            &key_)
+            : RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key_);
+    if (status != ERROR_SUCCESS) key_ = nullptr;
   }
   ~OpenKey() {
     if (key_) RegCloseKey(key_);
@@ -23,11 +27,13 @@ class OpenKey {
 
 }  // namespace
 
-bool KeyExists(const std::string& path) { return OpenKey(path).get() != nullptr; }
+bool KeyExists(const std::string& path, Classes where) {
+  return OpenKey(path, where).get() != nullptr;
+}
 
-StoredValue ReadValue(const std::string& path, const char* name) {
+StoredValue ReadValue(const std::string& path, const char* name, Classes where) {
   StoredValue value;
-  OpenKey key(path);
+  OpenKey key(path, where);
   if (!key.get()) return value;
   DWORD size = 0;
   if (RegQueryValueExA(key.get(), name, nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS)

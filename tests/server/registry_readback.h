@@ -1,4 +1,5 @@
-// Reading back what registration left under HKEY_CLASSES_ROOT.
+// Reading back what registration left under HKEY_CLASSES_ROOT, or under the
+// current user's classes (HKEY_CURRENT_USER\Software\Classes).
 #pragma once
 
 #include <string>
@@ -7,7 +8,9 @@
 
 namespace qorvid {
 
-bool KeyExists(const std::string& path);
+enum class Classes { Machine, User };
+
+bool KeyExists(const std::string& path, Classes where = Classes::Machine);
 
 // A key's value as stored: found, its type, its size in bytes, its text
 // (without the terminating NUL).
@@ -17,7 +20,8 @@ struct StoredValue {
   DWORD size = 0;
   std::string text;
 };
-StoredValue ReadValue(const std::string& path, const char* name = nullptr);
+StoredValue ReadValue(const std::string& path, const char* name = nullptr,
+                      Classes where = Classes::Machine);
 
 // For a foreign subkey: creates HKEY_CLASSES_ROOT\path.
 bool CreateKey(const std::string& path);

@@ -11,6 +11,7 @@ void ServerTest::SetUp() {
   ASSERT_NE(module_->canUnloadNow, nullptr);
   ASSERT_NE(module_->registerServer, nullptr);
   ASSERT_NE(module_->unregisterServer, nullptr);
+  ASSERT_NE(module_->install, nullptr);
 }
 
 void ServerTest::TearDown() {

@@ -1,5 +1,5 @@
 // The server module under test, loaded from a file the way the COM runtime
-// loads an in-process server, with its four entry points found by name. The
+// loads an in-process server, with its entry points found by name. The
 // loading itself is the one part that differs between the two sides
 // (server_module_posix.cpp, server_module_win32.cpp).
 #pragma once
@@ -12,6 +12,7 @@ namespace qorvid {
 
 typedef HRESULT(STDAPICALLTYPE* GetClassObjectFn)(REFCLSID, REFIID, LPVOID*);
 typedef HRESULT(STDAPICALLTYPE* ServerFn)();
+typedef HRESULT(STDAPICALLTYPE* InstallFn)(BOOL, LPCWSTR);
 
 class ServerModule {
  public:
@@ -30,6 +31,7 @@ class ServerModule {
   ServerFn canUnloadNow = nullptr;
   ServerFn registerServer = nullptr;
   ServerFn unregisterServer = nullptr;
+  InstallFn install = nullptr;
 
  private:
   void* symbol(const char* name);

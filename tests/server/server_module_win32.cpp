@@ -12,6 +12,7 @@ ServerModule::ServerModule(const std::string& path) {
   canUnloadNow = reinterpret_cast<ServerFn>(symbol("DllCanUnloadNow"));
   registerServer = reinterpret_cast<ServerFn>(symbol("DllRegisterServer"));
   unregisterServer = reinterpret_cast<ServerFn>(symbol("DllUnregisterServer"));
+  install = reinterpret_cast<InstallFn>(symbol("DllInstall"));
 }
 
 ServerModule::~ServerModule() {
