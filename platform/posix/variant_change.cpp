@@ -291,6 +291,8 @@ HRESULT ToInterface(const VARIANT& v, VARTYPE vt, VARIANT* out) {
 HRESULT Convert(VARIANT& v, LCID lcid, USHORT flags, VARTYPE vt, VARIANT* out);
 
 // An object converts to a value through its value property (DISPID_VALUE).
+// Only a VT_DISPATCH is asked: a VT_UNKNOWN has no value, even when the
+// object behind it answers IDispatch, as in oleaut32.
 HRESULT FromObject(const VARIANT& v, LCID lcid, USHORT flags, VARTYPE vt, VARIANT* out) {
   if (v.punkVal == nullptr) return DISP_E_TYPEMISMATCH;
   IDispatch* dispatch = nullptr;
@@ -361,7 +363,8 @@ HRESULT Convert(VARIANT& v, LCID lcid, USHORT flags, VARTYPE vt, VARIANT* out) {
     return S_OK;
   }
   if (vt == VT_DISPATCH || vt == VT_UNKNOWN) return ToInterface(v, vt, out);
-  if (v.vt == VT_DISPATCH || v.vt == VT_UNKNOWN) return FromObject(v, lcid, flags, vt, out);
+  if (v.vt == VT_DISPATCH) return FromObject(v, lcid, flags, vt, out);
+  if (v.vt == VT_UNKNOWN) return DISP_E_TYPEMISMATCH;
   if (BooleanBits(v, vt, out) || CurrencyToI8(v, vt, out)) return S_OK;
   // 64-bit integers become currency only strictly inside the range whose
   // bounds oleaut32 computes by truncation: +-922337203685477 overflow.

@@ -69,9 +69,9 @@ HRESULT ParseNumberText(const Text& text, const LocaleSettings& locale, ExactNum
 // otherwise or when bothParts. E_INVALIDARG outside the DATE range.
 HRESULT DateText(DATE value, const LocaleSettings& locale, bool bothParts, Text* out);
 // A date and/or time: two or three numbers (or month names) in the
-// locale's order or the nearest order that makes a date, and a time of
-// numbers joined by ':' or with AM/PM. DISP_E_TYPEMISMATCH when the text is
-// no date.
+// locale's order or the nearest order that makes a date, and before or
+// after them a time of numbers joined by ':' or with AM/PM.
+// DISP_E_TYPEMISMATCH when the text is no date.
 HRESULT ParseDateText(const Text& text, const LocaleSettings& locale, DATE* out);
 
 // The DATE range: 1 January 100 to 31 December 9999.

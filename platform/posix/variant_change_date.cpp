@@ -64,24 +64,25 @@ bool IsValidDate(long d, long m, long y) {
          d <= DaysInMonth(y, static_cast<int>(m));
 }
 
-enum Order { MDY = 1, DMY = 2, YMD = 4, MYD = 8, YDM = 16, DYM = 32 };
+enum Order { MDY = 1, DMY = 2, YMD = 4, MYD = 8, YDM = 16 };
 
 // Day, month and year from two or three numbers: the locale's order first,
-// then the orders close to it, then any order that makes a valid date; a
-// month name fixes where the month stands. Two numbers are a day and a
-// month of this year or, when that fails, a month and a year.
+// then the orders close to it, then any of the four that makes a valid date
+// (never a year in the middle: "2 32 3" is no date); a month name fixes
+// where the month stands. Two numbers are a day and a month of this year
+// or, when that fails, a month and a year in either order.
 bool AssignDate(const DateToken* t, int count, const LocaleSettings& locale, long* y, long* m,
                 long* d) {
   long v[3] = {t[0].value, t[1].value, count == 3 ? t[2].value : CurrentYear()};
   int allowed;
   if (t[0].month)
-    allowed = MDY | MYD;
+    allowed = MDY;
   else if (t[1].month)
     allowed = DMY | YMD;
   else if (count == 3 && t[2].month)
-    allowed = YDM | DYM;
+    allowed = YDM;
   else
-    allowed = MDY | DMY | YMD | MYD | YDM | DYM;
+    allowed = MDY | DMY | YMD | YDM;
   for (int pass = 0; pass < 2; ++pass) {
     for (int attempt = 0; allowed != 0 && attempt < 3; ++attempt) {
       const int own = locale.yearFirst ? YMD : locale.dayFirst ? DMY : MDY;
@@ -90,8 +91,8 @@ bool AssignDate(const DateToken* t, int count, const LocaleSettings& locale, lon
       struct {
         Order order;
         int day, month, year;
-      } const readings[] = {{MDY, 1, 0, 2}, {YMD, 2, 1, 0}, {YDM, 1, 2, 0},
-                            {DMY, 0, 1, 2}, {MYD, 2, 0, 1}, {DYM, 0, 2, 1}};
+      } const readings[] = {
+          {MDY, 1, 0, 2}, {YMD, 2, 1, 0}, {YDM, 1, 2, 0}, {DMY, 0, 1, 2}, {MYD, 2, 0, 1}};
       for (const auto& r : readings) {
         if (!(tried & r.order)) continue;
         if (IsValidDate(v[r.day], v[r.month], v[r.year])) {
@@ -212,26 +213,34 @@ HRESULT ParseDateText(const Text& text, const LocaleSettings& locale, DATE* out)
     ++i;
   }
 
-  // The time: numbers joined by time separators, or one number with AM/PM;
-  // the other numbers are the date.
-  DateToken date[6];
-  long time[3] = {0, 0, 0};
-  int dateCount = 0, timeCount = 0, meridiem = 0;
-  bool timeDone = false;
-  for (int k = 0; k < count; ++k) {
-    bool inTime = tokens[k].timeSep || (k > 0 && tokens[k - 1].timeSep) ||
-                  (tokens[k].meridiem != 0 && timeCount == 0);
-    if (!inTime) {
-      if (timeCount != 0) timeDone = true;
-      date[dateCount++] = tokens[k];
-      continue;
+  // The time: a run of numbers joined by time separators, or one number
+  // with AM/PM; AM/PM may stand anywhere in the run. It comes first or last
+  // ("1 2.3 4" and "1 2 am 3" are no dates), and the other numbers, none,
+  // two or three of them, are the date ("1 2 3 4" is none).
+  int timeFirst = count, timeEnd = count;
+  for (int k = 0; k < count;) {
+    int end = k + 1;
+    while (end < count && tokens[end - 1].timeSep) ++end;
+    if (end - k > 1 || tokens[k].meridiem != 0) {
+      if (timeFirst != count) return DISP_E_TYPEMISMATCH;  // a second time
+      timeFirst = k;
+      timeEnd = end;
     }
-    if (timeDone || timeCount == 3 || tokens[k].month) return DISP_E_TYPEMISMATCH;
-    time[timeCount++] = tokens[k].value;
-    if (tokens[k].meridiem != 0) meridiem = tokens[k].meridiem;
+    k = end;
   }
-  if (meridiems != 0 && meridiem == 0) return DISP_E_TYPEMISMATCH;
-  if (dateCount == 1 || (dateCount == 0 && timeCount == 0)) return DISP_E_TYPEMISMATCH;
+  const int timeCount = timeEnd - timeFirst;
+  const int dateCount = count - timeCount;
+  if (timeCount > 3 || (timeFirst != 0 && timeEnd != count)) return DISP_E_TYPEMISMATCH;
+  if (count == 0 || dateCount == 1 || dateCount > 3) return DISP_E_TYPEMISMATCH;
+  long time[3] = {0, 0, 0};
+  int meridiem = 0;
+  for (int k = 0; k < timeCount; ++k) {
+    const DateToken& t = tokens[timeFirst + k];
+    if (t.month) return DISP_E_TYPEMISMATCH;
+    time[k] = t.value;
+    if (t.meridiem != 0) meridiem = t.meridiem;
+  }
+  const DateToken* date = timeFirst == 0 ? tokens + timeEnd : tokens;
 
   long long day = 0;
   if (dateCount != 0) {

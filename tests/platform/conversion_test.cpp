@@ -5,6 +5,8 @@
 // Wine.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "tests/platform/conversion_support.h"
@@ -391,6 +393,51 @@ TEST(ConversionToDate, TextInTheLocaleDateOrder) {
   });
 }
 
+// US English date text: the time comes first or last, around two or three
+// date numbers, and no year stands between a day and a month. Dates
+// numerically, to well under a second (Wine's last bit differs).
+TEST(ConversionToDate, TimeFirstOrLastAndNoYearInTheMiddle) {
+  const double kNoDate = -1e9;
+  struct {
+    const char* text;
+    double date;
+  } rows[] = {
+      {"1 am 2 3 4", 38020 + 1 / 24.0},  // 1 AM, 2/3/2004
+      {"1 2 3 4 am", 37623 + 4 / 24.0},  // 1/2/2003, 4 AM
+      {"1.2 am 3 4 5", 38415 + 62 / 1440.0},
+      {"1 am.2.3 4 5 6", 38812 + 3723 / 86400.0},
+      {"1 2 3 4:5:6", 37623 + 14706 / 86400.0},
+      {"12:00 am 1 2 3", 37623},
+      {"1 am 2.3", kNoDate},   // two times
+      {"1 2:3 4 5", kNoDate},  // a time between date numbers
+      {"1 2 3 4 pm 5", kNoDate},
+      {"1.2.3.4 5 6", kNoDate},  // four time numbers
+      {"1.2 3", kNoDate},        // one date number
+      {"1 2 3 4 5", kNoDate},    // five date numbers
+      {"2 31 3", 37346},         // 31 March 2002, not 3 February 2031
+      {"2 3 Jan", 37259},        // 3 January 2002
+      {"35 2 Jan", 49311},       // 2 January 2035
+      {"Jan 35 2", kNoDate},
+      {"2 35 Jan", kNoDate},
+      {"1 99 1", kNoDate},
+      {"99 1 1", 36161},
+      {"32 2", 48245},  // two numbers: a month and a year, either way
+      {"2 32", 48245},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.text);
+    std::basic_string<OLECHAR> text(row.text, row.text + std::strlen(row.text));
+    Variant source = Variant::fromBstr(Bstr(text.c_str())), result;
+    HRESULT hr = VariantChangeTypeEx(result.ptr(), source.ptr(), kEnglish, 0, VT_DATE);
+    if (row.date == kNoDate) {
+      EXPECT_EQ(hr, DISP_E_TYPEMISMATCH);
+    } else {
+      ASSERT_EQ(hr, S_OK);
+      EXPECT_NEAR(result.get().date, row.date, 1e-8);
+    }
+  }
+}
+
 TEST(ConversionTypes, NullEmptyErrorAndTypeCodesOutsideTheValues) {
   CheckRows({
       {"I4 to NULL", Of(VT_I4, 5), VT_NULL, "NULL", "NULL"},
@@ -487,10 +534,12 @@ TEST(ConversionDestination, ReplacedOnlyOnSuccessAndMayBeTheSource) {
   EXPECT_EQ(Describe(three.get()), "I4 3");
 }
 
-// A dispatch object that counts its references.
+// A dispatch object that counts its references and the calls of its
+// members, and has no value.
 class CountedObject : public IDispatch {
  public:
   ULONG references = 1;
+  int invokes = 0;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
     if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) {
@@ -513,6 +562,7 @@ class CountedObject : public IDispatch {
   }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
                                    UINT*) override {
+    ++invokes;
     return DISP_E_MEMBERNOTFOUND;
   }
 };
@@ -550,6 +600,8 @@ TEST(ConversionObjects, InterfacesConvertIntoEachOtherOnly) {
   }
   EXPECT_EQ(object.references, 1u);
 
+  EXPECT_EQ(object.invokes, 1);
+
   CheckRows({
       {"null DISPATCH stays null", Of(VT_DISPATCH, 0), VT_DISPATCH, "DISPATCH null",
        "DISPATCH null"},
@@ -560,6 +612,31 @@ TEST(ConversionObjects, InterfacesConvertIntoEachOtherOnly) {
       {"I4 to DISPATCH", Of(VT_I4, 5), VT_DISPATCH, kMismatch, kMismatch},
       {"text to UNKNOWN", Str(OLESTR("x")), VT_UNKNOWN, kMismatch, kMismatch},
   });
+}
+
+// Only a VT_DISPATCH is asked for its value, so only there can code of the
+// object run during a conversion; an unknown, even one answering IDispatch
+// and held by reference, is no value and keeps no reference.
+TEST(ConversionObjects, UnknownIsNeverAskedForItsValue) {
+  CountedObject object;
+  IUnknown* slot = &object;
+  Variant unknown, unknownRef;
+  unknown.ptr()->vt = VT_UNKNOWN;
+  unknown.ptr()->punkVal = &object;
+  object.AddRef();
+  unknownRef.ptr()->vt = VT_UNKNOWN | VT_BYREF;
+  unknownRef.ptr()->ppunkVal = &slot;
+  for (Variant* source : {&unknown, &unknownRef}) {
+    for (VARTYPE vt : {VT_I4, VT_R8, VT_DATE, VT_BSTR, VT_BOOL, VT_DECIMAL}) {
+      SCOPED_TRACE(std::to_string(source->vt()) + " to " + std::to_string(vt));
+      Variant result;
+      EXPECT_EQ(VariantChangeTypeEx(result.ptr(), source->ptr(), kEnglish, 0, vt),
+                DISP_E_TYPEMISMATCH);
+      EXPECT_EQ(result.vt(), VT_EMPTY);
+    }
+  }
+  EXPECT_EQ(object.invokes, 0);
+  EXPECT_EQ(object.references, 2u);
 }
 
 TEST(ConversionLocales, DefaultLocalesAreTheCurrentSettings) {
