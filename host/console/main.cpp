@@ -141,14 +141,20 @@ class Runner {
         statement = ParseStatement(text);
       } catch (const ScriptSyntaxError& e) {
         // A line that ends with ';' is SQL, unless without the ';' it is a
-        // statement of the console.
-        if (SqlIsOpen(text)) {
+        // statement of the console, or looks like a call with a slip in it.
+        bool parsed = false;
+        if (!SqlIsOpen(text)) {
+          try {
+            statement = ParseStatement(text.substr(0, text.rfind(';')));
+            parsed = true;
+          } catch (const ScriptSyntaxError&) {
+          }
+        }
+        if (!parsed && (SqlIsOpen(text) || looksLikeCall(text))) {
           show(text);
           return syntaxError(text, e, source);
         }
-        try {
-          statement = ParseStatement(text.substr(0, text.rfind(';')));
-        } catch (const ScriptSyntaxError&) {
+        if (!parsed) {
           statement = Statement();
           statement.kind = Statement::Sql;
           statement.argument = text;
@@ -175,6 +181,16 @@ class Runner {
   bool isSql(const std::string& text) {
     const std::string word = LeadingWord(text);
     return IsSqlKeyword(word) && !session_.knowsMember(word);
+  }
+
+  // A name followed by '(' or '=': a call or a property write, whatever
+  // went wrong after it.
+  static bool looksLikeCall(const std::string& text) {
+    const std::string word = LeadingWord(text);
+    if (word.empty()) return false;
+    const size_t at = text.find(word);
+    const size_t next = text.find_first_not_of(" \t", at + word.size());
+    return next != std::string::npos && (text[next] == '(' || text[next] == '=');
   }
 
   bool isOpen(const std::string& text) {
