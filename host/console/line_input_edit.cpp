@@ -1,6 +1,7 @@
 // Line editing with libedit's own interface: history in the user's home,
 // Tab completion, and Ctrl-C that cancels rather than ends the process.
 #include <histedit.h>
+#include <langinfo.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -73,8 +74,11 @@ bool InputIsTerminal() { return isatty(STDIN_FILENO) != 0; }
 bool OutputIsTerminal() { return isatty(STDOUT_FILENO) != 0; }
 
 void StartLineInput(std::function<std::vector<std::string>()> names) {
-  // Line editing of UTF-8 input needs the terminal's character set.
-  setlocale(LC_CTYPE, "");
+  // Line editing of UTF-8 input needs a UTF-8 character set: libedit drops
+  // the bytes it cannot decode. When the locale the environment names is
+  // not installed (or is not UTF-8), C.UTF-8 is there on every system.
+  const char* set = setlocale(LC_CTYPE, "");
+  if (!set || std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0) setlocale(LC_CTYPE, "C.UTF-8");
   memberNames = std::move(names);
   struct sigaction action;
   std::memset(&action, 0, sizeof action);
@@ -113,12 +117,11 @@ void EndLineInput() {
 
 void RememberStatement(const std::string& statement) {
   if (!past || statement.find_first_not_of(" \t\n") == std::string::npos) return;
-  // One history line per statement: line editing shows one line.
-  std::string line = statement;
-  for (char& c : line)
-    if (c == '\n') c = ' ';
+  // The statement as it was typed, line breaks and all, so that recalling
+  // it runs the same statement: a "--" or "#" comment ends at its line. The
+  // history file keeps the breaks escaped.
   HistEvent event;
-  history(past, &event, H_ENTER, line.c_str());
+  history(past, &event, H_ENTER, statement.c_str());
   if (!historyFile.empty()) history(past, &event, H_SAVE, historyFile.c_str());
 }
 
