@@ -10,7 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <thread>
 
+#include "ado/ado_registration.h"
 #include "host/console/completion.h"
 #include "host/console/line_input.h"
 
@@ -25,7 +27,31 @@ std::string historyFile;
 const char* currentPrompt = "";
 std::function<std::vector<std::string>()> memberNames;
 
-void OnInterrupt(int) { interrupted = 1; }
+// Ctrl-C while a call runs: the call cannot be left, but the statement it
+// runs can be cancelled. The signal handler only writes a byte to a pipe;
+// a thread of its own does the rest, as a handler may not.
+int wakePipe[2] = {-1, -1};
+std::thread canceller;
+volatile sig_atomic_t atPrompt = 0;
+
+void OnInterrupt(int) {
+  interrupted = 1;
+  if (wakePipe[1] >= 0 && !atPrompt) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = write(wakePipe[1], &byte, 1);
+  }
+}
+
+void CancelOnInterrupt() {
+  char byte = 0;
+  while (read(wakePipe[0], &byte, 1) == 1) {
+    if (AdoCancelRunning() == 0) continue;
+    static const char note[] =
+        "\n! Ctrl-C: the database is asked to cancel the running statement; the call ends when "
+        "it has\n";
+    [[maybe_unused]] const ssize_t n = write(STDERR_FILENO, note, sizeof note - 1);
+  }
+}
 
 char* Prompt(EditLine*) { return const_cast<char*>(currentPrompt); }
 
@@ -86,6 +112,16 @@ void StartLineInput(std::function<std::vector<std::string>()> names) {
   sigemptyset(&action.sa_mask);
   action.sa_flags = 0;  // no restart: a Ctrl-C ends the wait for a key
   sigaction(SIGINT, &action, nullptr);
+  if (pipe(wakePipe) == 0) {
+    // The thread starts with Ctrl-C blocked, so that the signal always
+    // reaches the main thread and ends its wait for a key.
+    sigset_t block, before;
+    sigemptyset(&block);
+    sigaddset(&block, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &block, &before);
+    canceller = std::thread(CancelOnInterrupt);
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+  }
 
   past = history_init();
   HistEvent event;
@@ -105,6 +141,13 @@ void StartLineInput(std::function<std::vector<std::string>()> names) {
 }
 
 void EndLineInput() {
+  if (wakePipe[1] >= 0) {
+    close(wakePipe[1]);  // the thread sees the end of the pipe and ends
+    wakePipe[1] = -1;
+    if (canceller.joinable()) canceller.join();
+    close(wakePipe[0]);
+    wakePipe[0] = -1;
+  }
   if (editor) el_end(editor);
   editor = nullptr;
   if (past) {
@@ -135,7 +178,9 @@ TypedLine ReadTypedLine(const char* prompt, std::string& line) {
   currentPrompt = prompt;
   interrupted = 0;
   int count = 0;
+  atPrompt = 1;
   const char* text = el_gets(editor, &count);
+  atPrompt = 0;
   if (interrupted) {
     interrupted = 0;
     const LineInfo* info = el_line(editor);

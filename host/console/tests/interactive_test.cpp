@@ -132,7 +132,7 @@ TEST(Interactive, ARecalledStatementOfSeveralLinesRunsAsTyped) {
   std::remove(history.c_str());
 }
 
-TEST(Interactive, CtrlCStopsALongTableAndThePromptComesBack) {
+TEST(Interactive, CtrlCStopsALongTableOrStatementAndThePromptComesBack) {
   const std::string history = TempPath("qorvid_console_history_c");
   Terminal t({"QORVID_HISTORY=" + history, "TERM=dumb"});
   ASSERT_TRUE(t.waitFor("qorvid> "));
@@ -146,6 +146,17 @@ TEST(Interactive, CtrlCStopsALongTableAndThePromptComesBack) {
   t.type("\x03");
   ASSERT_TRUE(t.waitFor(".table stopped by Ctrl-C after ")) << t.seen().substr(0, 2000);
   ASSERT_TRUE(t.waitFor("qorvid> "));
+  // Ctrl-C during a long statement: the database is asked to cancel it.
+  t.type(
+      "SELECT count(*) FROM (WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+      "WHERE i < 2000000000) SELECT i FROM n);\r");
+  usleep(300000);
+  t.type("\x03");
+  ASSERT_TRUE(t.waitFor("the database is asked to cancel the running statement")) << t.seen();
+  ASSERT_TRUE(t.waitFor("interrupted")) << t.seen();
+  ASSERT_TRUE(t.waitFor("qorvid> "));
+  t.type(".reopen\r");
+  ASSERT_TRUE(t.waitFor("= 0 (integer)"));
   t.type("SELECT 5 AS five;\r");
   ASSERT_TRUE(t.waitFor("(1 row)"));
   t.type(".quit\r");
