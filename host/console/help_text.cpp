@@ -73,7 +73,7 @@ const std::string& HelpText() {
       "  .members                   list properties and methods, both names\n"
       "  echo \"text\"                print a line\n"
       "  .help                      this text\n"
-      "  .quit                      leave (also Ctrl-D, or Ctrl-C twice at an empty prompt)\n"
+      "  .quit  .exit               leave (also Ctrl-D, or Ctrl-C twice at an empty prompt)\n"
       "  # ...                      a comment\n"
       "\n"
       "Tab completes member names, console commands and the file name after .open,\n"

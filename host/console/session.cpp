@@ -6,6 +6,7 @@
 
 #include "host/console/help_text.h"
 #include "host/console/ole_date.h"
+#include "host/console/row_printer.h"
 #include "host/console/utf.h"
 #include "host/console/value_display.h"
 #include "platform/text_case.h"
@@ -49,23 +50,6 @@ std::vector<std::string> MessageLines(const std::string& text) {
 
 std::string Plural(long n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
-std::string Pad(const std::string& s, size_t width) {
-  const size_t w = Utf8Width(s);
-  return w >= width ? s : s + std::string(width - w, ' ');
-}
-
-// A CSV field as RFC 4180 writes it: quoted when it holds a comma, a quote
-// or a line break.
-std::string CsvField(const std::string& s) {
-  if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
-  std::string out = "\"";
-  for (char c : s) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
 }
 
 WideString Folded(const WideString& w) {
@@ -137,92 +121,6 @@ std::string Lower(const std::string& text) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return out;
 }
-
-// Rows as they are read, so that a long result shows at once and is never
-// held whole. CSV and line layouts print each row as it comes; the table
-// layout takes its column widths from a first window of rows (or what came
-// within a quarter of a second) and afterwards widens a column only for a
-// longer value.
-class RowPrinter {
- public:
-  enum Layout { Table, Csv, Line };
-  static constexpr size_t kWindow = 100;
-
-  RowPrinter(std::ostream& out, Layout layout, std::vector<std::string> names)
-      : out_(out),
-        layout_(layout),
-        names_(std::move(names)),
-        width_(names_.size(), 0),
-        start_(std::chrono::steady_clock::now()) {
-    if (layout_ == Csv) line(names_);
-  }
-
-  void add(std::vector<std::string> row) {
-    if (layout_ == Csv) return line(row);
-    if (layout_ == Line) return fields(row);
-    if (started_) return line(row);
-    window_.push_back(std::move(row));
-    if (window_.size() >= kWindow ||
-        std::chrono::steady_clock::now() - start_ > std::chrono::milliseconds(250))
-      flushWindow();
-  }
-
-  void finish() {
-    if (layout_ == Table && !started_) flushWindow();
-    out_.flush();
-  }
-
- private:
-  void flushWindow() {
-    started_ = true;
-    for (size_t i = 0; i < names_.size(); ++i) width_[i] = Utf8Width(names_[i]);
-    for (const auto& row : window_)
-      for (size_t i = 0; i < row.size(); ++i) width_[i] = std::max(width_[i], Utf8Width(row[i]));
-    line(names_);
-    std::string rule;
-    for (size_t i = 0; i < width_.size(); ++i)
-      rule += (i ? "-+-" : "") + std::string(width_[i], '-');
-    out_ << rule << "\n";
-    for (const auto& row : window_) line(row);
-    window_.clear();
-    window_.shrink_to_fit();
-    out_.flush();
-  }
-
-  void line(const std::vector<std::string>& row) {
-    std::string text;
-    for (size_t i = 0; i < row.size(); ++i) {
-      if (layout_ == Csv) {
-        text += (i ? "," : "") + CsvField(row[i]);
-        continue;
-      }
-      if (i) text += " | ";
-      width_[i] = std::max(width_[i], Utf8Width(row[i]));
-      text += i + 1 < row.size() ? Pad(row[i], width_[i]) : row[i];
-    }
-    out_ << text << "\n";
-  }
-
-  void fields(const std::vector<std::string>& row) {
-    if (!started_) {
-      for (const std::string& name : names_) width_[0] = std::max(width_[0], Utf8Width(name));
-      started_ = true;
-    } else {
-      out_ << "\n";
-    }
-    for (size_t i = 0; i < names_.size(); ++i)
-      out_ << std::string(width_[0] - Utf8Width(names_[i]), ' ') << names_[i] << " = " << row[i]
-           << "\n";
-  }
-
-  std::ostream& out_;
-  Layout layout_;
-  std::vector<std::string> names_;
-  std::vector<size_t> width_;
-  std::vector<std::vector<std::string>> window_;
-  bool started_ = false;
-  std::chrono::steady_clock::time_point start_;
-};
 
 std::string Ordinal(long n) {
   static const char* const words[] = {"first", "second", "third"};
@@ -767,55 +665,58 @@ bool Session::readAll(std::vector<std::vector<std::string>>& rows) {
   }
 }
 
-// The catalog queries, one row per engine: the tables of the database the
-// connection works in, its columns, and the primary keys. The engines other
-// than SQLite answer from information_schema; a data source of unknown
-// engine gets the filter that suits both of them.
+namespace {
+
+// The catalog of a database server, from information_schema: which schemas
+// are the connection's own, and how a column's type is written. A data
+// source of unknown engine gets the filter that leaves out the system
+// schemas of both.
 struct Catalog {
-  const char* tables;       // one column: the name
-  const char* columns;      // table, column, type, nullable (YES/NO), default
-  const char* primaryKeys;  // table, column
-  const char* schemaFilter;
+  const char* schemas;  // a condition on c.table_schema
+  const char* type;     // the type of column c
 };
 
-#define QORVID_COLUMNS_FROM(type)                                                      \
-  "SELECT c.table_name, c.column_name, " type                                          \
-  ", c.is_nullable, c.column_default FROM information_schema.columns c JOIN "          \
-  "information_schema.tables t ON t.table_schema = c.table_schema AND t.table_name = " \
-  "c.table_name AND t.table_type = 'BASE TABLE' WHERE "
-#define QORVID_KEYS_FROM                                                                    \
-  "SELECT k.table_name, k.column_name FROM information_schema.table_constraints c JOIN "    \
-  "information_schema.key_column_usage k ON k.constraint_schema = c.constraint_schema AND " \
-  "k.constraint_name = c.constraint_name AND k.table_name = c.table_name WHERE "            \
-  "c.constraint_type = 'PRIMARY KEY' AND "
-#define QORVID_PG_TYPE                                                                      \
-  "CASE WHEN c.character_maximum_length IS NOT NULL THEN c.data_type || '(' || "            \
-  "c.character_maximum_length || ')' WHEN c.data_type = 'numeric' AND c.numeric_precision " \
-  "IS NOT NULL THEN 'numeric(' || c.numeric_precision || ',' || c.numeric_scale || ')' "    \
-  "ELSE c.data_type END"
-
 const Catalog kPostgres = {
-    "SELECT table_name FROM information_schema.tables WHERE table_schema = ANY "
-    "(current_schemas(false)) ORDER BY table_name",
-    QORVID_COLUMNS_FROM(QORVID_PG_TYPE) "c.table_schema = ANY (current_schemas(false))",
-    QORVID_KEYS_FROM "c.table_schema = ANY (current_schemas(false))", nullptr};
-const Catalog kMariaDb = {
-    "SELECT table_name FROM information_schema.tables WHERE table_schema = DATABASE() ORDER BY "
-    "table_name",
-    QORVID_COLUMNS_FROM("c.column_type") "c.table_schema = DATABASE()",
-    QORVID_KEYS_FROM "c.table_schema = DATABASE()", nullptr};
+    "c.table_schema = ANY (current_schemas(false))",
+    "CASE WHEN c.character_maximum_length IS NOT NULL THEN c.data_type || '(' || "
+    "c.character_maximum_length || ')' WHEN c.data_type = 'numeric' AND c.numeric_precision IS "
+    "NOT NULL THEN 'numeric(' || c.numeric_precision || ',' || c.numeric_scale || ')' ELSE "
+    "c.data_type END"};
+const Catalog kMariaDb = {"c.table_schema = DATABASE()", "c.column_type"};
 const Catalog kOtherServer = {
-    "SELECT table_name FROM information_schema.tables WHERE table_schema NOT IN "
-    "('information_schema', 'pg_catalog', 'mysql', 'performance_schema', 'sys') ORDER BY "
-    "table_name",
-    QORVID_COLUMNS_FROM("c.data_type") "c.table_schema NOT IN ('information_schema', "
-                                       "'pg_catalog', 'mysql', 'performance_schema', 'sys')",
-    QORVID_KEYS_FROM "c.table_schema NOT IN ('information_schema', 'pg_catalog', 'mysql', "
-                     "'performance_schema', 'sys')",
-    nullptr};
-#undef QORVID_COLUMNS_FROM
-#undef QORVID_KEYS_FROM
-#undef QORVID_PG_TYPE
+    "c.table_schema NOT IN ('information_schema', 'pg_catalog', 'mysql', 'performance_schema', "
+    "'sys')",
+    "c.data_type"};
+
+std::string TablesQuery(const Catalog& catalog) {
+  return std::string("SELECT c.table_name FROM information_schema.tables c WHERE ") +
+         catalog.schemas + " ORDER BY c.table_name";
+}
+
+// Table, column, type, nullable (YES or NO), default; in column order.
+std::string ColumnsQuery(const Catalog& catalog, const std::string& only) {
+  return std::string("SELECT c.table_name, c.column_name, ") + catalog.type +
+         ", c.is_nullable, c.column_default FROM information_schema.columns c JOIN "
+         "information_schema.tables t ON t.table_schema = c.table_schema AND t.table_name = "
+         "c.table_name AND t.table_type = 'BASE TABLE' WHERE " +
+         catalog.schemas + only + " ORDER BY c.table_name, c.ordinal_position";
+}
+
+// Table, column of each primary key, in key order.
+std::string PrimaryKeysQuery(const Catalog& catalog, const std::string& only) {
+  return std::string(
+             "SELECT k.table_name, k.column_name FROM information_schema.table_constraints c "
+             "JOIN information_schema.key_column_usage k ON k.constraint_schema = "
+             "c.constraint_schema AND k.constraint_name = c.constraint_name AND k.table_name = "
+             "c.table_name WHERE c.constraint_type = 'PRIMARY KEY' AND ") +
+         catalog.schemas + only + " ORDER BY k.table_name, k.ordinal_position";
+}
+
+const Catalog& CatalogFor(bool postgres, bool mariaDb) {
+  return postgres ? kPostgres : mariaDb ? kMariaDb : kOtherServer;
+}
+
+}  // namespace
 
 bool Session::tables() {
   if (link_ != Link::Open)
@@ -824,10 +725,7 @@ bool Session::tables() {
       engine_ == Engine::Sqlite
           ? "SELECT name FROM sqlite_master WHERE type IN ('table', 'view') AND name NOT LIKE "
             "'sqlite_%' ORDER BY name"
-          : (engine_ == Engine::Postgres  ? kPostgres
-             : engine_ == Engine::MariaDb ? kMariaDb
-                                          : kOtherServer)
-                .tables;
+          : TablesQuery(CatalogFor(engine_ == Engine::Postgres, engine_ == Engine::MariaDb));
   std::vector<std::vector<std::string>> rows;
   if (!execute(query) || !readAll(rows)) return false;
   for (const auto& row : rows) out_ << row.at(0) << "\n";
@@ -848,22 +746,12 @@ bool Session::schema(const std::string& table) {
     for (const auto& row : rows) out_ << row.at(0) << ";\n";
   } else {
     // Servers keep no statement text: it is written from the catalog.
-    const Catalog& catalog = engine_ == Engine::Postgres  ? kPostgres
-                             : engine_ == Engine::MariaDb ? kMariaDb
-                                                          : kOtherServer;
+    const Catalog& catalog = CatalogFor(engine_ == Engine::Postgres, engine_ == Engine::MariaDb);
     const std::string only =
         table.empty() ? "" : " AND lower(c.table_name) = " + SqlText(Lower(table));
     std::vector<std::vector<std::string>> keys;
-    if (!execute(std::string(catalog.primaryKeys) + only +
-                 " ORDER BY k.table_name, "
-                 "k.ordinal_position") ||
-        !readAll(keys))
-      return false;
-    if (!execute(std::string(catalog.columns) + only +
-                 " ORDER BY c.table_name, "
-                 "c.ordinal_position") ||
-        !readAll(rows))
-      return false;
+    if (!execute(PrimaryKeysQuery(catalog, only)) || !readAll(keys)) return false;
+    if (!execute(ColumnsQuery(catalog, only)) || !readAll(rows)) return false;
     for (size_t i = 0; i < rows.size(); ++i) {
       const auto& row = rows[i];
       if (i == 0 || rows[i - 1][0] != row[0]) out_ << "CREATE TABLE " << row[0] << " (\n";
@@ -958,7 +846,8 @@ void Session::members() {
     const auto& row = rows[r];
     std::string num = row[0];
     out_ << "  " << std::string(width[0] - Utf8Width(num), ' ') << num << "  "
-         << Pad(row[1], width[1]) << "  " << Pad(row[2], width[2]) << "  " << row[3] << "\n";
+         << PadToWidth(row[1], width[1]) << "  " << PadToWidth(row[2], width[2]) << "  " << row[3]
+         << "\n";
   }
 }
 
