@@ -326,10 +326,11 @@ bool Session::makeArgument(const ScriptValue& v, long number, long index, Varian
   return false;
 }
 
-Session::Outcome Session::callMethod(long number, std::vector<Variant>& args) {
+Session::Outcome Session::callMethod(long number, std::vector<Variant>& args, bool inRowLoop) {
   Outcome o;
   const size_t before = host_.errorCount();
   o.status = component_.callAsFunction(number, args, o.value);
+  if (inRowLoop && host_.errorCount() == before) return o;
   // The dispatcher empties ErrorMsg at every call, so whatever it holds now
   // belongs to this call.
   Variant msg;
@@ -559,17 +560,19 @@ bool Session::fieldNames(long columns, std::vector<std::string>& names, bool raw
 
 // One row as a script reads it: EOF, GetField for each column, MoveNext.
 Session::Step Session::nextRow(long columns, std::vector<std::string>& row, bool raw) {
-  const long eof = component_.findProperty(OLESTR("EOF"));
-  const long getField = component_.findMethod(OLESTR("GetField"));
-  const long moveNext = component_.findMethod(OLESTR("MoveNext"));
-  Outcome end = readProperty(eof);
+  if (row_.eof < 0) {
+    row_.eof = component_.findProperty(OLESTR("EOF"));
+    row_.getField = component_.findMethod(OLESTR("GetField"));
+    row_.moveNext = component_.findMethod(OLESTR("MoveNext"));
+  }
+  Outcome end = readProperty(row_.eof);
   if (end.failed()) return report("EOF", end), Step::Failed;
   if (end.value.vt() != VT_I4 || end.value.get().lVal != 0) return Step::End;
   row.clear();
   for (long i = 0; i < columns; ++i) {
     std::vector<Variant> args(1);
     args[0] = Variant::fromInt(i);
-    Outcome cell = callMethod(getField, args);
+    Outcome cell = callMethod(row_.getField, args, true);
     if (cell.failed()) {
       report("GetField", cell);
       afterCall("GetField", args, true);
@@ -581,7 +584,7 @@ Session::Step Session::nextRow(long columns, std::vector<std::string>& row, bool
                       : CellText(cell.value.get(), host_, raw || mode_ == Mode::Csv));
   }
   std::vector<Variant> none;
-  Outcome next = callMethod(moveNext, none);
+  Outcome next = callMethod(row_.moveNext, none, true);
   if (next.failed()) {
     report("MoveNext", next);
     afterCall("MoveNext", none, true);

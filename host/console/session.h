@@ -85,7 +85,9 @@ class Session {
   bool fieldNames(long columns, std::vector<std::string>& names, bool raw);
   Step nextRow(long columns, std::vector<std::string>& row, bool raw);
 
-  Outcome callMethod(long number, std::vector<Variant>& args);
+  // inRowLoop: ErrorMsg is read only when the call wrote to the error log
+  // (every failed method does), which spares a call per cell of a table.
+  Outcome callMethod(long number, std::vector<Variant>& args, bool inRowLoop = false);
   Outcome readProperty(long number);
   // Reports a failed call or read: in full, or in one line while no
   // connection is open. name is the member called.
@@ -107,6 +109,10 @@ class Session {
   std::ostream& err_;
   bool quit_ = false;
   long errorMsg_ = -1;  // the number of ErrorMsg, once looked up
+  // The members a row is read with, looked up at the first row.
+  struct RowMembers {
+    long eof = -1, getField = -1, moveNext = -1;
+  } row_;
   std::function<bool()> interrupted_;
   Mode mode_ = Mode::Table;
   bool timer_ = false;
