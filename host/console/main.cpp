@@ -99,6 +99,15 @@ void LineOf(const std::string& text, size_t column, size_t& line, size_t& inLine
   lineText = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
+bool Parses(const std::string& text, Statement& statement) {
+  try {
+    statement = ParseStatement(text);
+    return true;
+  } catch (const ScriptSyntaxError&) {
+    return false;
+  }
+}
+
 // Blanks as wide as the text before a position, tabs kept, for a caret.
 std::string CaretPad(const std::string& before) {
   std::string pad, run;
@@ -140,22 +149,14 @@ class Runner {
       try {
         statement = ParseStatement(text);
       } catch (const ScriptSyntaxError& e) {
-        // A line that ends with ';' is SQL, unless without the ';' it is a
-        // statement of the console, or looks like a call with a slip in it.
-        bool parsed = false;
-        if (!SqlIsOpen(text)) {
-          try {
-            statement = ParseStatement(text.substr(0, text.rfind(';')));
-            parsed = true;
-          } catch (const ScriptSyntaxError&) {
+        // A line that ends with ';' is a console statement carrying one, or
+        // else SQL; but one that looks like a call keeps its own error.
+        const bool ended = !SqlIsOpen(text);
+        if (!(ended && Parses(text.substr(0, text.rfind(';')), statement))) {
+          if (!ended || looksLikeCall(text)) {
+            show(text);
+            return syntaxError(text, e, source);
           }
-        }
-        if (!parsed && (SqlIsOpen(text) || looksLikeCall(text))) {
-          show(text);
-          return syntaxError(text, e, source);
-        }
-        if (!parsed) {
-          statement = Statement();
           statement.kind = Statement::Sql;
           statement.argument = text;
         }
