@@ -67,6 +67,9 @@ TEST(Interactive, CtrlCStopsALongTableOrStatementAndThePromptComesBack) {
   t.type(
       "SELECT count(*) FROM (WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
       "WHERE i < 2000000000) SELECT i FROM n);\r");
+  // Once the line is taken (the terminal moves to the next line), the
+  // statement runs.
+  ASSERT_TRUE(t.waitFor("2000000000) SELECT i FROM n);\r\n")) << t.seen();
   usleep(300000);
   t.type("\x03");
   ASSERT_TRUE(t.waitFor("the database is asked to cancel the running statement")) << t.seen();
