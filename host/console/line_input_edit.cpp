@@ -3,6 +3,7 @@
 #include <histedit.h>
 #include <langinfo.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <clocale>
@@ -58,9 +59,18 @@ char* Prompt(EditLine*) { return const_cast<char*>(currentPrompt); }
 // Like sqlite3 and psql: a file in the home directory, unless the
 // environment names another one.
 std::string HistoryPath() {
-  if (const char* given = std::getenv("QORVID_HISTORY")) return given;
-  const char* home = std::getenv("HOME");
-  return home && *home ? std::string(home) + "/.qorvid_history" : std::string();
+  std::string path;
+  if (const char* given = std::getenv("QORVID_HISTORY")) {
+    path = given;
+  } else if (const char* home = std::getenv("HOME"); home && *home) {
+    path = std::string(home) + "/.qorvid_history";
+  }
+  // Only a file is kept: saving makes the file private to its owner, which
+  // would shut everyone else out of /dev/null, the usual way of saying "no
+  // history".
+  struct stat info;
+  if (!path.empty() && stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) path.clear();
+  return path;
 }
 
 unsigned char Complete(EditLine* el, int) {

@@ -1,6 +1,7 @@
 // The console at a terminal: a pseudo-terminal drives the built program as a
 // person would, keys and all.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -82,6 +83,27 @@ TEST(Interactive, CtrlCStopsALongTableOrStatementAndThePromptComesBack) {
   t.type(".quit\r");
   EXPECT_EQ(t.waitExit(), 0);
   std::remove(history.c_str());
+}
+
+// A history "file" that is no file (as /dev/null is) is neither read nor
+// written: saving would make it private to its owner.
+TEST(Interactive, LeavesAHistoryThatIsNoFileAlone) {
+  const std::string fifo = TempPath("qorvid_console_history_fifo");
+  std::remove(fifo.c_str());
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
+  struct stat before;
+  ASSERT_EQ(stat(fifo.c_str(), &before), 0);
+  {
+    Terminal t({"QORVID_HISTORY=" + fifo, "TERM=dumb"});
+    // Reading a pipe nobody writes would never end.
+    ASSERT_TRUE(t.waitFor("qorvid> ")) << t.seen();
+    t.type("echo \"x\"\r.quit\r");
+    EXPECT_EQ(t.waitExit(), 0);
+  }
+  struct stat after;
+  ASSERT_EQ(stat(fifo.c_str(), &after), 0);
+  EXPECT_EQ(after.st_mode, before.st_mode);
+  std::remove(fifo.c_str());
 }
 
 }  // namespace
