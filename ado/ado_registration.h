@@ -4,3 +4,8 @@
 #pragma once
 
 extern "C" void AdoRegisterInProcess();
+
+// Asks every statement that connections of this process are running to stop
+// (SQLite's interrupt, ODBC's SQLCancel); safe from any thread. Gives the
+// number of statements asked.
+extern "C" int AdoCancelRunning();

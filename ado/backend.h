@@ -22,6 +22,9 @@ class Backend {
   virtual void beginTransaction() = 0;
   virtual void commit() = 0;
   virtual void rollback() = 0;
+  // Asks the statement that execute() is running on another thread to stop
+  // (it then fails); does nothing when none runs.
+  virtual void cancel() {}
 };
 
 // Opens the engine the connection string names: "Provider=SQLite;Data

@@ -1,6 +1,7 @@
 #include "ado/connection.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "ado/recordset.h"
 #include "platform/com_ptr.h"
@@ -19,6 +20,7 @@ enum : DISPID {
   kCommitTrans,
   kRollbackTrans,
   kState,
+  kCancel,
 };
 
 const MemberName kMembers[] = {
@@ -31,6 +33,29 @@ const MemberName kMembers[] = {
     {OLESTR("CommitTrans"), kCommitTrans},
     {OLESTR("RollbackTrans"), kRollbackTrans},
     {OLESTR("State"), kState},
+    {OLESTR("Cancel"), kCancel},
+};
+
+// The backends running a statement now, in the whole process, for a host's
+// Ctrl-C on another thread (AdoCancelRunning).
+std::mutex runningLock;
+std::vector<Backend*> running;
+
+class Running {
+ public:
+  explicit Running(Backend* b) : b_(b) {
+    std::lock_guard<std::mutex> hold(runningLock);
+    running.push_back(b_);
+  }
+  ~Running() {
+    std::lock_guard<std::mutex> hold(runningLock);
+    running.erase(std::find(running.begin(), running.end(), b_));
+  }
+  Running(const Running&) = delete;
+  Running& operator=(const Running&) = delete;
+
+ private:
+  Backend* b_;
 };
 
 }  // namespace
@@ -103,7 +128,11 @@ Variant Connection::execute(const InvokeArgs& args) {
   // WHERE ..."). Such text runs nowhere.
   if (sql.find(OLECHAR(0)) != WideString::npos) throw AdoError(ado_text::NulInCommandText());
   LONG affected = -1;
-  std::unique_ptr<ResultSet> rows = backend_->execute(sql, &affected);
+  std::unique_ptr<ResultSet> rows;
+  {
+    Running guard(backend_.get());
+    rows = backend_->execute(sql, &affected);
+  }
   StoreThrough(args.slot(1), affected);
   const bool open = rows != nullptr;
   ComPtr<Recordset> recordset =
@@ -172,9 +201,20 @@ Variant Connection::invokeMember(DISPID id, WORD flags, const InvokeArgs& args) 
     case kState:
       RequireGet(flags);
       return Variant::fromInt(backend_ ? 1 : 0);
+    case kCancel:
+      RequireMethod(flags);
+      if (backend_) backend_->cancel();
+      return Variant();
     default:
       throw DispatchFailure(DISP_E_MEMBERNOTFOUND);
   }
 }
 
 }  // namespace qorvid::ado
+
+extern "C" int AdoCancelRunning() {
+  using namespace qorvid::ado;
+  std::lock_guard<std::mutex> hold(runningLock);
+  for (Backend* b : running) b->cancel();
+  return static_cast<int>(running.size());
+}

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -336,6 +337,7 @@ class OdbcBackend : public Backend {
       throw AdoError(OLESTR("The command text is too long for ODBC."));
     OdbcHandle st(SQL_HANDLE_STMT, dbc_.get());
     if (st.get() == SQL_NULL_HANDLE) check(SQL_ERROR, dbc_);
+    Running running(*this, st.get());
     SQLRETURN rc = SQLExecDirectW(st.get(), const_cast<SQLWCHAR*>(Sql(sql.c_str())),
                                   static_cast<SQLINTEGER>(sql.size()));
     if (rc != SQL_NO_DATA) judgeStatement(rc, st);
@@ -394,7 +396,29 @@ class OdbcBackend : public Backend {
   void commit() override { end(SQL_COMMIT); }
   void rollback() override { end(SQL_ROLLBACK); }
 
+  // SQLCancel from another thread stops the statement that runs or fetches.
+  void cancel() override {
+    std::lock_guard<std::mutex> hold(runningLock_);
+    if (running_ != SQL_NULL_HANDLE) SQLCancel(running_);
+  }
+
  private:
+  // The statement handle cancel() may reach while execute() uses it.
+  class Running {
+   public:
+    Running(OdbcBackend& b, SQLHANDLE st) : b_(b) { set(st); }
+    ~Running() { set(SQL_NULL_HANDLE); }
+    Running(const Running&) = delete;
+    Running& operator=(const Running&) = delete;
+
+   private:
+    void set(SQLHANDLE st) {
+      std::lock_guard<std::mutex> hold(b_.runningLock_);
+      b_.running_ = st;
+    }
+    OdbcBackend& b_;
+  };
+
   SQLHANDLE prepareEnv() {
     if (env_.get() == SQL_NULL_HANDLE)
       throw AdoError(OLESTR("The ODBC driver manager could not be initialised."));
@@ -636,6 +660,8 @@ class OdbcBackend : public Backend {
 
   OdbcHandle env_;
   OdbcHandle dbc_;
+  std::mutex runningLock_;
+  SQLHANDLE running_ = SQL_NULL_HANDLE;
   bool connected_ = false;
   bool inTransaction_ = false;
   // A call failed since BeginTrans; and whether the server is PostgreSQL.

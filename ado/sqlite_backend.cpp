@@ -263,6 +263,9 @@ class SqliteBackend : public Backend {
   }
   ~SqliteBackend() override { sqlite3_close_v2(db_); }
 
+  // SQLite's interrupt may come from any thread while a statement runs.
+  void cancel() override { sqlite3_interrupt(db_); }
+
   std::unique_ptr<ResultSet> execute(const WideString& sql, LONG* affected) override {
     // SQLite parses UTF-8: text converted here once costs less than SQLite
     // converting each statement. Text holding a surrogate goes as UTF-16,

@@ -1,6 +1,7 @@
 #include "host/console/completion.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -40,8 +41,12 @@ std::vector<std::string> CompleteWord(const std::string& before,
                                       const std::vector<std::string>& members, size_t& start) {
   std::vector<std::string> out;
   const size_t first = before.find_first_not_of(" \t\n");
-  if (first != std::string::npos && before.compare(first, 6, ".open ") == 0) {
-    start = before.find_first_not_of(" \t", first + 6);
+  size_t command = 0;  // the length of a command that takes a file name, with its blank
+  for (const char* c : {".open ", ".read ", ".output "})
+    if (first != std::string::npos && before.compare(first, std::strlen(c), c) == 0)
+      command = std::strlen(c);
+  if (command > 0) {
+    start = before.find_first_not_of(" \t", first + command);
     if (start == std::string::npos) start = before.size();
     if (before.compare(start, 1, "\"") == 0) ++start;
     out = FileNames(before.substr(start));

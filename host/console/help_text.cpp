@@ -2,18 +2,31 @@
 
 namespace qorvid::host {
 
+namespace {
+
+// The examples aligned: a long one puts its description on the next line.
+std::string Connections() {
+  const size_t column = 52;
+  std::string out;
+  for (const ConnectionExample* e = kConnectionExamples; e->text; ++e) {
+    std::string line = std::string("  ") + e->text;
+    if (line.size() + 1 > column)
+      line += "\n" + std::string(column, ' ');
+    else
+      line += std::string(column - line.size(), ' ');
+    out += line + e->what + "\n";
+  }
+  return out;
+}
+
+}  // namespace
+
 const std::string& HelpText() {
   static const std::string text =
       "qorvid-console: calls the qorvid component as a host script does.\n"
       "\n"
-      "First connect:\n"
-      "  Open(\"Provider=SQLite;Data Source=shop.db\")     an SQLite file (created if missing)\n"
-      "  Open(\"Provider=SQLite;Data Source=:memory:\")    SQLite in memory\n"
-      "  .open shop.db                                   the same as the first line\n"
-      "  Open(\"Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=5432;Database=shop;"
-      "Uid=clerk;Pwd=secret\")\n"
-      "                                                  PostgreSQL through psqlodbc\n"
-      "  Open(\"DSN=Shop\")                                 an ODBC data source\n"
+      "First connect:\n" +
+      Connections() +
       "\n"
       "Statements (a statement goes on over several lines while a parenthesis\n"
       "or a double quote is open):\n"
@@ -41,19 +54,30 @@ const std::string& HelpText() {
       "(Open it again to go on). A script carries on; its exit status is then 1\n"
       "(with --bail it stops at the first failure).\n"
       "\n"
+      "SQL written as it is runs through Execute, and its rows are shown as .table\n"
+      "shows them; it starts with an SQL word and ends with ';', over several lines:\n"
+      "  SELECT Code, Name FROM Goods WHERE Price > 2;\n"
+      "\n"
       "Console commands:\n"
       "  .table                     show the current result set: reads FieldsCount,\n"
       "                             FieldName, then GetField/MoveNext until EOF\n"
-      "  .mode table|csv|line       how .table shows rows (table at the start)\n"
+      "  .tables  .schema [TABLE]   the tables, and the statements that make them\n"
+      "                             (catalog queries run through Execute)\n"
+      "  .read FILE                 run the statements of a file\n"
+      "  .output FILE  .output      results to a file, then back to the terminal\n"
+      "  .reopen                    run the last Open again (after a failure closed it)\n"
+      "  .mode table|csv|line       how .table shows rows (table at the start;\n"
+      "                             .mode alone shows the setting)\n"
       "  .timer on|off              show the time each statement took\n"
       "  .open FILE                 Open(\"Provider=SQLite;Data Source=FILE\")\n"
       "  .members                   list properties and methods, both names\n"
       "  echo \"text\"                print a line\n"
       "  .help                      this text\n"
-      "  .quit                      leave (also Ctrl-D, or Ctrl-C twice at an empty prompt)\n"
+      "  .quit  .exit               leave (also Ctrl-D, or Ctrl-C twice at an empty prompt)\n"
       "  # ...                      a comment\n"
       "\n"
-      "Tab completes member names, console commands and the file name after .open.\n"
+      "Tab completes member names, console commands and the file name after .open,\n"
+      ".read and .output.\n"
       "\n"
       "Running: qorvid-console [--bail] [--echo] [--module PATH] [-c STATEMENT]... [FILE | -]\n";
   return text;

@@ -10,6 +10,7 @@
 //   --module PATH                the component module (also QORVID_MODULE)
 // Exit status: 0, 1 when a statement failed, 2 when the console could not start.
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -50,11 +51,75 @@ ComPtr<IUnknown> CreateComponentObject(const std::string& modulePath, std::strin
   return object;
 }
 
+const char kUsage[] =
+    "usage: qorvid-console [--bail] [--echo] [--module PATH] [-c STATEMENT]... [FILE | -]\n";
+
 int Usage(const char* problem) {
-  if (problem) std::cerr << "qorvid-console: " << problem << "\n";
-  std::cerr << "usage: qorvid-console [--bail] [--echo] [--module PATH] [-c STATEMENT]... "
-               "[FILE | -]\n";
+  std::cerr << "qorvid-console: " << problem << "\n" << kUsage << "(--help lists the options)\n";
   return 2;
+}
+
+int Help() {
+  std::cout << kUsage
+            << "\n"
+               "Calls the qorvid component as a host script does: at a prompt, from a script\n"
+               "FILE, from standard input (-), or from -c statements.\n"
+               "\n"
+               "  -c, --command STATEMENT  run one statement (repeatable); they run before FILE,\n"
+               "                           and without FILE the console leaves afterwards\n"
+               "  --bail                   stop at the first failed statement (exit status 1)\n"
+               "  --echo                   show each statement as \"> statement\" before its\n"
+               "                           result (the default when output goes to a terminal)\n"
+               "  --module PATH            load this component module instead of the built one\n"
+               "                           (also the environment variable QORVID_MODULE)\n"
+               "  -h, --help               this text\n"
+               "\n"
+               "Exit status: 0 when every statement succeeded, 1 when one failed, 2 when the\n"
+               "console could not start. At the prompt, .help explains the script language.\n";
+  return 0;
+}
+
+// Where a statement came from, for error messages: a file (or standard
+// input) and the line its statement starts on. No name: typed or -c.
+struct Source {
+  std::string name;
+  long line = 0;
+};
+
+// The line of a statement that holds a position (1-based byte column in
+// the whole text), and the column within that line.
+void LineOf(const std::string& text, size_t column, size_t& line, size_t& inLine,
+            std::string& lineText) {
+  line = 0;
+  size_t start = 0;
+  for (size_t i = 0; i + 1 < column && i < text.size(); ++i)
+    if (text[i] == '\n') ++line, start = i + 1;
+  inLine = column - start;
+  const size_t end = text.find('\n', start);
+  lineText = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+bool Parses(const std::string& text, Statement& statement) {
+  try {
+    statement = ParseStatement(text);
+    return true;
+  } catch (const ScriptSyntaxError&) {
+    return false;
+  }
+}
+
+// Blanks as wide as the text before a position, tabs kept, for a caret.
+std::string CaretPad(const std::string& before) {
+  std::string pad, run;
+  for (char c : before) {
+    if (c != '\t') {
+      run.push_back(c);
+      continue;
+    }
+    pad += std::string(Utf8Width(run), ' ') + "\t";
+    run.clear();
+  }
+  return pad + std::string(Utf8Width(run), ' ');
 }
 
 void Problem(const std::string& text) {
@@ -69,18 +134,33 @@ class Runner {
 
   // Runs one statement (the lines of a continued one joined with line
   // feeds); false when it failed.
-  bool run(const std::string& text) {
+  bool run(const std::string& text, const Source& source = Source()) {
+    const int before = failures_;
     WideString ignored;
     if (!WideFromUtf8(text, ignored)) {
       show(text);
-      return fail("the line is not valid UTF-8");
+      return fail(Where(source) + "the line is not valid UTF-8");
     }
     Statement statement;
-    try {
-      statement = ParseStatement(text);
-    } catch (const ScriptSyntaxError& e) {
-      show(text);
-      return fail("syntax error at " + Where(text, e.column()) + ": " + e.what());
+    if (isSql(text)) {
+      statement.kind = Statement::Sql;
+      statement.argument = text;
+    } else {
+      try {
+        statement = ParseStatement(text);
+      } catch (const ScriptSyntaxError& e) {
+        // A line that ends with ';' is a console statement carrying one, or
+        // else SQL; but one that looks like a call keeps its own error.
+        const bool ended = !SqlIsOpen(text);
+        if (!(ended && Parses(text.substr(0, text.rfind(';')), statement))) {
+          if (!ended || looksLikeCall(text)) {
+            show(text);
+            return syntaxError(text, e, source);
+          }
+          statement.kind = Statement::Sql;
+          statement.argument = text;
+        }
+      }
     }
     // A transcript shows each statement before what it did; comments, blank
     // lines and echo speak for themselves.
@@ -88,37 +168,69 @@ class Runner {
     if (echo_ && statement.kind == Statement::Nothing &&
         text.find_first_not_of(" \t") == std::string::npos)
       std::cout << "\n";
-    if (!session_.run(statement)) ++failures_;
+    if (statement.kind == Statement::ReadFile) {
+      readFile(statement.argument);
+    } else if (!session_.run(statement)) {
+      ++failures_;
+    }
     std::cout.flush();
-    return statement.kind == Statement::Nothing || lastOk();
+    return failures_ == before;
+  }
+
+  // Whether the text is SQL that goes on to its ';': it starts with a word
+  // of SQL that the component does not know as a member.
+  bool isSql(const std::string& text) {
+    const std::string word = LeadingWord(text);
+    return IsSqlKeyword(word) && !session_.knowsMember(word);
+  }
+
+  // A name followed by '(' or '=': a call or a property write, whatever
+  // went wrong after it.
+  static bool looksLikeCall(const std::string& text) {
+    const std::string word = LeadingWord(text);
+    if (word.empty()) return false;
+    const size_t at = text.find(word);
+    const size_t next = text.find_first_not_of(" \t", at + word.size());
+    return next != std::string::npos && (text[next] == '(' || text[next] == '=');
+  }
+
+  bool isOpen(const std::string& text) {
+    return isSql(text) ? SqlIsOpen(text) : StatementIsOpen(text);
   }
 
   // Statements from a file or a pipe; false when --bail stopped the run.
-  bool runStream(std::istream& in) {
+  bool runStream(std::istream& in, const std::string& name) {
     std::string line, pending;
     bool first = true;
+    Source source{name, 0};
+    long lineNumber = 0;
     while (std::getline(in, line)) {
+      ++lineNumber;
       if (first && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
       first = false;
       if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (pending.empty()) source.line = lineNumber;
       pending += (pending.empty() ? "" : "\n") + line;
-      if (StatementIsOpen(pending)) continue;
+      if (isOpen(pending)) continue;
       const std::string text = pending;
       pending.clear();
-      if (!step(text)) return false;
+      if (!step(text, source)) return false;
       if (session_.quitRequested()) return true;
     }
     if (!pending.empty()) {
       show(pending);
-      fail("the input ended inside the statement: a parenthesis or a double quote is not closed");
+      fail(Where(source) + (isSql(pending)
+                                ? "the input ended inside the SQL statement: it ends with ';'"
+                                : "the input ended inside the statement: a parenthesis or a "
+                                  "double quote is not closed"));
       if (options_.bail) return stop();
     }
-    return true;
+    return !stopped_;
   }
 
   bool runCommands() {
     for (const std::string& c : options_.commands) {
-      if (!step(c)) return false;
+      if (!step(c, Source())) return false;
       if (session_.quitRequested()) break;
     }
     return true;
@@ -148,7 +260,7 @@ class Runner {
       }
       warned = false;
       pending += (pending.empty() ? "" : "\n") + line;
-      if (StatementIsOpen(pending)) continue;
+      if (isOpen(pending)) continue;
       RememberStatement(pending);
       TakeInterrupt();
       const bool ok = run(pending);
@@ -167,14 +279,17 @@ class Runner {
   int failures() const { return failures_; }
 
  private:
-  bool step(const std::string& text) {
-    if (!run(text) && options_.bail) return stop();
-    return true;
+  bool step(const std::string& text, const Source& source) {
+    if (!run(text, source) && options_.bail) return stop();
+    return !stopped_;
   }
 
   bool stop() {
-    std::cout.flush();
-    std::cerr << "(stopped at the first failure: --bail)\n";
+    if (!stopped_) {
+      std::cout.flush();
+      std::cerr << "(stopped at the first failure: --bail)\n";
+    }
+    stopped_ = true;
     return false;
   }
 
@@ -184,10 +299,20 @@ class Runner {
     return false;
   }
 
-  bool lastOk() {
-    const bool ok = failures_ == seen_;
-    seen_ = failures_;
-    return ok;
+  // .read FILE: its statements run here, their errors naming that file.
+  void readFile(const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    if (!in) {
+      fail("cannot read " + name);
+      return;
+    }
+    if (depth_ >= 16) {
+      fail(".read " + name + ": files read each other too deep");
+      return;
+    }
+    ++depth_;
+    runStream(in, name);
+    --depth_;
   }
 
   void show(const std::string& text) {
@@ -201,20 +326,38 @@ class Runner {
     }
   }
 
-  // "column C", or "line L, column C" in a statement of several lines.
-  static std::string Where(const std::string& text, size_t column) {
-    if (text.find('\n') == std::string::npos) return "column " + std::to_string(column);
-    size_t line = 1, lineStart = 0;
-    for (size_t i = 0; i + 1 < column && i < text.size(); ++i)
-      if (text[i] == '\n') ++line, lineStart = i + 1;
-    return "line " + std::to_string(line) + ", column " + std::to_string(column - lineStart);
+  static std::string Where(const Source& source) {
+    return source.name.empty() ? std::string()
+                               : source.name + ":" + std::to_string(source.line) + ": ";
+  }
+
+  // "FILE:LINE: syntax error at column C: ...", or "line L, column C" in a
+  // typed statement of several lines, then the line with a caret under C.
+  bool syntaxError(const std::string& text, const ScriptSyntaxError& e, const Source& source) {
+    size_t line = 0, column = 0;
+    std::string lineText;
+    LineOf(text, e.column(), line, column, lineText);
+    std::string where;
+    if (!source.name.empty())
+      where = source.name + ":" + std::to_string(source.line + static_cast<long>(line)) +
+              ": syntax error at column " + std::to_string(column);
+    else if (text.find('\n') != std::string::npos)
+      where =
+          "syntax error at line " + std::to_string(line + 1) + ", column " + std::to_string(column);
+    else
+      where = "syntax error at column " + std::to_string(column);
+    fail(where + ": " + e.what());
+    std::cerr << "!   " << lineText << "\n!   "
+              << CaretPad(lineText.substr(0, std::min(column - 1, lineText.size()))) << "^\n";
+    return false;
   }
 
   Session& session_;
   const Options& options_;
   bool echo_;
   int failures_ = 0;
-  int seen_ = 0;
+  int depth_ = 0;  // files that .read is in
+  bool stopped_ = false;
 };
 
 }  // namespace
@@ -236,8 +379,7 @@ int main(int argc, char** argv) {
       if (++i >= argc) return Usage("-c needs a statement");
       options.commands.push_back(argv[i]);
     } else if (arg == "--help" || arg == "-h") {
-      Usage(nullptr);
-      return 0;
+      return Help();
     } else if (arg == "-" || arg.empty() || arg[0] != '-') {
       if (options.haveScript) return Usage("only one script can be run");
       options.script = arg;
@@ -281,9 +423,9 @@ int main(int argc, char** argv) {
       bool go = runner.runCommands();
       if (go && !session.quitRequested()) {
         if (file.is_open())
-          go = runner.runStream(file);
+          go = runner.runStream(file, options.script);
         else if (options.haveScript || (options.commands.empty() && !interactive))
-          go = runner.runStream(std::cin);
+          go = runner.runStream(std::cin, "standard input");
         else if (interactive)
           status = runner.runInteractive();
       }

@@ -92,27 +92,26 @@ class Parser {
   // member name.
   bool dotCommand(const std::string& word, Statement& st, size_t start) {
     skipBlanks();
-    if (word == "open") {
-      st.kind = Statement::OpenFile;
-      if (!atEnd() && peek() == '"') {
-        st.argument = quoted();
-      } else {
-        size_t end = s_.find('\n', pos_);
-        if (end == std::string::npos) end = s_.size();
-        st.argument = s_.substr(pos_, end - pos_);
-        while (!st.argument.empty() && (st.argument.back() == ' ' || st.argument.back() == '\t' ||
-                                        st.argument.back() == '\r'))
-          st.argument.pop_back();
-        pos_ = end;
-      }
-      if (st.argument.empty()) fail(".open takes a file name", start);
+    if (word == "open" || word == "read" || word == "output" || word == "schema") {
+      st.kind = word == "open"     ? Statement::OpenFile
+                : word == "read"   ? Statement::ReadFile
+                : word == "output" ? Statement::Output
+                                   : Statement::Schema;
+      st.argument = restOfLine();
+      if (st.argument.empty() && (word == "open" || word == "read"))
+        fail("." + word + " takes a file name", start);
+      return true;
+    }
+    if (word == "tables" || word == "reopen") {
+      st.kind = word == "tables" ? Statement::Tables : Statement::Reopen;
       return true;
     }
     if (word == "mode" || word == "timer") {
       const bool mode = word == "mode";
       st.kind = mode ? Statement::Mode : Statement::Timer;
-      if (!atEnd() && IsIdentStart(static_cast<unsigned char>(peek())))
-        st.argument = identifier("a word");
+      // Without an argument the setting is shown.
+      if (atEnd() || peek() == '#') return true;
+      if (IsIdentStart(static_cast<unsigned char>(peek()))) st.argument = identifier("a word");
       const bool known =
           mode ? (st.argument == "table" || st.argument == "csv" || st.argument == "line")
                : (st.argument == "on" || st.argument == "off");
@@ -120,6 +119,19 @@ class Parser {
       return true;
     }
     return false;
+  }
+
+  // A file or table name: the rest of the line, or a text in double quotes
+  // to keep blanks at its ends.
+  std::string restOfLine() {
+    if (!atEnd() && peek() == '"') return quoted();
+    size_t end = s_.find('\n', pos_);
+    if (end == std::string::npos) end = s_.size();
+    std::string text = s_.substr(pos_, end - pos_);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
+      text.pop_back();
+    pos_ = end;
+    return text;
   }
 
   Statement& finish(Statement& st) {
@@ -344,8 +356,9 @@ class Parser {
 
 }  // namespace
 
-const char* const kConsoleCommands[] = {".table", ".members", ".mode", ".timer", ".open",
-                                        ".help",  ".quit",    ".exit", nullptr};
+const char* const kConsoleCommands[] = {".table", ".tables", ".schema", ".members", ".mode",
+                                        ".timer", ".open",   ".reopen", ".read",    ".output",
+                                        ".help",  ".quit",   ".exit",   nullptr};
 
 Statement ParseStatement(const std::string& text) { return Parser(text).statement(); }
 
@@ -370,6 +383,107 @@ bool StatementIsOpen(const std::string& text) {
     }
   }
   return quote || depth > 0;
+}
+
+namespace {
+
+// Walks SQL text as its engines read it: 'texts', "names", -- comments to
+// the end of the line and /* comments */; calls at(i) for each ';' outside them.
+template <typename Found>
+void SqlSemicolons(const std::string& text, Found at) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\'' || c == '"' || c == '`') {
+      // A doubled quote inside stays inside.
+      const size_t end = text.find(c, i + 1);
+      if (end == std::string::npos) return;
+      i = end;
+    } else if (c == '-' && text.compare(i, 2, "--") == 0) {
+      const size_t end = text.find('\n', i);
+      if (end == std::string::npos) return;
+      i = end;
+    } else if (c == '/' && text.compare(i, 2, "/*") == 0) {
+      const size_t end = text.find("*/", i + 2);
+      if (end == std::string::npos) return;
+      i = end + 1;
+    } else if (c == ';') {
+      at(i);
+    }
+  }
+}
+
+// Whether SQL text holds anything but blanks and comments.
+bool HasSql(const std::string& text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (text.compare(i, 2, "--") == 0) {
+      i = text.find('\n', i);
+      if (i == std::string::npos) return false;
+    } else if (text.compare(i, 2, "/*") == 0) {
+      i = text.find("*/", i + 2);
+      if (i == std::string::npos) return false;
+      ++i;
+    } else if (c != ' ' && c != '\t' && c != '\r' && c != '\n') {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The SQL words a statement starts with, in upper case.
+const char* const kSqlKeywords[] = {
+    "ALTER",  "ANALYZE",  "ATTACH",    "BEGIN",  "CALL",   "COMMENT", "COMMIT",  "COPY",
+    "CREATE", "DELETE",   "DESCRIBE",  "DETACH", "DO",     "DROP",    "END",     "EXPLAIN",
+    "GRANT",  "INSERT",   "LOCK",      "MERGE",  "PRAGMA", "REINDEX", "RELEASE", "REPLACE",
+    "REVOKE", "ROLLBACK", "SAVEPOINT", "SELECT", "SET",    "SHOW",    "START",   "TRUNCATE",
+    "UPDATE", "USE",      "VACUUM",    "VALUES", "WITH",   nullptr};
+
+}  // namespace
+
+std::string LeadingWord(const std::string& text) {
+  size_t i = 0;
+  for (;;) {
+    while (i < text.size() &&
+           (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n'))
+      ++i;
+    if (i < text.size() && text[i] == '#') {
+      i = text.find('\n', i);
+      if (i == std::string::npos) return std::string();
+      continue;
+    }
+    break;
+  }
+  size_t end = i;
+  while (end < text.size() && IsIdentChar(static_cast<unsigned char>(text[end]))) ++end;
+  return end > i && IsIdentStart(static_cast<unsigned char>(text[i])) ? text.substr(i, end - i)
+                                                                      : std::string();
+}
+
+bool IsSqlKeyword(const std::string& word) {
+  for (const char* const* k = kSqlKeywords; *k; ++k)
+    if (SameWord(word, *k)) return true;
+  return false;
+}
+
+bool SqlIsOpen(const std::string& text) {
+  size_t last = std::string::npos;
+  SqlSemicolons(text, [&](size_t i) { last = i; });
+  return last == std::string::npos || HasSql(text.substr(last + 1));
+}
+
+std::vector<std::string> SqlStatements(const std::string& text) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  auto take = [&](size_t end) {
+    const std::string piece = text.substr(start, end - start);
+    start = end + 1;
+    if (!HasSql(piece)) return;
+    const size_t first = piece.find_first_not_of(" \t\r\n");
+    out.push_back(piece.substr(first, piece.find_last_not_of(" \t\r\n") - first + 1));
+  };
+  SqlSemicolons(text, take);
+  if (start < text.size()) take(text.size());
+  return out;
 }
 
 }  // namespace qorvid::host

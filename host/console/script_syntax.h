@@ -8,7 +8,9 @@
 //   Time = "10:20"                write a property
 //   .table  .members  help  echo "text"  quit      console commands
 //   .mode table|csv|line  .timer on|off  .open FILE  (only with the dot)
+//   .tables  .schema [TABLE]  .read FILE  .output [FILE]  .reopen
 //   # comment
+//   SELECT 1;                     SQL: runs through Execute, goes on to the ';'
 #pragma once
 
 #include <stdexcept>
@@ -50,12 +52,34 @@ struct ScriptValue {
 };
 
 struct Statement {
-  enum Kind { Nothing, Call, Read, Write, Table, Members, Help, Echo, Quit, Mode, Timer, OpenFile };
+  enum Kind {
+    Nothing,
+    Call,
+    Read,
+    Write,
+    Table,
+    Members,
+    Help,
+    Echo,
+    Quit,
+    Mode,
+    Timer,
+    OpenFile,
+    Sql,
+    Tables,
+    Schema,
+    ReadFile,
+    Output,
+    Reopen
+  };
   Kind kind = Nothing;
   std::string name;               // UTF-8 member name, for Call, Read and Write
   std::vector<ScriptValue> args;  // Call: as written (Omitted where left out); Write: one
   std::string echoText;           // UTF-8, for Echo
-  std::string argument;           // Mode: table, csv or line; Timer: on or off; OpenFile: the file
+  // Mode: table, csv or line; Timer: on or off (empty: show the setting);
+  // OpenFile, ReadFile, Output: the file (Output: empty for the terminal);
+  // Schema: the table (empty: all); Sql: the text for Execute.
+  std::string argument;
 };
 
 // The console commands, with their dot, as help and completion list them.
@@ -80,5 +104,15 @@ Statement ParseStatement(const std::string& text);
 // the statement goes on in the next line. A '#' outside quotes starts a
 // comment up to the end of its line.
 bool StatementIsOpen(const std::string& text);
+
+// SQL typed as it is: the word the text starts with (after blanks and
+// comment lines), and whether it is one that starts an SQL statement.
+std::string LeadingWord(const std::string& text);
+bool IsSqlKeyword(const std::string& word);
+// True while SQL text has not ended with ';' outside quotes and comments.
+bool SqlIsOpen(const std::string& text);
+// The statements of SQL text, split at each ';' outside quotes and
+// comments, without the ';'; blank ones are left out.
+std::vector<std::string> SqlStatements(const std::string& text);
 
 }  // namespace qorvid::host

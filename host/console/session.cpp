@@ -6,6 +6,7 @@
 
 #include "host/console/help_text.h"
 #include "host/console/ole_date.h"
+#include "host/console/row_printer.h"
 #include "host/console/utf.h"
 #include "host/console/value_display.h"
 #include "platform/text_case.h"
@@ -51,23 +52,6 @@ std::string Plural(long n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-std::string Pad(const std::string& s, size_t width) {
-  const size_t w = Utf8Width(s);
-  return w >= width ? s : s + std::string(width - w, ' ');
-}
-
-// A CSV field as RFC 4180 writes it: quoted when it holds a comma, a quote
-// or a line break.
-std::string CsvField(const std::string& s) {
-  if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
-  std::string out = "\"";
-  for (char c : s) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
-}
-
 WideString Folded(const WideString& w) {
   WideString out = w;
   for (OLECHAR& c : out) c = platform::FoldCase(c);
@@ -106,6 +90,38 @@ std::string KeptRussianName(const std::string& given) {
   return Utf8FromWide(out);
 }
 
+// ErrorMsg as the console shows it: the message ends with the statement it
+// was running; where the lines before already name it ("Ошибка запроса S"),
+// it is not shown again.
+std::string ShownError(const std::string& errorMsg) {
+  std::string text = errorMsg;
+  for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) {
+    const std::string statement = text.substr(at + 2);
+    if (!statement.empty() && text.substr(0, at).find(statement) != std::string::npos) {
+      text.erase(at);
+      break;
+    }
+  }
+  return text;
+}
+
+// A text as an SQL literal.
+std::string SqlText(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) {
+    if (c == '\'') out += '\'';
+    out += c;
+  }
+  return out + "'";
+}
+
+std::string Lower(const std::string& text) {
+  std::string out = text;
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
 std::string Ordinal(long n) {
   static const char* const words[] = {"first", "second", "third"};
   return n >= 0 && n < 3 ? words[n] : "argument " + std::to_string(n + 1);
@@ -136,7 +152,7 @@ bool Session::dispatch(const Statement& st) {
     case Statement::Write:
       return write(st);
     case Statement::Table:
-      return table();
+      return table("; .table read the result set to its end");
     case Statement::Members:
       members();
       return true;
@@ -150,13 +166,28 @@ bool Session::dispatch(const Statement& st) {
       quit_ = true;
       return true;
     case Statement::Mode:
+      if (st.argument.empty()) return showSetting(st), true;
       mode_ = st.argument == "csv" ? Mode::Csv : st.argument == "line" ? Mode::Line : Mode::Table;
       return true;
     case Statement::Timer:
+      if (st.argument.empty()) return showSetting(st), true;
       timer_ = st.argument == "on";
       return true;
     case Statement::OpenFile:
       return openFile(st);
+    case Statement::Sql:
+      return sql(st.argument);
+    case Statement::Tables:
+      return tables();
+    case Statement::Schema:
+      return schema(st.argument);
+    case Statement::Reopen:
+      return reopen();
+    case Statement::Output:
+      return output(st.argument);
+    case Statement::ReadFile:
+      // The script runner reads the file; a session alone has no files.
+      return consoleError(".read works where the console runs statements");
   }
   return true;
 }
@@ -185,6 +216,10 @@ std::vector<Session::Member> Session::memberList(bool methods) {
     list.push_back(m);
   }
   return list;
+}
+
+bool Session::knowsMember(const std::string& name) {
+  return method(name) >= 0 || property(name) >= 0;
 }
 
 std::vector<std::string> Session::memberNames() {
@@ -291,10 +326,11 @@ bool Session::makeArgument(const ScriptValue& v, long number, long index, Varian
   return false;
 }
 
-Session::Outcome Session::callMethod(long number, std::vector<Variant>& args) {
+Session::Outcome Session::callMethod(long number, std::vector<Variant>& args, bool inRowLoop) {
   Outcome o;
   const size_t before = host_.errorCount();
   o.status = component_.callAsFunction(number, args, o.value);
+  if (inRowLoop && host_.errorCount() == before) return o;
   // The dispatcher empties ErrorMsg at every call, so whatever it holds now
   // belongs to this call.
   Variant msg;
@@ -329,21 +365,37 @@ void Session::reportLog(const std::vector<LoggedError>& logged, const std::strin
 void Session::reportFailure(const Outcome& o) {
   out_.flush();
   if (!o.errorMsg.empty()) {
-    // The message ends with the statement it was running; where the lines
-    // before already name it ("Ошибка запроса S"), it is not shown again.
-    std::string text = o.errorMsg;
-    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) {
-      const std::string statement = text.substr(at + 2);
-      if (!statement.empty() && text.substr(0, at).find(statement) != std::string::npos) {
-        text.erase(at);
-        break;
-      }
-    }
-    const std::vector<std::string> lines = MessageLines(text);
+    const std::vector<std::string> lines = MessageLines(ShownError(o.errorMsg));
     for (size_t i = 0; i < lines.size(); ++i)
       err_ << (i == 0 ? "! ErrorMsg: " : "!           ") << lines[i] << "\n";
   }
   reportLog(o.logged, o.errorMsg);
+}
+
+void Session::report(const std::string& name, const Outcome& o) {
+  if (!o.failed()) return;
+  if (link_ == Link::Open || name == "Open") return reportFailure(o);
+  // Without a connection nearly every call fails the same way: one line
+  // each, the component's text with its line breaks turned into dashes.
+  std::vector<std::string> lines;
+  if (!o.errorMsg.empty()) {
+    lines = MessageLines(ShownError(o.errorMsg));
+  } else {
+    for (const LoggedError& e : o.logged)
+      for (const std::string& line : MessageLines(e.description)) lines.push_back(line);
+  }
+  std::string text;
+  for (const std::string& line : lines) {
+    const size_t end = line.find_last_not_of(' ');
+    if (end != std::string::npos) text += (text.empty() ? "" : " - ") + line.substr(0, end + 1);
+  }
+  out_.flush();
+  err_ << "! " << name << " failed (no connection is open): " << text;
+  if (!lastOpen_ && !connectHintGiven_) {
+    err_ << " (Open(...) or .open FILE connects; .help shows connection strings)";
+    connectHintGiven_ = true;
+  }
+  err_ << "\n";
 }
 
 bool Session::call(const Statement& st) {
@@ -382,8 +434,9 @@ bool Session::call(const Statement& st) {
     out_ << "= " << DisplayValue(o.value.get(), host_) << "\n";
   if (o.status != S_OK)
     out_ << "  (status S_FALSE: the component does not carry out this method)\n";
-  reportFailure(o);
+  report(st.name, o);
   afterCall(st.name, args, o.failed());
+  if (!o.failed() && number == component_.findMethod(OLESTR("Open"))) lastOpen_ = st;
   return !o.failed();
 }
 
@@ -395,8 +448,19 @@ void Session::afterCall(const std::string& name, const std::vector<Variant>& arg
       link_ = Link::Open;
       transactions_ = 0;
       inMemory_ = false;
-      if (!args.empty() && args[0].vt() == VT_BSTR)
-        inMemory_ = Utf8FromBstr(args[0].get().bstrVal).find(":memory:") != std::string::npos;
+      engine_ = Engine::Unknown;
+      if (!args.empty() && args[0].vt() == VT_BSTR) {
+        const std::string text = Lower(Utf8FromBstr(args[0].get().bstrVal));
+        inMemory_ = text.find(":memory:") != std::string::npos;
+        // The engine, for the catalog queries of .tables and .schema; a
+        // data source name alone leaves it unknown.
+        engine_ =
+            text.find("provider=sqlite") != std::string::npos ? Engine::Sqlite
+            : text.find("postgres") != std::string::npos      ? Engine::Postgres
+            : text.find("mariadb") != std::string::npos || text.find("mysql") != std::string::npos
+                ? Engine::MariaDb
+                : Engine::Unknown;
+      }
     } else if (is(OLESTR("Close"))) {
       link_ = Link::None;
     } else if (is(OLESTR("BeginTrans"))) {
@@ -425,7 +489,7 @@ void Session::afterCall(const std::string& name, const std::vector<Variant>& arg
   }
   link_ = Link::None;
   err_ << "! the connection is closed now: the component closes it after a failed call;"
-          " Open it again to go on"
+          " .reopen opens it again"
        << (inMemory_ ? " (the in-memory database is gone)" : "") << "\n";
 }
 
@@ -444,7 +508,7 @@ bool Session::read(const Statement& st) {
   Outcome o = readProperty(number);
   out_ << "= " << DisplayValue(o.value.get(), host_) << "\n";
   if (o.status != S_OK) out_ << "  (status S_FALSE: the component has no such property)\n";
-  reportFailure(o);
+  report(st.name, o);
   return !o.failed();
 }
 
@@ -470,123 +534,290 @@ bool Session::write(const Statement& st) {
   return ok;
 }
 
-bool Session::table() {
+long Session::columns() {
   const long fieldsCount = component_.findProperty(OLESTR("FieldsCount"));
-  const long eof = component_.findProperty(OLESTR("EOF"));
-  const long fieldName = component_.findMethod(OLESTR("FieldName"));
-  const long getField = component_.findMethod(OLESTR("GetField"));
-  const long moveNext = component_.findMethod(OLESTR("MoveNext"));
-  if (fieldsCount < 0 || eof < 0 || fieldName < 0 || getField < 0 || moveNext < 0)
-    return consoleError("the component lacks the members .table needs");
-
+  if (fieldsCount < 0) return consoleError("the component has no FieldsCount"), -1;
   Outcome count = readProperty(fieldsCount);
-  if (count.failed()) {
-    reportFailure(count);
-    return false;
-  }
-  const long columns = count.value.vt() == VT_I4 ? count.value.get().lVal : 0;
-  if (columns <= 0) {
-    out_ << "(the last Execute gave no fields)\n";
-    return true;
-  }
+  if (count.failed()) return report("FieldsCount", count), -1;
+  return count.value.vt() == VT_I4 ? std::max(static_cast<long>(count.value.get().lVal), 0L) : 0;
+}
 
-  std::vector<std::vector<std::string>> rows(1);
+bool Session::fieldNames(long columns, std::vector<std::string>& names, bool raw) {
+  const long fieldName = component_.findMethod(OLESTR("FieldName"));
   for (long i = 0; i < columns; ++i) {
     std::vector<Variant> args(1);
     args[0] = Variant::fromInt(i);
     Outcome name = callMethod(fieldName, args);
     if (name.failed()) {
-      reportFailure(name);
+      report("FieldName", name);
+      afterCall("FieldName", args, true);
       return false;
     }
-    rows[0].push_back(CellText(name.value.get(), host_, mode_ == Mode::Csv));
+    names.push_back(CellText(name.value.get(), host_, raw));
   }
+  return true;
+}
+
+// One row as a script reads it: EOF, GetField for each column, MoveNext.
+Session::Step Session::nextRow(long columns, std::vector<std::string>& row, bool raw) {
+  if (row_.eof < 0) {
+    row_.eof = component_.findProperty(OLESTR("EOF"));
+    row_.getField = component_.findMethod(OLESTR("GetField"));
+    row_.moveNext = component_.findMethod(OLESTR("MoveNext"));
+  }
+  Outcome end = readProperty(row_.eof);
+  if (end.failed()) return report("EOF", end), Step::Failed;
+  if (end.value.vt() != VT_I4 || end.value.get().lVal != 0) return Step::End;
+  row.clear();
+  for (long i = 0; i < columns; ++i) {
+    std::vector<Variant> args(1);
+    args[0] = Variant::fromInt(i);
+    Outcome cell = callMethod(row_.getField, args, true);
+    if (cell.failed()) {
+      report("GetField", cell);
+      afterCall("GetField", args, true);
+      return Step::Failed;
+    }
+    const VARTYPE vt = cell.value.vt();
+    row.push_back(raw && (vt == VT_NULL || vt == VT_EMPTY)
+                      ? std::string()
+                      : CellText(cell.value.get(), host_, raw || mode_ == Mode::Csv));
+  }
+  std::vector<Variant> none;
+  Outcome next = callMethod(row_.moveNext, none, true);
+  if (next.failed()) {
+    report("MoveNext", next);
+    afterCall("MoveNext", none, true);
+    return Step::Failed;
+  }
+  return Step::Row;
+}
+
+bool Session::table(const char* countNote) {
+  const long n = columns();
+  if (n < 0) return false;
+  if (n == 0) {
+    out_ << "(the last Execute gave no fields)\n";
+    return true;
+  }
+  std::vector<std::string> names;
+  if (!fieldNames(n, names, mode_ == Mode::Csv)) return false;
+  const RowPrinter::Layout layout = mode_ == Mode::Csv    ? RowPrinter::Csv
+                                    : mode_ == Mode::Line ? RowPrinter::Line
+                                                          : RowPrinter::Table;
+  RowPrinter printer(out_, layout, names);
+  long rows = 0;
   bool stopped = false;
-  for (;;) {
+  for (std::vector<std::string> row;;) {
     if (interrupted_ && interrupted_()) {
       stopped = true;
       break;
     }
-    Outcome end = readProperty(eof);
-    if (end.failed()) {
-      reportFailure(end);
+    const Step step = nextRow(n, row, false);
+    if (step == Step::End) break;
+    if (step == Step::Failed) {
+      printer.finish();
       return false;
     }
-    if (end.value.vt() != VT_I4 || end.value.get().lVal != 0) break;
-    std::vector<std::string> row;
-    for (long i = 0; i < columns; ++i) {
-      std::vector<Variant> args(1);
-      args[0] = Variant::fromInt(i);
-      Outcome cell = callMethod(getField, args);
-      if (cell.failed()) {
-        reportFailure(cell);
-        afterCall("GetField", args, true);
-        return false;
-      }
-      row.push_back(CellText(cell.value.get(), host_, mode_ == Mode::Csv));
-    }
-    rows.push_back(row);
-    std::vector<Variant> none;
-    Outcome next = callMethod(moveNext, none);
-    if (next.failed()) {
-      reportFailure(next);
-      afterCall("MoveNext", none, true);
-      return false;
-    }
+    printer.add(std::move(row));
+    ++rows;
   }
-
-  printRows(rows);
-  const long n = static_cast<long>(rows.size()) - 1;
+  printer.finish();
   if (stopped) {
     out_.flush();
-    err_ << "! .table stopped by Ctrl-C after " << Plural(n, "row", "rows")
+    err_ << "! .table stopped by Ctrl-C after " << Plural(rows, "row", "rows")
          << "; the result set stands at the next row\n";
     return false;
   }
   // The rows are read as a script reads them: the result set is at its end.
-  if (mode_ == Mode::Table)
-    out_ << "(" << Plural(n, "row", "rows") << "; .table read the result set to its end)\n";
+  if (mode_ == Mode::Table) out_ << "(" << Plural(rows, "row", "rows") << countNote << ")\n";
   return true;
 }
 
-void Session::printRows(const std::vector<std::vector<std::string>>& rows) {
-  const std::vector<std::string>& names = rows[0];
-  if (mode_ == Mode::Csv) {
-    for (const auto& row : rows) {
-      std::string line;
-      for (size_t i = 0; i < row.size(); ++i) line += (i ? "," : "") + CsvField(row[i]);
-      out_ << line << "\n";
-    }
-    return;
+bool Session::execute(const std::string& text) {
+  const long number = component_.findMethod(OLESTR("Execute"));
+  if (number < 0) return consoleError("the component has no Execute");
+  std::vector<Variant> args(1);
+  args[0] = Variant::fromWide(Wide(text));
+  Outcome o = callMethod(number, args);
+  report("Execute", o);
+  afterCall("Execute", args, o.failed());
+  return !o.failed();
+}
+
+// SQL typed as it is: each statement through Execute, and the rows of one
+// that gives a result set printed as .table prints them.
+bool Session::sql(const std::string& text) {
+  for (const std::string& statement : SqlStatements(text)) {
+    if (!execute(statement)) return false;
+    const long n = columns();
+    if (n < 0) return false;
+    if (n > 0 && !table("")) return false;
   }
-  if (mode_ == Mode::Line) {
-    size_t width = 0;
-    for (const std::string& name : names) width = std::max(width, Utf8Width(name));
-    for (size_t r = 1; r < rows.size(); ++r) {
-      if (r > 1) out_ << "\n";
-      for (size_t i = 0; i < names.size(); ++i)
-        out_ << std::string(width - Utf8Width(names[i]), ' ') << names[i] << " = " << rows[r][i]
-             << "\n";
-    }
-    return;
+  return true;
+}
+
+bool Session::readAll(std::vector<std::vector<std::string>>& rows) {
+  const long n = columns();
+  if (n < 0) return false;
+  for (std::vector<std::string> row;;) {
+    const Step step = nextRow(n, row, true);
+    if (step == Step::Failed) return false;
+    if (step == Step::End) return true;
+    rows.push_back(row);
   }
-  std::vector<size_t> width(names.size(), 0);
-  for (const auto& row : rows)
-    for (size_t i = 0; i < row.size(); ++i) width[i] = std::max(width[i], Utf8Width(row[i]));
-  for (size_t r = 0; r < rows.size(); ++r) {
-    std::string line;
-    for (size_t i = 0; i < rows[r].size(); ++i) {
-      if (i) line += " | ";
-      line += i + 1 < rows[r].size() ? Pad(rows[r][i], width[i]) : rows[r][i];
-    }
-    out_ << line << "\n";
-    if (r == 0) {
-      std::string rule;
-      for (size_t i = 0; i < width.size(); ++i)
-        rule += (i ? "-+-" : "") + std::string(width[i], '-');
-      out_ << rule << "\n";
+}
+
+namespace {
+
+// The catalog of a database server, from information_schema: which schemas
+// are the connection's own, and how a column's type is written. A data
+// source of unknown engine gets the filter that leaves out the system
+// schemas of both.
+struct Catalog {
+  const char* schemas;  // a condition on c.table_schema
+  const char* type;     // the type of column c
+};
+
+const Catalog kPostgres = {
+    "c.table_schema = ANY (current_schemas(false))",
+    "CASE WHEN c.character_maximum_length IS NOT NULL THEN c.data_type || '(' || "
+    "c.character_maximum_length || ')' WHEN c.data_type = 'numeric' AND c.numeric_precision IS "
+    "NOT NULL THEN 'numeric(' || c.numeric_precision || ',' || c.numeric_scale || ')' ELSE "
+    "c.data_type END"};
+const Catalog kMariaDb = {"c.table_schema = DATABASE()", "c.column_type"};
+const Catalog kOtherServer = {
+    "c.table_schema NOT IN ('information_schema', 'pg_catalog', 'mysql', 'performance_schema', "
+    "'sys')",
+    "c.data_type"};
+
+std::string TablesQuery(const Catalog& catalog) {
+  return std::string("SELECT c.table_name FROM information_schema.tables c WHERE ") +
+         catalog.schemas + " ORDER BY c.table_name";
+}
+
+// Table, column, type, nullable (YES or NO), default; in column order.
+std::string ColumnsQuery(const Catalog& catalog, const std::string& only) {
+  return std::string("SELECT c.table_name, c.column_name, ") + catalog.type +
+         ", c.is_nullable, c.column_default FROM information_schema.columns c JOIN "
+         "information_schema.tables t ON t.table_schema = c.table_schema AND t.table_name = "
+         "c.table_name AND t.table_type = 'BASE TABLE' WHERE " +
+         catalog.schemas + only + " ORDER BY c.table_name, c.ordinal_position";
+}
+
+// Table, column of each primary key, in key order.
+std::string PrimaryKeysQuery(const Catalog& catalog, const std::string& only) {
+  return std::string(
+             "SELECT k.table_name, k.column_name FROM information_schema.table_constraints c "
+             "JOIN information_schema.key_column_usage k ON k.constraint_schema = "
+             "c.constraint_schema AND k.constraint_name = c.constraint_name AND k.table_name = "
+             "c.table_name WHERE c.constraint_type = 'PRIMARY KEY' AND ") +
+         catalog.schemas + only + " ORDER BY k.table_name, k.ordinal_position";
+}
+
+const Catalog& CatalogFor(bool postgres, bool mariaDb) {
+  return postgres ? kPostgres : mariaDb ? kMariaDb : kOtherServer;
+}
+
+}  // namespace
+
+bool Session::tables() {
+  if (link_ != Link::Open)
+    return consoleError(".tables needs an open connection (.reopen, Open(...))");
+  const std::string query =
+      engine_ == Engine::Sqlite
+          ? "SELECT name FROM sqlite_master WHERE type IN ('table', 'view') AND name NOT LIKE "
+            "'sqlite_%' ORDER BY name"
+          : TablesQuery(CatalogFor(engine_ == Engine::Postgres, engine_ == Engine::MariaDb));
+  std::vector<std::vector<std::string>> rows;
+  if (!execute(query) || !readAll(rows)) return false;
+  for (const auto& row : rows) out_ << row.at(0) << "\n";
+  out_ << "(" << Plural(static_cast<long>(rows.size()), "table", "tables") << ")\n";
+  return true;
+}
+
+bool Session::schema(const std::string& table) {
+  if (link_ != Link::Open)
+    return consoleError(".schema needs an open connection (.reopen, Open(...))");
+  std::vector<std::vector<std::string>> rows;
+  if (engine_ == Engine::Sqlite) {
+    // SQLite keeps each statement that made a table, index, view or trigger.
+    std::string query =
+        "SELECT sql FROM sqlite_master WHERE sql IS NOT NULL AND name NOT LIKE 'sqlite_%'";
+    if (!table.empty()) query += " AND tbl_name = " + SqlText(table) + " COLLATE NOCASE";
+    if (!execute(query + " ORDER BY rowid") || !readAll(rows)) return false;
+    for (const auto& row : rows) out_ << row.at(0) << ";\n";
+  } else {
+    // Servers keep no statement text: it is written from the catalog.
+    const Catalog& catalog = CatalogFor(engine_ == Engine::Postgres, engine_ == Engine::MariaDb);
+    const std::string only =
+        table.empty() ? "" : " AND lower(c.table_name) = " + SqlText(Lower(table));
+    std::vector<std::vector<std::string>> keys;
+    if (!execute(PrimaryKeysQuery(catalog, only)) || !readAll(keys)) return false;
+    if (!execute(ColumnsQuery(catalog, only)) || !readAll(rows)) return false;
+    for (size_t i = 0; i < rows.size(); ++i) {
+      const auto& row = rows[i];
+      if (i == 0 || rows[i - 1][0] != row[0]) out_ << "CREATE TABLE " << row[0] << " (\n";
+      out_ << "  " << row[1] << " " << row[2];
+      if (row[3] == "NO") out_ << " NOT NULL";
+      // MariaDB writes NULL for a column without a default.
+      if (!row[4].empty() && row[4] != "NULL") out_ << " DEFAULT " << row[4];
+      if (i + 1 < rows.size() && rows[i + 1][0] == row[0]) {
+        out_ << ",\n";
+        continue;
+      }
+      std::string key;
+      for (const auto& k : keys)
+        if (k[0] == row[0]) key += (key.empty() ? "" : ", ") + k[1];
+      if (!key.empty()) out_ << ",\n  PRIMARY KEY (" << key << ")";
+      out_ << "\n);\n";
     }
   }
+  if (rows.empty()) out_ << (table.empty() ? "(no tables)\n" : "(no table " + table + ")\n");
+  return true;
+}
+
+bool Session::reopen() {
+  if (!lastOpen_)
+    return consoleError("no Open to repeat yet: connect with Open(...) or .open FILE");
+  const Statement again = *lastOpen_;
+  const bool wasInMemory = inMemory_;
+  if (link_ == Link::Open) {
+    const long close = component_.findMethod(OLESTR("Close"));
+    std::vector<Variant> none;
+    Outcome o = callMethod(close, none);
+    report("Close", o);
+    afterCall("Close", none, o.failed());
+  }
+  if (!quiet_)
+    out_ << "(Open(" << QuotedText(again.args.empty() ? "" : again.args[0].text) << "))\n";
+  if (!call(again)) return false;
+  if (wasInMemory) {
+    out_.flush();
+    err_ << "! the in-memory database of the last connection is gone; this one is new and empty\n";
+  }
+  return true;
+}
+
+bool Session::output(const std::string& file) {
+  out_.flush();
+  if (outputFile_.is_open()) outputFile_.close();
+  out_.rdbuf(terminal_.rdbuf());
+  if (file.empty()) return true;
+  outputFile_.open(file, std::ios::binary | std::ios::trunc);
+  if (!outputFile_) return consoleError("cannot write " + file + "; results go to the terminal");
+  out_.rdbuf(outputFile_.rdbuf());
+  return true;
+}
+
+void Session::showSetting(const Statement& st) {
+  if (st.kind == Statement::Mode)
+    out_ << (mode_ == Mode::Csv    ? "csv"
+             : mode_ == Mode::Line ? "line"
+                                   : "table")
+         << " (.mode table|csv|line)\n";
+  else
+    out_ << (timer_ ? "on" : "off") << " (.timer on|off)\n";
 }
 
 void Session::members() {
@@ -618,7 +849,8 @@ void Session::members() {
     const auto& row = rows[r];
     std::string num = row[0];
     out_ << "  " << std::string(width[0] - Utf8Width(num), ' ') << num << "  "
-         << Pad(row[1], width[1]) << "  " << Pad(row[2], width[2]) << "  " << row[3] << "\n";
+         << PadToWidth(row[1], width[1]) << "  " << PadToWidth(row[2], width[2]) << "  " << row[3]
+         << "\n";
   }
 }
 

@@ -27,8 +27,11 @@ TEST(Completion, OffersMembersCommandsAndValuesWhereTheyFit) {
       {"Exe", "Execute", 0},
       {"  Get", "GetField GetFieldAsObject", 2},
       {"Вып", "Выполнить", 0},
-      {".ta", ".table", 0},
-      {".", ".exit .help .members .mode .open .quit .table .timer", 0},
+      {".ta", ".table .tables", 0},
+      {".rea", ".read", 0},
+      {".",
+       ".exit .help .members .mode .open .output .quit .read .reopen .schema .table .tables .timer",
+       0},
       {"Bind(Da", "Date", 5},     // a value, inside the arguments
       {"Execute(\"SEL", "", 12},  // inside a text: nothing
       {"xyz", "", 0},
@@ -53,6 +56,11 @@ TEST(Completion, OffersFileNamesAfterOpen) {
             base + "shelf.db " + base + "shop.db");
   EXPECT_EQ(start, 6u);
   EXPECT_EQ(Joined(CompleteWord(".open " + base + "d", {}, start)), base + "data/");
+  // .read and .output take file names too.
+  EXPECT_EQ(Joined(CompleteWord(".read " + base + "sho", {}, start)), base + "shop.db");
+  EXPECT_EQ(start, 6u);
+  EXPECT_EQ(Joined(CompleteWord(".output \"" + base + "sho", {}, start)), base + "shop.db");
+  EXPECT_EQ(start, 9u);
   fs::remove_all(dir);
 }
 

@@ -197,8 +197,74 @@ TEST(ScriptSyntax, ReadsStatementsOfSeveralLinesAndTheDottedCommands) {
   st = ParseStatement(".mode line");
   EXPECT_EQ(st.kind, Statement::Mode);
   EXPECT_EQ(st.argument, "line");
-  for (const char* bad : {".mode", ".mode html", ".timer", ".open", "mode csv"})
+  for (const char* bad : {".mode html", ".timer 1", ".open", ".read", "mode csv", ".tables x"})
     EXPECT_THROW(ParseStatement(bad), ScriptSyntaxError) << bad;
+}
+
+TEST(ScriptSyntax, ReadsTheCommandsThatTakeTheRestOfTheLine) {
+  const struct {
+    const char* line;
+    Statement::Kind kind;
+    const char* argument;
+  } cases[] = {
+      {".mode", Statement::Mode, ""},  // no argument: show the setting
+      {".timer  # now?", Statement::Timer, ""},
+      {".tables", Statement::Tables, ""},
+      {".schema", Statement::Schema, ""},
+      {".schema Goods ", Statement::Schema, "Goods"},
+      {".read part two.txt", Statement::ReadFile, "part two.txt"},
+      {".read \" spaced \"", Statement::ReadFile, " spaced "},
+      {".output out.txt", Statement::Output, "out.txt"},
+      {".output", Statement::Output, ""},  // back to the terminal
+      {".reopen", Statement::Reopen, ""},
+  };
+  for (const auto& c : cases) {
+    const Statement st = ParseStatement(c.line);
+    EXPECT_EQ(st.kind, c.kind) << c.line;
+    EXPECT_EQ(st.argument, c.argument) << c.line;
+  }
+}
+
+TEST(ScriptSyntax, TellsSqlByItsFirstWordAndEndsItAtTheSemicolon) {
+  const struct {
+    const char* text;
+    const char* word;
+    bool sqlWord;
+    bool open;  // as SQL: goes on to the next line
+  } cases[] = {
+      {"SELECT 1;", "SELECT", true, false},
+      {"  select 1", "select", true, true},
+      {"# note\nWITH t AS (SELECT 1) SELECT * FROM t;", "WITH", true, false},
+      {"SELECT ';' AS s", "SELECT", true, true},     // ';' inside a text
+      {"SELECT 1 -- done;", "SELECT", true, true},   // ';' inside a comment
+      {"SELECT 1; -- done", "SELECT", true, false},  // a comment after the end
+      {"SELECT 1; SELECT", "SELECT", true, true},    // a second statement begun
+      {"SELECT \"a;b\" FROM t /* ; */;", "SELECT", true, false},
+      {"Execute(\"SELECT 1\")", "Execute", false, true},
+      {"table", "table", false, true},  // the console's command, not PostgreSQL's TABLE
+      {".tables", "", false, true},
+      {"1 + 1;", "", false, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(LeadingWord(c.text), c.word) << c.text;
+    EXPECT_EQ(IsSqlKeyword(LeadingWord(c.text)), c.sqlWord) << c.text;
+    EXPECT_EQ(SqlIsOpen(c.text), c.open) << c.text;
+  }
+}
+
+TEST(ScriptSyntax, SplitsSqlIntoStatements) {
+  const struct {
+    const char* text;
+    std::vector<std::string> statements;
+  } cases[] = {
+      {"SELECT 1;", {"SELECT 1"}},
+      {"CREATE TABLE t (a);\n INSERT INTO t VALUES ('x;y');",
+       {"CREATE TABLE t (a)", "INSERT INTO t VALUES ('x;y')"}},
+      {"SELECT 1; -- only a comment after\n;", {"SELECT 1"}},
+      {"SELECT 'it''s; fine'", {"SELECT 'it''s; fine'"}},
+      {" ; ;", {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SqlStatements(c.text), c.statements) << c.text;
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
 #include <sstream>
 
 #include "component/host_protocol.h"
@@ -38,7 +40,8 @@ class FakeHost : public HostSide {
 };
 
 // Properties: 0 ErrorMsg, 1 Time (writable; Null is refused into the log).
-// Methods: 0 Execute(1, default ""), 1 KeyField(2), 2 Fail(0), 3 Skip(0).
+// Methods: 0 Execute(1, default ""), 1 KeyField(2), 2 Fail(0), 3 Skip(0),
+// 4 Open(1).
 class FakeComponent : public IHostInit, public IScriptExtension {
  public:
   explicit FakeComponent(Log& log) : log_(log) {}
@@ -47,6 +50,7 @@ class FakeComponent : public IHostInit, public IScriptExtension {
   long lastMethod = -1;
   std::string time;
   int shutdowns = 0;
+  int opens = 0;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (iid == IID_IUnknown || iid == IID_IHostInit)
@@ -91,13 +95,15 @@ class FakeComponent : public IHostInit, public IScriptExtension {
   HRESULT STDMETHODCALLTYPE IsPropertyWritable(long n, BOOL* f) override {
     return *f = n == 1, S_OK;
   }
-  HRESULT STDMETHODCALLTYPE GetMethodCount(long* n) override { return *n = 4, S_OK; }
+  HRESULT STDMETHODCALLTYPE GetMethodCount(long* n) override { return *n = 5, S_OK; }
   HRESULT STDMETHODCALLTYPE FindMethod(BSTR name, long* n) override {
-    return Find(name, {OLESTR("Execute"), OLESTR("KeyField"), OLESTR("Fail"), OLESTR("Skip")}, n);
+    return Find(
+        name,
+        {OLESTR("Execute"), OLESTR("KeyField"), OLESTR("Fail"), OLESTR("Skip"), OLESTR("Open")}, n);
   }
   HRESULT STDMETHODCALLTYPE GetMethodName(long, long, BSTR*) override { return S_FALSE; }
   HRESULT STDMETHODCALLTYPE GetParamCount(long n, long* count) override {
-    *count = n == 0 ? 1 : n == 1 ? 2 : 0;
+    *count = n == 0 || n == 4 ? 1 : n == 1 ? 2 : 0;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetParamDefault(long method, long, VARIANT* v) override {
@@ -120,9 +126,10 @@ class FakeComponent : public IHostInit, public IScriptExtension {
       lastParams.push_back(element);
     }
     if (n == 2) {
-      error_ = "bad\r\n";
+      error_ = "bad\r\nworse\r\n";
       Report(error_);
     }
+    if (n == 4) ++opens;
     return n == 3 ? S_FALSE : S_OK;
   }
 
@@ -182,8 +189,11 @@ TEST(Session, SendsArgumentsAsAHostDoesAndRecognisesFailures) {
        1, "text:k, vt0"},
       {"KeyField(Null, True)", true, "= 0 (integer)\n", 1, "vt1, vt11"},
       {"KeyField(1, 2, 3)", false, "! KeyField takes 2 arguments, 3 given\n", -1, ""},
-      {"Fail", false, "= 0 (integer)\n! ErrorMsg: bad\n! error log: 1006, src: the same text\n", 2,
-       ""},
+      // No connection open: the failure in one line, with how to connect.
+      {"Fail", false,
+       "= 0 (integer)\n! Fail failed (no connection is open): bad - worse (Open(...) or .open FILE "
+       "connects; .help shows connection strings)\n",
+       2, ""},
       {"Skip()", true,
        "= 0 (integer)\n  (status S_FALSE: the component does not carry out this method)\n", 3, ""},
       {"Time = 5", true, "", -1, ""},
@@ -224,6 +234,76 @@ TEST(Session, SendsArgumentsAsAHostDoesAndRecognisesFailures) {
     link.release();
     EXPECT_EQ(component.shutdowns, 1);
   }
+}
+
+// After a failure the connection is gone: one notice, then one line per
+// failed call, until .reopen runs the last Open again.
+TEST(Session, SaysOnceThatTheConnectionIsGoneAndReopensIt) {
+  Log log;
+  FakeHost host(log);
+  FakeComponent component(log);
+  ComponentLink link;
+  std::string problem;
+  ASSERT_TRUE(link.attach(static_cast<IHostInit*>(&component), host, problem));
+  std::ostringstream out;
+  Session session(link, host, out);
+  session.setQuiet(true);
+  const struct {
+    const char* line;
+    bool ok;
+    const char* printed;
+  } steps[] = {
+      {".reopen", false, "! no Open to repeat yet: connect with Open(...) or .open FILE\n"},
+      {"Open(\"Provider=SQLite;Data Source=:memory:\")", true, ""},
+      {"Fail", false,
+       "! ErrorMsg: bad\n!           worse\n! error log: 1006, src: the same text\n"
+       "! the connection is closed now: the component closes it after a failed call; .reopen "
+       "opens it again (the in-memory database is gone)\n"},
+      {"Fail", false, "! Fail failed (no connection is open): bad - worse\n"},
+      {".tables", false, "! .tables needs an open connection (.reopen, Open(...))\n"},
+      {".reopen", true,
+       "! the in-memory database of the last connection is gone; this one is new and empty\n"},
+      {"Fail", false,
+       "! ErrorMsg: bad\n!           worse\n! error log: 1006, src: the same text\n"
+       "! the connection is closed now: the component closes it after a failed call; .reopen "
+       "opens it again (the in-memory database is gone)\n"},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.line);
+    out.str("");
+    EXPECT_EQ(session.run(ParseStatement(step.line)), step.ok);
+    EXPECT_EQ(out.str(), step.printed);
+  }
+  EXPECT_EQ(component.opens, 2);
+  link.release();
+}
+
+TEST(Session, ShowsItsSettingsAndSendsResultsWhereOutputSays) {
+  Log log;
+  FakeHost host(log);
+  FakeComponent component(log);
+  ComponentLink link;
+  std::string problem;
+  ASSERT_TRUE(link.attach(static_cast<IHostInit*>(&component), host, problem));
+  std::ostringstream out;
+  Session session(link, host, out);
+  const std::string file = testing::TempDir() + "qorvid_session_output.txt";
+  for (const char* line : {".mode", ".mode csv", ".mode", ".timer"})
+    EXPECT_TRUE(session.run(ParseStatement(line)));
+  EXPECT_TRUE(session.run(ParseStatement(".output " + file)));
+  EXPECT_TRUE(session.run(ParseStatement("echo \"to the file\"")));
+  EXPECT_TRUE(session.run(ParseStatement(".output")));
+  EXPECT_TRUE(session.run(ParseStatement("echo \"back\"")));
+  EXPECT_FALSE(session.run(ParseStatement(".output /nonexistent-directory/x.txt")));
+  EXPECT_EQ(out.str(),
+            "table (.mode table|csv|line)\ncsv (.mode table|csv|line)\noff (.timer on|off)\n"
+            "back\n! cannot write /nonexistent-directory/x.txt; results go to the terminal\n");
+  std::ifstream written(file);
+  std::string text;
+  std::getline(written, text);
+  EXPECT_EQ(text, "to the file");
+  std::remove(file.c_str());
+  link.release();
 }
 
 }  // namespace
