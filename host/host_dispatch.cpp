@@ -1,5 +1,7 @@
 #include "host/host_dispatch.h"
 
+#include <new>
+
 #include "platform/variant.h"
 
 namespace qorvid::host {
@@ -16,7 +18,12 @@ HostDispatch::~HostDispatch() = default;
 HRESULT HostDispatch::dispatchMember(DISPID id, LCID, WORD flags, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO* exception, UINT*) {
   DISPPARAMS none{};
-  return invokeMember(id, flags, params ? *params : none, result, exception);
+  // No C++ exception crosses back into the caller.
+  try {
+    return invokeMember(id, flags, params ? *params : none, result, exception);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
 }
 
 HRESULT HostDispatch::Raise(EXCEPINFO* exception, const std::string& description) {
