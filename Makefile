@@ -8,7 +8,7 @@ WINDOWS   := build/windows
 WINDOWS64 := build/windows64
 CMAKE_GEN := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps deps-native deps-demo build asan windows windows64 test test-native test-asan test-windows test-windows64 demo bench clean format
+.PHONY: all deps deps-native deps-demo build asan windows windows64 test test-native test-asan test-windows test-windows64 demo bench oom clean format
 
 all: build
 
@@ -101,6 +101,15 @@ fuzzers: $(FUZZ)/build.ninja
 
 fuzz: deps-native fuzzers
 	tests/fuzz/run-fuzzers $(FUZZ) $(FUZZ_SECONDS)
+
+# Allocation failure at every point of the script in tests/oom (ctest runs
+# every 7th point), natively and under the sanitizers, where LeakSanitizer
+# looks for leaks as well.
+oom: deps-native $(NATIVE)/build.ninja $(ASAN)/build.ninja
+	cmake --build $(NATIVE) -j $(JOBS) --target oom_tests
+	cmake --build $(ASAN) -j $(JOBS) --target oom_tests
+	QORVID_OOM_STRIDE=1 $(NATIVE)/tests/oom/oom_tests
+	QORVID_OOM_STRIDE=1 $(ASAN)/tests/oom/oom_tests
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
