@@ -33,7 +33,7 @@ namespace {
 using host::HostConnection;
 using host::HostObject;
 
-enum class Kind { Initialize, Method, Get, Set, Shutdown };
+enum class Kind { Initialize, Members, Method, Get, Set, Shutdown };
 
 struct Step {
   Kind kind;
@@ -49,6 +49,7 @@ std::vector<Step> Script(IDispatch* item) {
   const Variant object = Variant::fromDispatch(item);
   return {
       {Kind::Initialize, "Initialize", {}},
+      {Kind::Members, "member descriptions", {}},
       {Kind::Method, "Open", {Text("Provider=SQLite;Data Source=:memory:")}},
       {Kind::Method,
        "Execute",
@@ -101,6 +102,7 @@ struct Observed {
   std::string errorMsg;                 // ErrorMsg after the call
   std::vector<std::string> newEntries;  // error log entries it added
   bool escaped = false;                 // a C++ exception left the component
+  bool outOfMemory = false;             // an operation answered E_OUTOFMEMORY
   bool injected = false;                // the failing allocation fell in this call
 };
 
@@ -123,6 +125,56 @@ struct Fixture {
   TestComponent component;
 };
 
+// What a host asks about members before it calls them, answers in a row.
+std::string AskAboutMembers(Fixture& f, bool& outOfMemory) {
+  std::string answers;
+  Bstr executeName, eofName;
+  long execute, eof;
+  std::optional<ParamArray> version;
+  {
+    oom::Paused paused;
+    executeName = Bstr::fromAnsi("Execute");
+    eofName = Bstr::fromAnsi("EOF");
+    execute = f.component.method("Execute");
+    eof = f.component.property("EOF");
+    version.emplace(std::vector<Variant>{Variant()});
+  }
+  IScriptExtension* x = f.component.extension.get();
+  auto note = [&](HRESULT hr, BSTR text, long number) {
+    oom::Paused paused;
+    outOfMemory = outOfMemory || hr == E_OUTOFMEMORY;
+    answers += std::to_string(hr) + " " + (text ? Bstr::attach(text).ansi() : "") + " " +
+               std::to_string(number) + ";";
+  };
+  // Each answer is read after its call: arguments have no order.
+  BSTR text = nullptr;
+  long number = -1;
+  HRESULT hr = x->GetExtensionName(&text);
+  note(hr, text, 0);
+  text = nullptr;
+  hr = x->GetMethodName(execute, 1, &text);
+  note(hr, text, 0);
+  text = nullptr;
+  hr = x->GetPropertyName(eof, 1, &text);
+  note(hr, text, 0);
+  hr = x->FindMethod(executeName.get(), &number);
+  note(hr, nullptr, number);
+  hr = x->FindProperty(eofName.get(), &number);
+  note(hr, nullptr, number);
+  Variant value;
+  hr = x->GetParamDefault(execute, 0, value.ptr());
+  note(hr, nullptr, value.vt());
+  hr = f.component.init->GetVersionInfo(version->ptr());
+  {
+    oom::Paused paused;
+    number = version->at(0).vt();
+  }
+  note(hr, nullptr, number);
+  oom::Paused paused;
+  version.reset();
+  return answers;
+}
+
 Observed Run(Fixture& f, const Step& step) {
   Observed o;
   std::optional<ParamArray> params;
@@ -143,6 +195,9 @@ Observed Run(Fixture& f, const Step& step) {
       case Kind::Initialize:
         f.component.init->Initialize(f.host.get());
         break;
+      case Kind::Members:
+        o.value = AskAboutMembers(f, o.outOfMemory);
+        break;
       case Kind::Method:
         f.component.extension->CallAsFunction(number, value.ptr(), params->ptr());
         break;
@@ -161,7 +216,7 @@ Observed Run(Fixture& f, const Step& step) {
   }
   o.injected = oom::FailureInjected() && !before;
   oom::Paused paused;
-  o.value = step.kind == Kind::Set ? "" : Describe(value);
+  if (step.kind != Kind::Set && step.kind != Kind::Members) o.value = Describe(value);
   value.clear();
   params.reset();
   o.errorMsg = ErrorText();
@@ -282,6 +337,7 @@ struct Sweep {
         problem(n, where, "no error log entry says memory ran out");
       return;
     }
+    if (kind == Kind::Members && o.outOfMemory) return;
     problem(n, where, "answers otherwise: '" + o.value + "'");
   }
 };
