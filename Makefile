@@ -102,9 +102,9 @@ fuzzers: $(FUZZ)/build.ninja
 fuzz: deps-native fuzzers
 	tests/fuzz/run-fuzzers $(FUZZ) $(FUZZ_SECONDS)
 
-# Allocation failure at every point of the script in tests/oom (ctest runs
-# every 7th point), natively and under the sanitizers, where LeakSanitizer
-# looks for leaks as well.
+# Allocation failure at every point of the script in tests/oom, natively and
+# under the sanitizers, where LeakSanitizer looks for leaks as well (ctest
+# runs the same program in both builds).
 oom: deps-native $(NATIVE)/build.ninja $(ASAN)/build.ninja
 	cmake --build $(NATIVE) -j $(JOBS) --target oom_tests
 	cmake --build $(ASAN) -j $(JOBS) --target oom_tests

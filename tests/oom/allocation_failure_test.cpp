@@ -6,8 +6,8 @@
 // the failure was absorbed, answers exactly what a run without one answers),
 // and the component serves a fresh call once memory is back.
 //
-// QORVID_OOM_STRIDE=k tries every k-th point only (the quick run of ctest);
-// `make oom` tries them all, here and under the sanitizers.
+// QORVID_OOM_STRIDE=k tries every k-th point only; QORVID_OOM_ONLY=n tries
+// point n alone (break on qorvid::oom::FailingHere to see who asked).
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
