@@ -238,6 +238,7 @@ struct Sweep {
   std::vector<Observed> reference;
   std::vector<std::string> problems;
   int failedCalls = 0, absorbed = 0;
+  long perSource[oom::kSources] = {};
 
   void problem(long n, const std::string& step, const std::string& what) {
     oom::Paused paused;
@@ -306,6 +307,7 @@ struct Sweep {
       oom::Disarm();
     }
     const bool reached = oom::FailureInjected();
+    if (reached) ++perSource[oom::InjectedSource()];
     std::string().swap(ErrorText());
     oom::StopTracking();
     for (int s = 0; s < oom::kSources; ++s)
@@ -433,9 +435,10 @@ TEST(AllocationFailure, EveryPointOfTheScriptFailsCleanly) {
     ++tried;
   }
   std::printf(
-      "allocation failure points: %ld (tried %ld, stride %ld): %d calls failed cleanly, "
-      "%d failures absorbed\n",
-      points, tried, stride, sweep.failedCalls, sweep.absorbed);
+      "allocation failure points: %ld (tried %ld, stride %ld; operator new %ld, platform %ld, "
+      "SQLite %ld): %d calls failed cleanly, %d failures absorbed\n",
+      points, tried, stride, sweep.perSource[oom::CppNew], sweep.perSource[oom::PlatformBlocks],
+      sweep.perSource[oom::Sqlite], sweep.failedCalls, sweep.absorbed);
   if (!only) {
     EXPECT_GT(points, 100);
   }

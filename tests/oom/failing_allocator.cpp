@@ -20,6 +20,7 @@ long g_counted = 0;
 long g_failAt = 0;
 bool g_injected = false;
 bool g_whileReporting = false;
+Source g_injectedSource = CppNew;
 long g_live[kSources] = {};
 
 // Every block starts with this header: its size (SQLite asks for it) and
@@ -39,12 +40,13 @@ __attribute__((noinline)) void FailingHere() { asm volatile(""); }
 namespace {
 
 // Whether the allocation about to be made may proceed.
-bool MayAllocate() {
+bool MayAllocate(Source source) {
   if (!g_armed) return true;
   if (++g_counted != g_failAt) return true;
   FailingHere();
   g_injected = true;
   g_whileReporting = !ErrorText().empty();
+  g_injectedSource = source;
   return false;
 }
 
@@ -61,7 +63,7 @@ void* Finish(void* raw, size_t size, Source source) {
 }
 
 void* Allocate(size_t size, Source source) {
-  if (!MayAllocate()) return nullptr;
+  if (!MayAllocate(source)) return nullptr;
   if (size > SIZE_MAX - sizeof(Header)) return nullptr;
   return Finish(std::malloc(sizeof(Header) + size), size, source);
 }
@@ -75,7 +77,7 @@ void Release(void* payload) {
 
 void* Reallocate(void* payload, size_t size, Source source) {
   if (!payload) return Allocate(size, source);
-  if (!MayAllocate() || size > SIZE_MAX - sizeof(Header)) return nullptr;
+  if (!MayAllocate(source) || size > SIZE_MAX - sizeof(Header)) return nullptr;
   Header* h = HeaderOf(payload);
   const bool tracked = h->tracked;
   void* raw = std::realloc(h, sizeof(Header) + size);
@@ -125,6 +127,7 @@ void Disarm() { g_armed = false; }
 long AllocationsCounted() { return g_counted; }
 bool FailureInjected() { return g_injected; }
 bool InjectedWhileReporting() { return g_whileReporting; }
+Source InjectedSource() { return g_injectedSource; }
 
 void StartTracking() {
   for (long& live : g_live) live = 0;

@@ -21,6 +21,8 @@ bool FailureInjected();
 // Whether the component's process-wide error text was already set when the
 // failure was injected (the failure hit the reporting of another one).
 bool InjectedWhileReporting();
+// Which allocator the injected failure hit.
+Source InjectedSource();
 
 // Blocks made while tracking and not freed yet, per source.
 void StartTracking();
