@@ -18,6 +18,7 @@ bool g_armed = false;
 bool g_tracking = false;
 long g_counted = 0;
 long g_failAt = 0;
+bool g_persistent = false;
 bool g_injected = false;
 bool g_whileReporting = false;
 Source g_injectedSource = CppNew;
@@ -42,11 +43,14 @@ namespace {
 // Whether the allocation about to be made may proceed.
 bool MayAllocate(Source source) {
   if (!g_armed) return true;
-  if (++g_counted != g_failAt) return true;
-  FailingHere();
-  g_injected = true;
-  g_whileReporting = !ErrorText().empty();
-  g_injectedSource = source;
+  ++g_counted;
+  if (g_failAt == 0 || g_counted < g_failAt || (g_counted > g_failAt && !g_persistent)) return true;
+  if (g_counted == g_failAt) {
+    FailingHere();
+    g_injected = true;
+    g_whileReporting = !ErrorText().empty();
+    g_injectedSource = source;
+  }
   return false;
 }
 
@@ -116,9 +120,10 @@ void InstallAllocators() {
   ErrorText().clear();
 }
 
-void Arm(long failAt) {
+void Arm(long failAt, bool persistent) {
   g_counted = 0;
   g_failAt = failAt;
+  g_persistent = persistent;
   g_injected = false;
   g_whileReporting = false;
   g_armed = true;

@@ -13,8 +13,9 @@ enum Source { CppNew, PlatformBlocks, Sqlite, kSources };
 // Installs the platform's and SQLite's allocators; call first thing in main.
 void InstallAllocators();
 
-// Counts allocations from now on; the failAt-th fails (0: none fails).
-void Arm(long failAt);
+// Counts allocations from now on; the failAt-th fails (0: none fails), and
+// when persistent every one after it too.
+void Arm(long failAt, bool persistent = false);
 void Disarm();
 long AllocationsCounted();
 bool FailureInjected();
