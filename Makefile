@@ -108,8 +108,8 @@ fuzz: deps-native fuzzers
 oom: deps-native $(NATIVE)/build.ninja $(ASAN)/build.ninja
 	cmake --build $(NATIVE) -j $(JOBS) --target oom_tests
 	cmake --build $(ASAN) -j $(JOBS) --target oom_tests
-	QORVID_OOM_STRIDE=1 $(NATIVE)/tests/oom/oom_tests
-	QORVID_OOM_STRIDE=1 $(ASAN)/tests/oom/oom_tests
+	$(NATIVE)/tests/oom/oom_tests
+	$(ASAN)/tests/oom/oom_tests
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
