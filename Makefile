@@ -106,6 +106,7 @@ fuzz: deps-native fuzzers
 # under the sanitizers, where LeakSanitizer looks for leaks as well (ctest
 # runs the same program in both builds).
 oom: deps-native $(NATIVE)/build.ninja $(ASAN)/build.ninja
+	@grep -qs '^QORVID_TESTS:BOOL=ON' $(NATIVE)/CMakeCache.txt || cmake -S . -B $(NATIVE) -DQORVID_TESTS=ON
 	cmake --build $(NATIVE) -j $(JOBS) --target oom_tests
 	cmake --build $(ASAN) -j $(JOBS) --target oom_tests
 	$(NATIVE)/tests/oom/oom_tests
