@@ -8,7 +8,7 @@ WINDOWS   := build/windows
 WINDOWS64 := build/windows64
 CMAKE_GEN := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps deps-native deps-demo build asan windows windows64 installer test test-native test-asan test-windows test-windows64 demo bench clean format
+.PHONY: all deps deps-native deps-demo build asan windows windows64 installer test test-native test-asan test-windows test-windows64 demo bench oom clean format
 
 all: build
 
@@ -113,6 +113,16 @@ fuzzers: $(FUZZ)/build.ninja
 
 fuzz: deps-native fuzzers
 	tests/fuzz/run-fuzzers $(FUZZ) $(FUZZ_SECONDS)
+
+# Allocation failure at every point of the script in tests/oom, natively and
+# under the sanitizers, where LeakSanitizer looks for leaks as well (ctest
+# runs the same program in both builds).
+oom: deps-native $(NATIVE)/build.ninja $(ASAN)/build.ninja
+	@grep -qs '^QORVID_TESTS:BOOL=ON' $(NATIVE)/CMakeCache.txt || cmake -S . -B $(NATIVE) -DQORVID_TESTS=ON
+	cmake --build $(NATIVE) -j $(JOBS) --target oom_tests
+	cmake --build $(ASAN) -j $(JOBS) --target oom_tests
+	$(NATIVE)/tests/oom/oom_tests
+	$(ASAN)/tests/oom/oom_tests
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -1,6 +1,7 @@
 #include "ado/invoke_args.h"
 
 #include <cmath>
+#include <new>
 
 #include "ado/ado_error.h"
 
@@ -75,12 +76,12 @@ Variant Dereferenced(const VARIANT& v) {
     p = p->pvarVal;
   }
   Variant out;
-  if (p->vt & VT_BYREF) {
-    if (!p->byref) return out;
-    if (FAILED(VariantCopyInd(out.put(), const_cast<VARIANT*>(p)))) out.clear();
-  } else {
-    if (FAILED(VariantCopy(out.put(), const_cast<VARIANT*>(p)))) out.clear();
-  }
+  if ((p->vt & VT_BYREF) && !p->byref) return out;
+  const HRESULT hr = (p->vt & VT_BYREF) ? VariantCopyInd(out.put(), const_cast<VARIANT*>(p))
+                                        : VariantCopy(out.put(), const_cast<VARIANT*>(p));
+  // An argument that could not be copied must not pass for an empty one.
+  if (hr == E_OUTOFMEMORY) throw std::bad_alloc();
+  if (FAILED(hr)) out.clear();
   return out;
 }
 
@@ -91,9 +92,11 @@ WideString ArgText(const Variant& v) {
   }
   Variant text;
   if (v.vt() == VT_EMPTY || v.vt() == VT_NULL || v.vt() == VT_DISPATCH || v.vt() == VT_UNKNOWN ||
-      (v.vt() & VT_ARRAY) ||
-      FAILED(VariantChangeType(text.put(), const_cast<VARIANT*>(v.ptr()), 0, VT_BSTR)))
+      (v.vt() & VT_ARRAY))
     throw AdoError(ado_text::WrongArguments());
+  const HRESULT hr = VariantChangeType(text.put(), const_cast<VARIANT*>(v.ptr()), 0, VT_BSTR);
+  if (hr == E_OUTOFMEMORY) throw std::bad_alloc();
+  if (FAILED(hr)) throw AdoError(ado_text::WrongArguments());
   BSTR b = text.get().bstrVal;
   return b ? WideString(b, SysStringLen(b)) : WideString();
 }

@@ -74,7 +74,8 @@ ResultSet::~ResultSet() = default;
 
 void ResultSet::push(Kind kind, uint64_t slot) {
   const size_t at = count_ % kCellsPerChunk;
-  if (at == 0) cells_.emplace_back(new CellChunk(cells_.empty() ? kFirstCells : kCellsPerChunk));
+  if (at == 0)
+    cells_.push_back(std::make_unique<CellChunk>(cells_.empty() ? kFirstCells : kCellsPerChunk));
   if (at == cells_.back()->capacity) {
     // Only the first chunk is ever short of room; it doubles.
     const CellChunk& full = *cells_.back();
@@ -92,7 +93,7 @@ void ResultSet::push(Kind kind, uint64_t slot) {
 uint64_t ResultSet::storeText(const void* data, size_t bytes) {
   size_t chunk, offset;
   if (bytes > kSharedText) {
-    text_.emplace_back(new char[bytes]);
+    text_.push_back(std::unique_ptr<char[]>(new char[bytes]));
     chunk = text_.size() - 1;
     offset = 0;
   } else {
@@ -100,7 +101,7 @@ uint64_t ResultSet::storeText(const void* data, size_t bytes) {
     // end is beyond the offsets a slot holds.
     if (!shared_ || used_ + bytes >= kTextChunk) {
       capacity_ = shared_ ? kTextChunk : kFirstText;
-      text_.emplace_back(new char[capacity_]);
+      text_.push_back(std::unique_ptr<char[]>(new char[capacity_]));
       current_ = text_.size() - 1;
       used_ = 0;
       shared_ = true;

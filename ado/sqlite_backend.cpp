@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "ado/ado_error.h"
@@ -258,8 +259,14 @@ class SqliteBackend : public Backend {
     // A database that already has content keeps its own encoding.
     sqlite3_exec(db_, "PRAGMA encoding = 'UTF-8'", nullptr, nullptr, nullptr);
     sqlite3_busy_timeout(db_, 2000);
-    sqlite3_create_function(db_, "CDate", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                            CDateFunction, nullptr, nullptr);
+    if (sqlite3_create_function(db_, "CDate", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                CDateFunction, nullptr, nullptr) != SQLITE_OK) {
+      // Without CDate every date literal would fail later, further from the cause.
+      WideString message = Message();
+      sqlite3_close(db_);
+      db_ = nullptr;
+      throw AdoError(message);
+    }
   }
   ~SqliteBackend() override { sqlite3_close_v2(db_); }
 
@@ -353,8 +360,10 @@ class SqliteBackend : public Backend {
       rows.reset(new ResultSet);
       for (int c = 0; c < columns; ++c) {
         ResultColumn col;
+        // A name is null only when SQLite ran out of memory making it.
         const OLECHAR* name = static_cast<const OLECHAR*>(sqlite3_column_name16(st, c));
-        if (name) col.name = name;
+        if (!name) throw std::bad_alloc();
+        col.name = name;
         kinds.push_back(DeclaredKind(sqlite3_column_decltype(st, c)));
         col.declared = DeclaredVartype(kinds.back());
         rows->columns.push_back(std::move(col));

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -291,13 +292,20 @@ Variant Automation::call(const char* member, std::initializer_list<Arg> argument
 }
 
 namespace {
+// A conversion that ran out of memory says so; any other failure is the
+// value's.
+[[noreturn]] void ConversionFailed(HRESULT hr) {
+  if (hr == E_OUTOFMEMORY) throw std::bad_alloc();
+  throw ComponentError(kInvalidConversion);
+}
+
 // A value that is no string, as a BSTR: VariantChangeTypeEx with the user's
 // default locale.
 Variant ConvertedToText(const VARIANT& value) {
   Variant text;
   HRESULT hr = VariantChangeTypeEx(text.ptr(), const_cast<VARIANT*>(&value), LOCALE_USER_DEFAULT, 0,
                                    VT_BSTR);
-  if (FAILED(hr) || text.vt() != VT_BSTR) throw ComponentError(kInvalidConversion);
+  if (FAILED(hr) || text.vt() != VT_BSTR) ConversionFailed(hr);
   return text;
 }
 }  // namespace
@@ -377,7 +385,7 @@ LONG IntegerValue(const VARIANT& value) {
   Variant integer;
   HRESULT hr = VariantChangeTypeEx(integer.ptr(), const_cast<VARIANT*>(&value), LOCALE_USER_DEFAULT,
                                    0, VT_I4);
-  if (FAILED(hr) || integer.vt() != VT_I4) throw ComponentError(kInvalidConversion);
+  if (FAILED(hr) || integer.vt() != VT_I4) ConversionFailed(hr);
   return integer.get().lVal;
 }
 
@@ -387,7 +395,7 @@ bool BooleanValue(const VARIANT& value) {
   Variant flag;
   HRESULT hr = VariantChangeTypeEx(flag.ptr(), const_cast<VARIANT*>(&value), LOCALE_USER_DEFAULT, 0,
                                    VT_BOOL);
-  if (FAILED(hr) || flag.vt() != VT_BOOL) throw ComponentError(kInvalidConversion);
+  if (FAILED(hr) || flag.vt() != VT_BOOL) ConversionFailed(hr);
   return flag.get().boolVal != VARIANT_FALSE;
 }
 

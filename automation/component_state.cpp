@@ -1,5 +1,7 @@
 #include "automation/component_state.h"
 
+#include <new>
+
 #include "automation/automation.h"
 #include "automation/component_error.h"
 #include "automation/cp1251.h"
@@ -12,7 +14,9 @@ Variant MethodCall::param(LONG index) const {
   if (!IsVariantVector(parameters)) return element;
   // SafeArrayGetElement hands out its own copy of the element.
   LONG indices[1] = {index};
-  if (FAILED(SafeArrayGetElement(parameters, indices, element.ptr()))) element = Variant();
+  const HRESULT hr = SafeArrayGetElement(parameters, indices, element.ptr());
+  if (hr == E_OUTOFMEMORY) throw std::bad_alloc();
+  if (FAILED(hr)) element = Variant();
   return element;
 }
 

@@ -1,5 +1,7 @@
 #include "component/addin_object.h"
 
+#include <new>
+
 #include "automation/host_array.h"
 #include "component/error_report.h"
 #include "component/object_count.h"
@@ -60,7 +62,12 @@ HRESULT STDMETHODCALLTYPE AddInObject::Shutdown() {
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::GetVersionInfo(SAFEARRAY** info) {
-  if (info && *info) PutParam(*info, 0, Variant::fromAnsi("2000"));
+  try {
+    if (info && *info && PutParam(*info, 0, Variant::fromAnsi("2000")) == E_OUTOFMEMORY)
+      return E_OUTOFMEMORY;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
   return S_OK;
 }
 

@@ -1,9 +1,10 @@
 // The method dispatcher: every script method call enters here, and every
 // failure of one ends here, in the one failure path.
-#include <exception>
+#include <new>
 
 #include "automation/automation.h"
 #include "component/addin_object.h"
+#include "component/error_report.h"
 #include "component/error_text.h"
 #include "component/member_table.h"
 
@@ -30,27 +31,35 @@ HRESULT AddInObject::dispatch(MethodBranch branch, VARIANT* result, SAFEARRAY** 
   call.parameters = parameters ? *parameters : nullptr;
   call.result = out;
   std::string message;
+  bool named = false;
   try {
     // After Shutdown (or before Initialize) there is no state to work on.
     state_.initialised();
     branch(state_, call);
     return S_OK;
-  } catch (const ComponentError& e) {
-    message = e.message();
-  } catch (const std::exception& e) {
-    message = e.what();
   } catch (...) {
-    message = "unknown failure";
+    try {
+      message = FailureMessage();
+      named = true;
+    } catch (...) {
+      // No room even to copy the message: memory ran out, say that.
+    }
   }
 
   try {
+    if (!named) message = StatusMessage(E_OUTOFMEMORY);
     // A failed method closes the connection; that Close failing too (no
     // connection yet, or a transaction in progress) changes nothing.
     try {
       Automation(state_.adoConnection).call("Close");
     } catch (...) {
     }
-    ErrorText() = message + "\r\n" + call.failureContext;
+    try {
+      ErrorText() = message + "\r\n" + call.failureContext;
+    } catch (const std::bad_alloc&) {
+      // At least the message, in what the last one left room for.
+      ErrorText().assign(message);
+    }
     ReportError(WideFromAnsi(ErrorText()));
   } catch (...) {
     // Out of memory while reporting: the call still ends here.

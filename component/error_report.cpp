@@ -1,5 +1,9 @@
 #include "component/error_report.h"
 
+#include <exception>
+#include <new>
+
+#include "automation/automation.h"
 #include "automation/cp1251.h"
 #include "encoding/text_trim.h"
 
@@ -21,6 +25,20 @@ void WriteErrorLogEntry(IErrorLog* log, const WideString& text) {
   entry.pfnDeferredFillIn = nullptr;
   entry.scode = 1;
   log->AddError(nullptr, &entry);
+}
+
+std::string FailureMessage() {
+  try {
+    throw;
+  } catch (const ComponentError& e) {
+    return e.message();
+  } catch (const std::bad_alloc&) {
+    return StatusMessage(E_OUTOFMEMORY);
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "unknown failure";
+  }
 }
 
 }  // namespace qorvid

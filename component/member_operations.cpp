@@ -1,4 +1,6 @@
 // The IScriptExtension operations that answer from the member tables.
+#include <new>
+
 #include "component/addin_object.h"
 #include "component/member_table.h"
 
@@ -15,15 +17,26 @@ HRESULT StoreName(BSTR* out, const Row* row, long alias) {
                      : alias == 1 ? row->russian
                                   : nullptr;
   Bstr previous = Bstr::attach(*out);
-  *out = ansi ? Bstr::fromAnsi(ansi).detach() : nullptr;
-  return ansi ? S_OK : S_FALSE;
+  *out = nullptr;
+  if (!ansi) return S_FALSE;
+  try {
+    *out = Bstr::fromAnsi(ansi).detach();
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+  return S_OK;
 }
 }  // namespace
 
 HRESULT STDMETHODCALLTYPE AddInObject::GetExtensionName(BSTR* name) {
   if (!name) return E_POINTER;
   Bstr previous = Bstr::attach(*name);
-  *name = Bstr::fromAnsi("qorvid").detach();
+  *name = nullptr;
+  try {
+    *name = Bstr::fromAnsi("qorvid").detach();
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
   return S_OK;
 }
 
@@ -41,13 +54,24 @@ HRESULT STDMETHODCALLTYPE AddInObject::GetMethodCount(long* count) {
 
 HRESULT STDMETHODCALLTYPE AddInObject::FindProperty(BSTR name, long* number) {
   if (!number) return E_POINTER;
-  *number = FindPropertyNumber(name, name ? SysStringLen(name) : 0);
+  *number = -1;
+  try {
+    // The first lookup in a code page builds its name index.
+    *number = FindPropertyNumber(name, name ? SysStringLen(name) : 0);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
   return *number >= 0 ? S_OK : S_FALSE;
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::FindMethod(BSTR name, long* number) {
   if (!number) return E_POINTER;
-  *number = FindMethodNumber(name, name ? SysStringLen(name) : 0);
+  *number = -1;
+  try {
+    *number = FindMethodNumber(name, name ? SysStringLen(name) : 0);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
   return *number >= 0 ? S_OK : S_FALSE;
 }
 

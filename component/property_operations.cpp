@@ -1,28 +1,12 @@
 // The property operations. Their failures go to the host's error log only:
 // errorText is the dispatcher's and stays as the last method call left it.
-#include <exception>
-
 #include "automation/automation.h"
 #include "automation/cp1251.h"
 #include "component/addin_object.h"
+#include "component/error_report.h"
 #include "component/member_table.h"
 
 namespace qorvid {
-
-namespace {
-// The message of the failure being handled.
-std::string CurrentFailure() {
-  try {
-    throw;
-  } catch (const ComponentError& e) {
-    return e.message();
-  } catch (const std::exception& e) {
-    return e.what();
-  } catch (...) {
-    return "unknown failure";
-  }
-}
-}  // namespace
 
 HRESULT STDMETHODCALLTYPE AddInObject::GetPropertyValue(long number, VARIANT* value) {
   if (!value) return E_POINTER;
@@ -34,7 +18,7 @@ HRESULT STDMETHODCALLTYPE AddInObject::GetPropertyValue(long number, VARIANT* va
     row->read(state_).detachTo(value);
   } catch (...) {
     try {
-      ReportError(WideFromAnsi(CP1251("Ошибка чтения свойства: ") + CurrentFailure()));
+      ReportError(WideFromAnsi(CP1251("Ошибка чтения свойства: ") + FailureMessage()));
     } catch (...) {
     }
   }
@@ -50,7 +34,7 @@ HRESULT STDMETHODCALLTYPE AddInObject::SetPropertyValue(long number, VARIANT* va
     row->write(state_, *value);
   } catch (...) {
     try {
-      ReportError(WideFromAnsi(CP1251("Ошибка установки свойства: ") + CurrentFailure()));
+      ReportError(WideFromAnsi(CP1251("Ошибка установки свойства: ") + FailureMessage()));
     } catch (...) {
     }
   }

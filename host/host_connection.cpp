@@ -1,5 +1,8 @@
 #include "host/host_connection.h"
 
+#include <new>
+#include <utility>
+
 #include "component/host_protocol.h"
 
 namespace qorvid::host {
@@ -80,7 +83,7 @@ void* HostConnection::extraInterface(REFIID iid) {
   return nullptr;
 }
 
-HRESULT STDMETHODCALLTYPE HostConnection::AddError(LPCOLESTR propertyName, EXCEPINFO* entry) {
+HRESULT STDMETHODCALLTYPE HostConnection::AddError(LPCOLESTR propertyName, EXCEPINFO* entry) try {
   if (!entry) return E_POINTER;
   reenter("AddError");
   // The strings stay the caller's: keep copies.
@@ -94,8 +97,11 @@ HRESULT STDMETHODCALLTYPE HostConnection::AddError(LPCOLESTR propertyName, EXCEP
   e.description = Copy(entry->bstrDescription, true);
   e.helpFile = entry->bstrHelpFile != nullptr;
   e.helpContext = entry->dwHelpContext;
-  entries_.push_back(e);
+  entries_.push_back(std::move(e));
   return S_OK;
+} catch (const std::bad_alloc&) {
+  // No C++ exception crosses back into the component.
+  return E_OUTOFMEMORY;
 }
 
 HRESULT HostConnection::invokeMember(DISPID id, WORD flags, DISPPARAMS& params, VARIANT* result,

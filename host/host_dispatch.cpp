@@ -1,5 +1,7 @@
 #include "host/host_dispatch.h"
 
+#include <new>
+
 #include "platform/com_ptr.h"
 #include "platform/variant.h"
 
@@ -20,9 +22,14 @@ HostDispatch::~HostDispatch() = default;
 HRESULT HostDispatch::dispatchMember(DISPID id, LCID, WORD flags, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO* exception, UINT*) {
   const bool named = id >= 1 && static_cast<size_t>(id) <= ansiNames_.size();
-  reenter(named ? ansiNames_[id - 1].c_str() : "");
   DISPPARAMS none{};
-  return invokeMember(id, flags, params ? *params : none, result, exception);
+  // No C++ exception crosses back into the caller.
+  try {
+    reenter(named ? ansiNames_[id - 1].c_str() : "");
+    return invokeMember(id, flags, params ? *params : none, result, exception);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
 }
 
 void HostDispatch::addDefaultMember() {

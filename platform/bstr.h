@@ -3,6 +3,7 @@
 // code page.
 #pragma once
 
+#include <new>
 #include <string>
 
 #include "platform/win32.h"
@@ -12,11 +13,11 @@ typedef std::basic_string<OLECHAR> WideString;
 class Bstr {
  public:
   Bstr() = default;
-  explicit Bstr(const OLECHAR* s) : b_(s ? SysAllocString(s) : nullptr) {}
-  Bstr(const OLECHAR* s, UINT len) : b_(SysAllocStringLen(s, len)) {}
+  explicit Bstr(const OLECHAR* s) : b_(s ? Made(SysAllocString(s)) : nullptr) {}
+  Bstr(const OLECHAR* s, UINT len) : b_(Made(SysAllocStringLen(s, len))) {}
   explicit Bstr(const WideString& s)
-      : b_(SysAllocStringLen(s.data(), static_cast<UINT>(s.size()))) {}
-  Bstr(const Bstr& o) : b_(o.b_ ? SysAllocStringLen(o.b_, SysStringLen(o.b_)) : nullptr) {}
+      : b_(Made(SysAllocStringLen(s.data(), static_cast<UINT>(s.size())))) {}
+  Bstr(const Bstr& o) : b_(o.b_ ? Made(SysAllocStringLen(o.b_, SysStringLen(o.b_))) : nullptr) {}
   Bstr(Bstr&& o) noexcept : b_(o.b_) { o.b_ = nullptr; }
   // Most owners end empty (detached or never filled).
   ~Bstr() {
@@ -56,6 +57,12 @@ class Bstr {
   std::string ansi() const;
 
  private:
+  // A text that could not be allocated must not pass for an empty one.
+  static BSTR Made(BSTR b) {
+    if (!b) throw std::bad_alloc();
+    return b;
+  }
+
   BSTR b_ = nullptr;
 };
 
@@ -68,8 +75,8 @@ WideString WideFromAnsi(const std::string& s);
 // Straight into the BSTR: a single-byte code page gives one unit per byte.
 inline Bstr Bstr::fromAnsi(const std::string& s) {
   const UINT len = static_cast<UINT>(s.size());
-  Bstr b = attach(SysAllocStringLen(nullptr, len));
-  if (len == 0 || !b.b_) return b;
+  Bstr b = attach(Made(SysAllocStringLen(nullptr, len)));
+  if (len == 0) return b;
   int n =
       MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(len), b.b_, static_cast<int>(len));
   if (n == static_cast<int>(len)) return b;

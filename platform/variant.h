@@ -3,6 +3,7 @@
 // array is released exactly once.
 #pragma once
 
+#include <new>
 #include <string>
 
 #include "platform/bstr.h"
@@ -13,12 +14,12 @@ class Variant {
   Variant() { Empty(v_); }
   Variant(const Variant& o) {
     Empty(v_);
-    VariantCopy(&v_, const_cast<VARIANT*>(&o.v_));
+    Copied(VariantCopy(&v_, const_cast<VARIANT*>(&o.v_)));
   }
   // Copies a VARIANT the caller keeps.
   explicit Variant(const VARIANT& o) {
     Empty(v_);
-    VariantCopy(&v_, const_cast<VARIANT*>(&o));
+    Copied(VariantCopy(&v_, const_cast<VARIANT*>(&o)));
   }
   Variant(Variant&& o) noexcept : v_(o.v_) { Empty(o.v_); }
   // Only a value that may own something is cleared: most temporaries end
@@ -27,7 +28,7 @@ class Variant {
     if (MayOwn(v_.vt)) VariantClear(&v_);
   }
   Variant& operator=(const Variant& o) {
-    if (this != &o) VariantCopy(&v_, const_cast<VARIANT*>(&o.v_));
+    if (this != &o) Copied(VariantCopy(&v_, const_cast<VARIANT*>(&o.v_)));
     return *this;
   }
   Variant& operator=(Variant&& o) noexcept {
@@ -118,6 +119,11 @@ class Variant {
   const VARIANT* ptr() const { return &v_; }
 
  private:
+  // A copy that ran out of memory must not pass for an empty value.
+  static void Copied(HRESULT hr) {
+    if (hr == E_OUTOFMEMORY) throw std::bad_alloc();
+  }
+
   // Whether VariantClear could release something for this type: a BSTR, an
   // interface, an array or a record. Numbers, dates, booleans, error codes
   // and references own nothing; an unknown type goes to VariantClear.

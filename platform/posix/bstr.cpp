@@ -1,9 +1,9 @@
 // BSTR: UTF-16 text preceded by its length in bytes (a 4-byte prefix) and
 // followed by a NUL, laid out as Windows does, so embedded NULs survive and
 // SysStringLen never scans the text.
-#include <cstdlib>
 #include <cstring>
 
+#include "platform/posix/allocator.h"
 #include "platform/win32.h"
 
 namespace {
@@ -16,7 +16,7 @@ BSTR AllocBytes(const void* src, UINT bytes) {
   if (bytes > kMaxBytes) return nullptr;
   // Rounded up so that the wide NUL after an odd byte length is complete.
   size_t block = sizeof(DWORD) + bytes + 2 + 1;
-  char* raw = static_cast<char*>(std::malloc(block));
+  char* raw = static_cast<char*>(qorvid::platform::Allocate(block));
   if (!raw) return nullptr;
   DWORD len = bytes;
   std::memcpy(raw, &len, sizeof len);
@@ -77,7 +77,8 @@ INT SysReAllocStringLen(BSTR* pbstr, const OLECHAR* psz, UINT len) {
   const bool inside = psz && psz >= *pbstr && psz <= *pbstr + oldChars;
   const size_t offset = inside ? static_cast<size_t>(psz - *pbstr) : 0;
   const UINT bytes = len * static_cast<UINT>(sizeof(OLECHAR));
-  char* raw = static_cast<char*>(std::realloc(BlockOf(*pbstr), sizeof(DWORD) + bytes + 2 + 1));
+  char* raw = static_cast<char*>(
+      qorvid::platform::Reallocate(BlockOf(*pbstr), sizeof(DWORD) + bytes + 2 + 1));
   if (!raw) return FALSE;
   DWORD stored = bytes;
   std::memcpy(raw, &stored, sizeof stored);
@@ -95,7 +96,7 @@ INT SysReAllocStringLen(BSTR* pbstr, const OLECHAR* psz, UINT len) {
 }
 
 void SysFreeString(BSTR bstrString) {
-  if (bstrString) std::free(BlockOf(bstrString));
+  if (bstrString) qorvid::platform::Release(BlockOf(bstrString));
 }
 
 UINT SysStringLen(BSTR pbstr) {

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "platform/posix/allocator.h"
 #include "platform/win32.h"
 
 namespace {
@@ -116,8 +117,8 @@ DWORD GetLastError(void) { return g_lastError; }
 
 void SetLastError(DWORD dwErrCode) { g_lastError = dwErrCode; }
 
-LPVOID CoTaskMemAlloc(SIZE_T cb) { return std::malloc(cb ? cb : 1); }
+LPVOID CoTaskMemAlloc(SIZE_T cb) { return qorvid::platform::Allocate(cb ? cb : 1); }
 
-void CoTaskMemFree(LPVOID pv) { std::free(pv); }
+void CoTaskMemFree(LPVOID pv) { qorvid::platform::Release(pv); }
 
 }  // extern "C"

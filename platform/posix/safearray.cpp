@@ -4,9 +4,9 @@
 // own block (FADF_CREATEVECTOR), as on Windows: one allocation for the array
 // of every host call. The element VARTYPE sits in a hidden word just before
 // the descriptor, where SafeArrayGetVartype finds it.
-#include <cstdlib>
 #include <cstring>
 
+#include "platform/posix/allocator.h"
 #include "platform/posix/vartype.h"
 #include "platform/win32.h"
 
@@ -58,7 +58,7 @@ VARTYPE& HiddenVartype(SAFEARRAY* psa) {
 SAFEARRAY* AllocDescriptor(UINT cDims, size_t extra = 0) {
   size_t size = kHidden + sizeof(SAFEARRAY) + (cDims - 1) * sizeof(SAFEARRAYBOUND);
   if (extra > SIZE_MAX - size) return nullptr;
-  char* raw = static_cast<char*>(std::calloc(1, size + extra));
+  char* raw = static_cast<char*>(qorvid::platform::AllocateZeroed(1, size + extra));
   if (!raw) return nullptr;
   SAFEARRAY* psa = reinterpret_cast<SAFEARRAY*>(raw + kHidden);
   if (extra) {
@@ -68,7 +68,9 @@ SAFEARRAY* AllocDescriptor(UINT cDims, size_t extra = 0) {
   return psa;
 }
 
-void FreeDescriptor(SAFEARRAY* psa) { std::free(reinterpret_cast<char*>(psa) - kHidden); }
+void FreeDescriptor(SAFEARRAY* psa) {
+  qorvid::platform::Release(reinterpret_cast<char*>(psa) - kHidden);
+}
 
 // Number of elements over all dimensions; false when it overflows.
 bool CellCount(const SAFEARRAY* psa, size_t* count) {
@@ -123,7 +125,7 @@ SAFEARRAY* Create(VARTYPE vt, UINT cDims, const SAFEARRAYBOUND* bounds, bool vec
     FreeDescriptor(psa);
     return nullptr;
   }
-  psa->pvData = std::calloc(cells ? cells : 1, size);
+  psa->pvData = qorvid::platform::AllocateZeroed(cells ? cells : 1, size);
   if (!psa->pvData) {
     FreeDescriptor(psa);
     return nullptr;
@@ -206,7 +208,7 @@ HRESULT SafeArrayDestroy(SAFEARRAY* psa) {
   if (!psa) return S_OK;
   if (psa->cLocks > 0) return DISP_E_ARRAYISLOCKED;
   ClearElements(psa);
-  if (!(psa->fFeatures & FADF_CREATEVECTOR)) std::free(psa->pvData);
+  if (!(psa->fFeatures & FADF_CREATEVECTOR)) qorvid::platform::Release(psa->pvData);
   FreeDescriptor(psa);
   return S_OK;
 }
@@ -329,7 +331,7 @@ HRESULT SafeArrayCopy(SAFEARRAY* psa, SAFEARRAY** ppsaOut) {
     FreeDescriptor(out);
     return E_INVALIDARG;
   }
-  out->pvData = std::calloc(cells ? cells : 1, psa->cbElements);
+  out->pvData = qorvid::platform::AllocateZeroed(cells ? cells : 1, psa->cbElements);
   if (!out->pvData) {
     FreeDescriptor(out);
     return E_OUTOFMEMORY;
