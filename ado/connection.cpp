@@ -1,7 +1,6 @@
 #include "ado/connection.h"
 
 #include <algorithm>
-#include <mutex>
 
 #include "ado/recordset.h"
 #include "platform/com_ptr.h"
@@ -37,25 +36,44 @@ const MemberName kMembers[] = {
 };
 
 // The backends running a statement now, in the whole process, for a host's
-// Ctrl-C on another thread (AdoCancelRunning).
-std::mutex runningLock;
-std::vector<Backend*> running;
+// Ctrl-C on another thread (AdoCancelRunning). Each entry lives on the stack
+// of the call it stands for, so keeping the list allocates nothing.
+SRWLOCK runningLock = SRWLOCK_INIT;
+class Running;
+Running* firstRunning = nullptr;
 
 class Running {
  public:
-  explicit Running(Backend* b) : b_(b) {
-    std::lock_guard<std::mutex> hold(runningLock);
-    running.push_back(b_);
+  explicit Running(Backend* b) : backend(b) {
+    AcquireSRWLockExclusive(&runningLock);
+    next_ = firstRunning;
+    if (next_) next_->previous_ = this;
+    firstRunning = this;
+    ReleaseSRWLockExclusive(&runningLock);
   }
   ~Running() {
-    std::lock_guard<std::mutex> hold(runningLock);
-    running.erase(std::find(running.begin(), running.end(), b_));
+    AcquireSRWLockExclusive(&runningLock);
+    (previous_ ? previous_->next_ : firstRunning) = next_;
+    if (next_) next_->previous_ = previous_;
+    ReleaseSRWLockExclusive(&runningLock);
   }
   Running(const Running&) = delete;
   Running& operator=(const Running&) = delete;
 
+  // Asks every running statement to stop; how many there were.
+  static int cancelAll() {
+    AcquireSRWLockShared(&runningLock);
+    int count = 0;
+    for (Running* r = firstRunning; r; r = r->next_, ++count) r->backend->cancel();
+    ReleaseSRWLockShared(&runningLock);
+    return count;
+  }
+
+  Backend* const backend;
+
  private:
-  Backend* b_;
+  Running* previous_ = nullptr;
+  Running* next_ = nullptr;
 };
 
 }  // namespace
@@ -212,9 +230,4 @@ Variant Connection::invokeMember(DISPID id, WORD flags, const InvokeArgs& args) 
 
 }  // namespace qorvid::ado
 
-extern "C" int AdoCancelRunning() {
-  using namespace qorvid::ado;
-  std::lock_guard<std::mutex> hold(runningLock);
-  for (Backend* b : running) b->cancel();
-  return static_cast<int>(running.size());
-}
+extern "C" int AdoCancelRunning() { return qorvid::ado::Running::cancelAll(); }
