@@ -22,6 +22,9 @@ class Backend {
   virtual void beginTransaction() = 0;
   virtual void commit() = 0;
   virtual void rollback() = 0;
+  // The name the engine gives for itself ("SQLite", the driver's
+  // SQL_DBMS_NAME); empty when it gives none.
+  virtual WideString dbmsName() const = 0;
 };
 
 // Opens the engine the connection string names: "Provider=SQLite;Data

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ado/properties.h"
 #include "ado/recordset.h"
 #include "platform/com_ptr.h"
 
@@ -19,6 +20,7 @@ enum : DISPID {
   kCommitTrans,
   kRollbackTrans,
   kState,
+  kProperties,
 };
 
 const MemberName kMembers[] = {
@@ -31,6 +33,7 @@ const MemberName kMembers[] = {
     {OLESTR("CommitTrans"), kCommitTrans},
     {OLESTR("RollbackTrans"), kRollbackTrans},
     {OLESTR("State"), kState},
+    {OLESTR("Properties"), kProperties},
 };
 
 }  // namespace
@@ -172,6 +175,9 @@ Variant Connection::invokeMember(DISPID id, WORD flags, const InvokeArgs& args) 
     case kState:
       RequireGet(flags);
       return Variant::fromInt(backend_ ? 1 : 0);
+    case kProperties:
+      RequireGet(flags);
+      return PropertiesCollection(backend_ ? backend_->dbmsName() : WideString());
     default:
       throw DispatchFailure(DISP_E_MEMBERNOTFOUND);
   }
