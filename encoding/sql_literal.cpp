@@ -34,7 +34,7 @@ struct DialectForms {
   DateForm date;
 };
 const DialectForms kForms[] = {
-    {"", "", DateForm::CDate},               // Unknown: not used
+    {"", "", DateForm::CDate},               // Unknown: only its dates are written
     {"True", "False", DateForm::CDate},      // Access, Jet, ACE
     {"1", "0", DateForm::Datetime2},         // SQL Server
     {"'1'", "'0'", DateForm::Timestamp},     // PostgreSQL
@@ -47,12 +47,6 @@ static_assert(sizeof kForms / sizeof kForms[0] == static_cast<size_t>(Dbms::Fire
               "one row per database");
 
 const DialectForms& FormsOf(Dbms dbms) { return kForms[static_cast<size_t>(dbms)]; }
-
-// OLE dates run from 100-01-01 to 9999-12-31; outside that range a date has
-// no text that every database reads as that date.
-const int64_t kMillisecondsPerDay = 86400000;
-const int64_t kFirstOleDay = -657434;
-const int64_t kLastOleDay = 2958465;
 
 // The host's key for an object: the application object is fetched anew for
 // every value and, like the copy handed over, released when this returns.
@@ -121,14 +115,7 @@ std::string TimeOfDay(const std::string& timeText) {
   if (!good)
     throw ComponentError(CP1251("Время '") + t +
                          CP1251("' не подходит для даты: ожидается чч:мм[:сс[.ммм]]"));
-  std::string text = TwoDigitText(static_cast<LONG>(part[0])) + ":" +
-                     TwoDigitText(static_cast<LONG>(part[1])) + ":" +
-                     TwoDigitText(static_cast<LONG>(part[2]));
-  if (millisecond != 0) {
-    const std::string digits = std::to_string(millisecond);
-    text += "." + std::string(3 - digits.size(), '0') + digits;
-  }
-  return text;
+  return TimeOfDayText(part[0], part[1], part[2], millisecond);
 }
 
 std::string DateLiteral(ComponentState& state, double date) {
@@ -140,11 +127,9 @@ std::string DateLiteral(ComponentState& state, double date) {
     // it cannot end the literal and run as SQL of its own.
     literal = "CDate('" + EscapeSingleQuotes(DateTimeText(state.timeText, date)) + "')";
   } else {
-    const double count = std::round(date * static_cast<double>(kMillisecondsPerDay));
-    const bool inRange = count > -9.2e18 && count < 9.2e18 &&
-                         static_cast<int64_t>(count) / kMillisecondsPerDay >= kFirstOleDay &&
-                         static_cast<int64_t>(count) / kMillisecondsPerDay <= kLastOleDay;
-    if (!inRange)
+    // Outside the years of OLE dates no text is read as the same date by
+    // every database; one may even read "0000-00-00" as a date of its own.
+    if (!InOleDateYears(date))
       throw ComponentError(CP1251("Дата вне диапазона от 100 до 9999 года нельзя передать в "
                                   "запрос: ") +
                            FloatText(date));
