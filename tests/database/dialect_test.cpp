@@ -55,7 +55,8 @@ class DialectTest : public ::testing::Test {
   }
 
   FakeAdoClass ado;
-  RecordingDispatch properties, property;
+  // Declared so that each object outlives those that hold references to it.
+  RecordingDispatch property, properties;
   FakeStore fakes;
   FakeConnection connection;
   ComponentRunner runner;
