@@ -25,6 +25,9 @@ class Backend {
   // Asks the statement that execute() is running on another thread to stop
   // (it then fails); does nothing when none runs.
   virtual void cancel() {}
+  // The name the engine gives for itself ("SQLite", the driver's
+  // SQL_DBMS_NAME); empty when it gives none.
+  virtual WideString dbmsName() const = 0;
 };
 
 // Opens the engine the connection string names: "Provider=SQLite;Data

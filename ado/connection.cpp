@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ado/properties.h"
 #include "ado/recordset.h"
 #include "platform/com_ptr.h"
 
@@ -20,6 +21,7 @@ enum : DISPID {
   kRollbackTrans,
   kState,
   kCancel,
+  kProperties,
 };
 
 const MemberName kMembers[] = {
@@ -33,6 +35,7 @@ const MemberName kMembers[] = {
     {OLESTR("RollbackTrans"), kRollbackTrans},
     {OLESTR("State"), kState},
     {OLESTR("Cancel"), kCancel},
+    {OLESTR("Properties"), kProperties},
 };
 
 // The backends running a statement now, in the whole process, for a host's
@@ -223,6 +226,9 @@ Variant Connection::invokeMember(DISPID id, WORD flags, const InvokeArgs& args) 
       RequireMethod(flags);
       if (backend_) backend_->cancel();
       return Variant();
+    case kProperties:
+      RequireGet(flags);
+      return PropertiesCollection(backend_ ? backend_->dbmsName() : WideString());
     default:
       throw DispatchFailure(DISP_E_MEMBERNOTFOUND);
   }

@@ -313,8 +313,10 @@ class OdbcBackend : public Backend {
     SQLWCHAR dbms[64] = {0};
     SQLSMALLINT dbmsLength = 0;
     if (SQL_SUCCEEDED(SQLGetInfoW(dbc_.get(), SQL_DBMS_NAME, dbms,
-                                  static_cast<SQLSMALLINT>(sizeof dbms), &dbmsLength)))
-      postgres_ = WideString(reinterpret_cast<const OLECHAR*>(dbms)) == OLESTR("PostgreSQL");
+                                  static_cast<SQLSMALLINT>(sizeof dbms), &dbmsLength))) {
+      dbmsName_ = WideString(reinterpret_cast<const OLECHAR*>(dbms));
+      postgres_ = dbmsName_ == OLESTR("PostgreSQL");
+    }
     SQLUINTEGER extensions = 0;
     if (SQL_SUCCEEDED(SQLGetInfoW(dbc_.get(), SQL_GETDATA_EXTENSIONS, &extensions,
                                   sizeof extensions, nullptr))) {
@@ -395,6 +397,7 @@ class OdbcBackend : public Backend {
   }
   void commit() override { end(SQL_COMMIT); }
   void rollback() override { end(SQL_ROLLBACK); }
+  WideString dbmsName() const override { return dbmsName_; }
 
   // SQLCancel from another thread stops the statement that runs or fetches.
   void cancel() override {
@@ -667,6 +670,7 @@ class OdbcBackend : public Backend {
   // A call failed since BeginTrans; and whether the server is PostgreSQL.
   bool failedInTransaction_ = false;
   bool postgres_ = false;
+  WideString dbmsName_;
   // Whether the driver lets bound columns be read again with SQLGetData
   // (so that values may be bound), and within a block of rows.
   bool bindable_ = false;

@@ -284,6 +284,7 @@ class SqliteBackend : public Backend {
 
   void beginTransaction() override { simple(OLESTR("BEGIN")); }
   void commit() override { simple(OLESTR("COMMIT")); }
+  WideString dbmsName() const override { return OLESTR("SQLite"); }
   void rollback() override {
     // SQLite may already have rolled back on its own (a full disk, say);
     // then there is nothing left to undo.

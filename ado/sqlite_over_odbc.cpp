@@ -51,6 +51,7 @@ class SqliteOverOdbc : public Backend {
   void commit() override {
     guarded([this] { odbc_->commit(); });
   }
+  WideString dbmsName() const override { return odbc_->dbmsName(); }
   void rollback() override {
     guarded([this] { odbc_->rollback(); });
   }

@@ -24,6 +24,17 @@ struct StatementLists {
   TextList dataFields;
 };
 
+// The database behind adoConnection, as far as literal texts differ. Unknown
+// writes the literals of a database that answers nothing about itself.
+enum class Dbms { Unknown, Access, SqlServer, PostgreSql, MariaDb, Sqlite, Oracle, Firebird };
+
+struct SqlDialect {
+  Dbms dbms = Dbms::Unknown;
+  // The server reads a backslash in '...' as an escape (MariaDB/MySQL
+  // without NO_BACKSLASH_ESCAPES).
+  bool backslashEscapes = false;
+};
+
 struct ComponentState {
   // The host's connection object, kept from Initialize until destruction.
   ComPtr<IDispatch> hostConnection;
@@ -36,6 +47,8 @@ struct ComponentState {
   LONG fieldsCount = 0;
   // The Time property: used up by the next date literal.
   std::string timeText;
+  // Learnt after each successful Open.
+  SqlDialect dialect;
 
   // The lists; outside Initialize..Shutdown the call fails cleanly with
   // "Компонента не инициализирована". The host may run Shutdown or Initialize

@@ -6,6 +6,7 @@
 #include "automation/component_error.h"
 #include "automation/cp1251.h"
 #include "database/branches.h"
+#include "database/dialect.h"
 #include "database/normalized_value.h"
 #include "database/statement.h"
 #include "platform/com_ptr.h"
@@ -42,11 +43,13 @@ void OpenBranch(ComponentState& state, MethodCall& call) {
   // The previous object is dropped without Close: a script that wants it
   // closed calls Close first.
   state.adoConnection = Variant::fromDispatch(connection.get());
+  state.dialect = SqlDialect();
   Automation ado(state.adoConnection);
   ado.put("CursorLocation", byValue(kClientSideCursor));
   Variant connectionString = call.param(0);
   ado.put("ConnectionString", byValue(connectionString.get()));
   ado.call("Open", {omitted()});
+  LearnDialect(state);
 }
 
 void CloseBranch(ComponentState& state, MethodCall&) {
@@ -64,6 +67,7 @@ void ExecuteBranch(ComponentState& state, MethodCall& call) {
   } catch (const ComponentError& failure) {
     throw ComponentError(CP1251("Ошибка запроса ") + statement + "\r\n" + failure.message());
   }
+  RelearnDialectAfter(state, statement);
 }
 
 void MoveNextBranch(ComponentState& state, MethodCall&) {

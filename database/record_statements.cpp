@@ -1,5 +1,6 @@
 #include "database/record_statements.h"
 
+#include "encoding/sql_literal.h"
 #include "platform/bstr.h"
 #include "platform/text_case.h"
 
@@ -49,7 +50,14 @@ RecordTexts BuildRecordTexts(const TextList& keyFields, const TextList& dataFiel
     AppendJoined(texts.keyColumns, name, ", ");
     AppendJoined(texts.keyValues, LookupEntryValue(keyFields, name), ", ");
   }
-  texts.keyCondition = JoinNonEmpty(keyFields, " AND ");
+  for (const std::string& entry : keyFields) {
+    // "Key=NULL" is never true: a null key is found with IS NULL.
+    const size_t sign = entry.find('=');
+    if (sign != std::string::npos && entry.compare(sign + 1, std::string::npos, kSqlNull) == 0)
+      AppendJoined(texts.keyCondition, entry.substr(0, sign) + " IS NULL", " AND ");
+    else
+      AppendJoined(texts.keyCondition, entry, " AND ");
+  }
   texts.assignments = JoinNonEmpty(dataFields, ", ");
   return texts;
 }

@@ -18,7 +18,7 @@ std::string JoinNonEmpty(const TextList& pieces, const std::string& separator);
 
 struct RecordTexts {
   std::string keyColumns;    // K: entry names of the keys, ", "
-  std::string keyCondition;  // C: key entries, " AND "
+  std::string keyCondition;  // C: key entries, " AND "; Name=NULL as Name IS NULL
   std::string keyValues;     // V: looked-up key values, ", "
   std::string assignments;   // A: data entries, ", "
 };

@@ -74,11 +74,20 @@ std::string DateTimeText(const std::string& timeText, double value) {
   std::string text = YearText(p.year) + "-" + TwoDigitText(static_cast<LONG>(p.month)) + "-" +
                      TwoDigitText(static_cast<LONG>(p.day)) + " ";
   if (!timeText.empty()) return text + TrimControlAndBlanks(timeText);
-  text += TwoDigitText(static_cast<LONG>(p.hour)) + ":" +
-          TwoDigitText(static_cast<LONG>(p.minute)) + ":" +
-          TwoDigitText(static_cast<LONG>(p.second));
-  if (p.millisecond != 0) text += MillisecondText(p.millisecond);
+  return text + TimeOfDayText(p.hour, p.minute, p.second, p.millisecond);
+}
+
+std::string TimeOfDayText(unsigned hour, unsigned minute, unsigned second, unsigned millisecond) {
+  std::string text = TwoDigitText(static_cast<LONG>(hour)) + ":" +
+                     TwoDigitText(static_cast<LONG>(minute)) + ":" +
+                     TwoDigitText(static_cast<LONG>(second));
+  if (millisecond != 0) text += MillisecondText(millisecond);
   return text;
+}
+
+bool InOleDateYears(double value) {
+  const unsigned year = Decode(value).year;
+  return year >= 100 && year <= 9999;
 }
 
 }  // namespace qorvid

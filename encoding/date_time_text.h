@@ -20,4 +20,11 @@ std::string TwoDigitText(LONG n);
 // 00:00:00.
 std::string DateTimeText(const std::string& timeText, double value);
 
+// "hh:mm:ss", then ".fff" when the millisecond is not 0.
+std::string TimeOfDayText(unsigned hour, unsigned minute, unsigned second, unsigned millisecond);
+
+// Whether the date, taken to the nearest millisecond, lies in the years 100
+// to 9999 that OLE dates span.
+bool InOleDateYears(double value);
+
 }  // namespace qorvid

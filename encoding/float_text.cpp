@@ -93,26 +93,14 @@ void RoundedDigits(double magnitude, std::string& digits, int& exponent) {
   }
 }
 
-}  // namespace
-
-char LoadTimeDecimalSeparator() { return g_decimalSeparator; }
-
-void SetLoadTimeDecimalSeparatorForTests(char separator) { g_decimalSeparator = separator; }
-
-std::string FloatText(double value) {
-  if (std::isnan(value)) return "NAN";
-  if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
-  if (value == 0) return "0";
-
-  std::string digits;
-  int exponent = 0;
-  RoundedDigits(std::fabs(value), digits, exponent);
-
+// The number of the digits d1d2... and the exponent e of 0.d1d2... x 10^e,
+// laid out as FloatText writes: fixed for e from -3 to 15, else "E".
+std::string LaidOut(bool negative, const std::string& digits, int exponent) {
   // "." whatever the regional settings write: a separator such as ";" or a
   // blank would split the number in the statement.
   const char separator = '.';
   std::string text;
-  if (value < 0) text.push_back('-');
+  if (negative) text.push_back('-');
   const int count = static_cast<int>(digits.size());
   if (exponent >= -3 && exponent <= kSignificantDigits) {
     if (exponent <= 0) {
@@ -138,6 +126,39 @@ std::string FloatText(double value) {
     text += std::to_string(exponent - 1);
   }
   return text;
+}
+
+}  // namespace
+
+char LoadTimeDecimalSeparator() { return g_decimalSeparator; }
+
+void SetLoadTimeDecimalSeparatorForTests(char separator) { g_decimalSeparator = separator; }
+
+std::string FloatText(double value) {
+  if (std::isnan(value)) return "NAN";
+  if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
+  if (value == 0) return "0";
+
+  std::string digits;
+  int exponent = 0;
+  RoundedDigits(std::fabs(value), digits, exponent);
+  return LaidOut(value < 0, digits, exponent);
+}
+
+std::string SingleText(float value) {
+  if (std::isnan(value)) return "NAN";
+  if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
+  if (value == 0) return "0";
+
+  // The shortest digits that read back as this single (9 at most).
+  char buffer[32];
+  const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
+                                               std::chars_format::scientific);
+  std::string digits;
+  int exponent = 0;
+  SplitScientific(buffer, r.ptr, digits, exponent);
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  return LaidOut(value < 0, digits, exponent);
 }
 
 }  // namespace qorvid

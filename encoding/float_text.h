@@ -15,6 +15,10 @@ namespace qorvid {
 // infinities "INF" and "-INF", -0 gives "0"; none of these is SQL.
 std::string FloatText(double value);
 
+// The shortest text that reads back as the same single, laid out as
+// FloatText lays out its digits ("0.1", "3.4028235E38", "1E-45").
+std::string SingleText(float value);
+
 // The regional settings' decimal separator, fixed once at load from the
 // locale of the loading thread ("." when the locale names none). FloatText
 // writes "." in its place, whatever it is (tests set it through

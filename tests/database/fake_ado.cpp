@@ -80,6 +80,8 @@ FakeConnection::FakeConnection() {
   for (const char* name : {"CursorLocation", "ConnectionString", "Open", "Close", "BeginTrans",
                            "CommitTrans", "RollbackTrans"})
     object.member(name);
+  // A minimal ADO: no dynamic properties, so the database stays unknown.
+  object.unknown("Properties");
   object.onInvoke("Execute", [this](DISPPARAMS*, VARIANT* result, EXCEPINFO* exception) {
     if (script_.empty()) return S_OK;
     Step step = std::move(script_.front());

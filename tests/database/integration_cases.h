@@ -29,6 +29,16 @@ struct TestDatabase {
   // The column type for raw bytes, and a literal of the bytes 01 FF in it.
   std::string blobType;
   std::string blobLiteral;
+  // The column type for a date with its milliseconds.
+  std::string dateType = "TIMESTAMP";
+  // The column type for texts of 9000 characters.
+  std::string longTextType = "VARCHAR(9000)";
+  // Why texts longer than the first buffer of a row are not read back here
+  // yet (empty: they are).
+  std::string longTextsKnownBroken;
+  // A statement that turns the engine's other reading of backslashes on
+  // (empty where there is none).
+  std::string otherBackslashReading;
 };
 
 inline void PrintTo(const TestDatabase& database, std::ostream* out) { *out << database.name; }
@@ -122,7 +132,8 @@ using namespace integration;
 
 TEST_P(DatabaseIntegration, ReadLoopGivesTheValuesTypesAndTexts) {
   session->exec("CREATE TABLE " + table +
-                " (Code INTEGER, Name VARCHAR(40), Price DOUBLE PRECISION, Made TIMESTAMP)");
+                " (Code INTEGER, Name VARCHAR(40), Price DOUBLE PRECISION, Made " +
+                GetParam().dateType + ")");
   prepared("INSERT INTO " + table + " (Code, Name, Price, Made) VALUES (?, ?, ?, ?)",
            {Int(1), Text(CP1251("Болт it's")), Variant::fromDouble(2.5), Variant::fromDate(kMade)});
   session->exec("INSERT INTO " + table + " (Code, Name, Price, Made) VALUES (2, NULL, NULL, NULL)");
@@ -162,11 +173,14 @@ TEST_P(DatabaseIntegration, ReadLoopGivesTheValuesTypesAndTexts) {
 // Texts of every length around the size a row's text is first read into,
 // over more rows than are read at once: each comes back whole, in its row.
 TEST_P(DatabaseIntegration, ManyRowsOfShortAndLongTextsReadBackWhole) {
-  session->exec("CREATE TABLE " + table + " (Id INTEGER, Name VARCHAR(9000), Note VARCHAR(9000))");
+  if (!GetParam().longTextsKnownBroken.empty()) GTEST_SKIP() << GetParam().longTextsKnownBroken;
+  const std::string& text = GetParam().longTextType;
+  session->exec("CREATE TABLE " + table + " (Id INTEGER, Name " + text + ", Note " + text + ")");
   const int kRows = 300;
-  session->exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
-                std::to_string(kRows) + ") INSERT INTO " + table +
-                " (Id, Name) SELECT i, 'Name ' || i FROM n");
+  std::string rows;
+  for (int i = 1; i <= kRows; ++i)
+    rows += (i > 1 ? ", (" : "(") + std::to_string(i) + ", 'Name " + std::to_string(i) + "')";
+  session->exec("INSERT INTO " + table + " (Id, Name) VALUES " + rows);
   std::vector<std::string> names(kRows + 1), notes(kRows + 1);
   for (int i = 1; i <= kRows; ++i) names[i] = "Name " + std::to_string(i);
   std::string cyrillic;
@@ -235,8 +249,8 @@ TEST_P(DatabaseIntegration, ColumnTypesReachTheScriptAsTheTableMapsThem) {
                                         "Тип не поддерживается: Raw\r\n"));
 }
 
-TEST_P(DatabaseIntegration, DatesRoundTripThroughCDateWithAndWithoutTime) {
-  session->exec("CREATE TABLE " + table + " (Id INTEGER, Made TIMESTAMP)");
+TEST_P(DatabaseIntegration, DatesRoundTripWithAndWithoutTime) {
+  session->exec("CREATE TABLE " + table + " (Id INTEGER, Made " + GetParam().dateType + ")");
   prepared("INSERT INTO " + table + " (Id, Made) VALUES (1, ?)", {Variant::fromDate(kMade)});
   session->setTime("10:20");
   prepared("INSERT INTO " + table + " (Id, Made) VALUES (2, ?)", {Variant::fromDate(kMade)});
@@ -256,8 +270,8 @@ TEST_P(DatabaseIntegration, DatesRoundTripThroughCDateWithAndWithoutTime) {
 // the last digit, milliseconds of a bound date, four-digit years below 1000,
 // and the largest double.
 TEST_P(DatabaseIntegration, ExactValuesRoundTrip) {
-  session->exec("CREATE TABLE " + table + " (Id INTEGER, Big BIGINT, Made TIMESTAMP, " +
-                "Price DOUBLE PRECISION)");
+  session->exec("CREATE TABLE " + table + " (Id INTEGER, Big BIGINT, Made " + GetParam().dateType +
+                ", " + "Price DOUBLE PRECISION)");
   session->exec("INSERT INTO " + table + " (Id, Big) VALUES (1, 9007199254740993)");
   session->exec("INSERT INTO " + table + " (Id, Big) VALUES (2, -9223372036854775808)");
   const struct {
@@ -296,7 +310,7 @@ TEST_P(DatabaseIntegration, ExactValuesRoundTrip) {
 // A Time text can only make its date literal fail, on each road a date
 // literal takes; the statement it tried to smuggle in never runs.
 TEST_P(DatabaseIntegration, TimeTextNeverRunsAsSql) {
-  session->exec("CREATE TABLE " + table + " (Id INTEGER, Made TIMESTAMP)");
+  session->exec("CREATE TABLE " + table + " (Id INTEGER, Made " + GetParam().dateType + ")");
   session->exec("INSERT INTO " + table + " (Id) VALUES (1)");
   const std::string injected = "10:20'); DROP TABLE " + table + "; --";
   const Variant date = Variant::fromDate(kMade);
@@ -453,7 +467,8 @@ TEST_P(DatabaseIntegration, BadStatementReachesErrorMsgAndClosesTheConnection) {
 // must fail clearly and change nothing.
 TEST_P(DatabaseIntegration, NulInStatementTextFailsOnEveryRoadAndChangesNothing) {
   const std::string nul(1, '\0');
-  session->exec("CREATE TABLE " + table + " (Id INTEGER, Name VARCHAR(10), At TIMESTAMP)");
+  session->exec("CREATE TABLE " + table + " (Id INTEGER, Name VARCHAR(10), At " +
+                GetParam().dateType + ")");
   session->exec("INSERT INTO " + table + " (Id, Name) VALUES (1, 'a')");
   session->exec("INSERT INTO " + table + " (Id, Name) VALUES (2, 'b')");
   const std::function<void()> roads[] = {
@@ -484,13 +499,17 @@ TEST_P(DatabaseIntegration, NulInStatementTextFailsOnEveryRoadAndChangesNothing)
         session->call("OpenRec", {Text(table)});
         session->call("KeyField", {Text("Id"), Int(1)});
         session->call("DataField", {Text("At"), Variant::fromDate(kMade)});
-        session->call("SaveRec");
+        // Where dates are texts (SQLite), the time is refused at once.
+        if (session->errorMsg().empty()) session->call("SaveRec");
       },
   };
   int road = 0;
   for (const auto& run : roads) {
     run();
-    EXPECT_NE(session->errorMsg().find("NUL"), std::string::npos) << road << session->errorMsg();
+    const std::string message = session->errorMsg();
+    EXPECT_TRUE(message.find("NUL") != std::string::npos ||
+                message.find(CP1251("не подходит для даты")) != std::string::npos)
+        << road << message;
     ++road;
     reopen();
   }
@@ -522,6 +541,272 @@ TEST_P(DatabaseIntegration, CommitAfterAFailedStatementKeepsEveryRowOrFails) {
     session = open();
     EXPECT_EQ(count(), "0");
   }
+}
+
+namespace matrix {
+// The engines of the matrix, in the order of its type and text columns.
+enum Engine { kSqlite, kPostgres, kMariadb, kEngines };
+
+inline Engine EngineOf(const TestDatabase& database) {
+  if (database.name == "Postgres") return kPostgres;
+  if (database.name == "Mariadb") return kMariadb;
+  return kSqlite;
+}
+
+inline Variant Raw(VARTYPE vt, void (*fill)(VARIANT&)) {
+  VARIANT v;
+  VariantInit(&v);
+  fill(v);
+  v.vt = vt;
+  return Variant::attach(v);
+}
+
+inline Variant Decimal28() {  // 123456789012345678.9012345678
+  return Raw(VT_DECIMAL, [](VARIANT& v) {
+    v.decVal.Hi32 = 0x3FD35EB;
+    v.decVal.Lo64 = 0x6D797A91BE38F34EULL;
+    v.decVal.scale = 10;
+    v.decVal.sign = 0;
+  });
+}
+
+// How a row can be found by the value: by a key and a WHERE, by a key only
+// (null: IS NULL), or not at all.
+enum Finding { kByBoth, kByKey, kNever };
+
+// One kind of value: the column type it goes into on each engine (empty:
+// the engine cannot hold it exactly, and the row is left out there), the
+// text it reads back as, and how it finds its row.
+struct ValueKind {
+  const char* name;
+  std::function<Variant()> value;
+  std::string types[kEngines];
+  std::string text;
+  Finding finding = kByBoth;
+  bool date = false;
+};
+
+inline const std::vector<ValueKind>& Kinds() {
+  static const std::string kText =
+      CP1251("it's \\' \\\\ back\\slash -- not /* a */ comment\r\nЁжик \"q\" %_ ?");
+  static const std::vector<ValueKind> kinds = {
+      {"null",
+       [] { return Raw(VT_NULL, [](VARIANT&) {}); },
+       {"INTEGER", "INTEGER", "INTEGER"},
+       "",
+       kByKey},
+      {"empty", [] { return Variant(); }, {"INTEGER", "INTEGER", "INTEGER"}, "", kByKey},
+      {"omitted",
+       [] { return Raw(VT_ERROR, [](VARIANT& v) { v.scode = DISP_E_PARAMNOTFOUND; }); },
+       {"INTEGER", "INTEGER", "INTEGER"},
+       "",
+       kByKey},
+      {"true", [] { return Variant::fromBool(true); }, {"BOOLEAN", "BOOLEAN", "BOOLEAN"}, "1"},
+      {"false", [] { return Variant::fromBool(false); }, {"BOOLEAN", "BOOLEAN", "BOOLEAN"}, "0"},
+      {"true as integer",
+       [] { return Variant::fromBool(true); },
+       {"INTEGER", "INTEGER", "INTEGER"},
+       "1"},
+      {"i1",
+       [] { return Raw(VT_I1, [](VARIANT& v) { v.cVal = -128; }); },
+       {"SMALLINT", "SMALLINT", "SMALLINT"},
+       "-128"},
+      {"ui1",
+       [] { return Raw(VT_UI1, [](VARIANT& v) { v.bVal = 255; }); },
+       {"SMALLINT", "SMALLINT", "SMALLINT"},
+       "255"},
+      {"i2",
+       [] { return Raw(VT_I2, [](VARIANT& v) { v.iVal = -32768; }); },
+       {"SMALLINT", "SMALLINT", "SMALLINT"},
+       "-32768"},
+      {"ui2",
+       [] { return Raw(VT_UI2, [](VARIANT& v) { v.uiVal = 65535; }); },
+       {"INTEGER", "INTEGER", "INTEGER"},
+       "65535"},
+      {"i4",
+       [] { return Variant::fromInt(-2147483647 - 1); },
+       {"INTEGER", "INTEGER", "INTEGER"},
+       "-2147483648"},
+      {"int",
+       [] { return Raw(VT_INT, [](VARIANT& v) { v.intVal = 2147483647; }); },
+       {"INTEGER", "INTEGER", "INTEGER"},
+       "2147483647"},
+      {"ui4",
+       [] { return Raw(VT_UI4, [](VARIANT& v) { v.ulVal = 4294967295u; }); },
+       {"BIGINT", "BIGINT", "BIGINT"},
+       "4294967295"},
+      {"uint",
+       [] { return Raw(VT_UINT, [](VARIANT& v) { v.uintVal = 4294967295u; }); },
+       {"BIGINT", "BIGINT", "BIGINT"},
+       "4294967295"},
+      {"i8 min",
+       [] { return Raw(VT_I8, [](VARIANT& v) { v.llVal = INT64_MIN; }); },
+       {"BIGINT", "BIGINT", "BIGINT"},
+       "-9223372036854775808"},
+      {"i8 max",
+       [] { return Raw(VT_I8, [](VARIANT& v) { v.llVal = INT64_MAX; }); },
+       {"BIGINT", "BIGINT", "BIGINT"},
+       "9223372036854775807"},
+      {"ui8 max",
+       [] { return Raw(VT_UI8, [](VARIANT& v) { v.ullVal = UINT64_MAX; }); },
+       {"", "NUMERIC(20)", "DECIMAL(20)"},
+       "18446744073709551615"},
+      {"single",
+       [] { return Raw(VT_R4, [](VARIANT& v) { v.fltVal = 0.15625f; }); },
+       {"REAL", "REAL", "DOUBLE"},
+       "0.15625"},
+      // A float column holds 0.1 as a single; compared with the double 0.1 it
+      // differs, so it is only read back.
+      {"single 0.1",
+       [] { return Raw(VT_R4, [](VARIANT& v) { v.fltVal = 0.1f; }); },
+       {"REAL", "REAL", "DOUBLE"},
+       "0.1",
+       kNever},
+      {"double largest",
+       [] { return Variant::fromDouble(1.7976931348623157e308); },
+       {"DOUBLE PRECISION", "DOUBLE PRECISION", "DOUBLE PRECISION"},
+       ValueText(Variant::fromDouble(1.7976931348623157e308))},
+      {"double smallest normal",
+       [] { return Variant::fromDouble(2.2250738585072014e-308); },
+       {"DOUBLE PRECISION", "DOUBLE PRECISION", "DOUBLE PRECISION"},
+       ValueText(Variant::fromDouble(2.2250738585072014e-308))},
+      {"currency",
+       [] { return Raw(VT_CY, [](VARIANT& v) { v.cyVal.int64 = -123456; }); },
+       {"NUMERIC(19,4)", "NUMERIC(19,4)", "DECIMAL(19,4)"},
+       "-12.3456"},
+      {"currency min",
+       [] { return Raw(VT_CY, [](VARIANT& v) { v.cyVal.int64 = INT64_MIN; }); },
+       {"", "NUMERIC(19,4)", "DECIMAL(19,4)"},
+       "-922337203685477.5808"},
+      {"decimal 28 digits",
+       Decimal28,
+       {"", "NUMERIC(28,10)", "DECIMAL(28,10)"},
+       "123456789012345678.9012345678"},
+      {"date 5 ms",
+       [] { return Variant::fromDate(38051.0 + (32823005) / 86400000.0); },
+       {"TIMESTAMP", "TIMESTAMP(3)", "DATETIME(3)"},
+       "2004-03-05 09:07:03.005",
+       kByBoth,
+       true},
+      {"date year 100",
+       [] { return Variant::fromDate(-657434); },
+       {"TIMESTAMP", "TIMESTAMP(3)", "DATETIME(3)"},
+       "0100-01-01 00:00:00",
+       kByBoth,
+       true},
+      {"date year 1000",
+       [] { return Variant::fromDate(-328716.5); },
+       {"TIMESTAMP", "TIMESTAMP(3)", "DATETIME(3)"},
+       "1000-01-01 12:00:00",
+       kByBoth,
+       true},
+      {"date year 9999",
+       [] { return Variant::fromDate(2958465 + 86399999 / 86400000.0); },
+       {"TIMESTAMP", "TIMESTAMP(3)", "DATETIME(3)"},
+       "9999-12-31 23:59:59.999",
+       kByBoth,
+       true},
+      {"text",
+       [] { return Variant::fromAnsi(kText); },
+       {"VARCHAR(100)", "VARCHAR(100)", "VARCHAR(100)"},
+       kText},
+      {"text ending in a backslash",
+       [] { return Variant::fromAnsi("C:\\dir\\"); },
+       {"VARCHAR(100)", "VARCHAR(100)", "VARCHAR(100)"},
+       "C:\\dir\\"},
+      {"host object",
+       [] {
+         static ComPtr<HostObject> item = HostObject::create("O", 1, 5, "   ");
+         return Variant::fromDispatch(item.get());
+       },
+       {"VARCHAR(16)", "VARCHAR(16)", "VARCHAR(16)"},
+       "O_____1_____5___"},
+  };
+  return kinds;
+}
+}  // namespace matrix
+
+// Every kind of value on every road into SQL comes back as itself: found by
+// a key (SaveRec twice: the second finds the row, a null key with IS NULL)
+// and by a bound WHERE, written by a bound INSERT and by SaveRec's INSERT
+// and UPDATE, then read with GetField or GetFieldAsDateTime.
+TEST_P(DatabaseIntegration, EveryValueKindRoundTripsOnEveryRoad) {
+  using namespace matrix;
+  const Engine engine = EngineOf(GetParam());
+  for (const ValueKind& kind : Kinds()) {
+    const std::string& type = kind.types[engine];
+    if (type.empty()) continue;
+    SCOPED_TRACE(kind.name);
+    session->exec("DROP TABLE IF EXISTS " + table);
+    session->exec("CREATE TABLE " + table + " (Id INTEGER, V " + type + ")");
+    const Variant value = kind.value();
+
+    for (int twice = 0; twice < 2 && kind.finding != kNever; ++twice) {
+      session->call("OpenRec", {Text(table)});
+      session->call("KeyField", {Text("V"), value});
+      session->call("DataField", {Text("Id"), Int(1)});
+      session->call("SaveRec");
+      ASSERT_EQ(session->errorMsg(), "");
+    }
+    if (kind.finding == kNever)
+      prepared("INSERT INTO " + table + " (Id, V) VALUES (1, ?)", {value});
+    EXPECT_EQ(count(), "1") << "the second SaveRec found the row by its key";
+    if (kind.finding == kByBoth) {
+      prepared("SELECT Id FROM " + table + " WHERE V = ?", {value});
+      ASSERT_FALSE(session->eof());
+      EXPECT_EQ(fieldText("Id"), "1");
+    }
+    prepared("INSERT INTO " + table + " (Id, V) VALUES (?, ?)", {Int(2), value});
+    session->call("OpenRec", {Text(table)});
+    session->call("KeyField", {Text("Id"), Int(3)});
+    session->call("DataField", {Text("V"), value});
+    session->call("SaveRec");
+    session->exec("INSERT INTO " + table + " (Id) VALUES (4)");
+    session->call("OpenRec", {Text(table)});
+    session->call("KeyField", {Text("Id"), Int(4)});
+    session->call("DataField", {Text("V"), value});
+    session->call("SaveRec");
+    ASSERT_EQ(session->errorMsg(), "");
+
+    session->exec("SELECT Id, V FROM " + table + " ORDER BY Id");
+    for (int id = 1; id <= 4; ++id) {
+      ASSERT_FALSE(session->eof());
+      EXPECT_EQ(fieldText("Id"), std::to_string(id));
+      EXPECT_EQ(kind.date ? dateTimeText("V") : fieldText("V"), kind.text) << "row " << id;
+      session->call("MoveNext");
+    }
+    EXPECT_TRUE(session->eof());
+  }
+}
+
+// A hostile text stays a text on each road, under both of the engine's
+// readings of a backslash: the server's default, and its other one set by
+// the script after Open.
+TEST_P(DatabaseIntegration, HostileTextStaysAText) {
+  session->exec("CREATE TABLE " + table + " (Id INTEGER, Name VARCHAR(40))");
+  session->exec("INSERT INTO " + table + " (Id, Name) VALUES (1, 'somebody')");
+  const std::string hostile = "nobody\\' OR 1=1 -- ";
+  std::vector<std::string> readings = {""};
+  if (!GetParam().otherBackslashReading.empty())
+    readings.push_back(GetParam().otherBackslashReading);
+  LONG id = 2;
+  for (const std::string& reading : readings) {
+    SCOPED_TRACE(reading);
+    if (!reading.empty()) session->exec(reading);
+    // Only the row this text was stored in by the reading before, if any.
+    prepared("SELECT COUNT(*) AS n FROM " + table + " WHERE Name = ?", {Text(hostile)});
+    EXPECT_EQ(fieldText("n"), std::to_string(id - 2));
+    session->call("OpenRec", {Text(table)});
+    session->call("KeyField", {Text("Name"), Text(hostile)});
+    session->call("DataField", {Text("Id"), Int(id)});
+    session->call("SaveRec");
+    ASSERT_EQ(session->errorMsg(), "");
+    prepared("SELECT Name FROM " + table + " WHERE Id = ?", {Int(id)});
+    ASSERT_FALSE(session->eof());
+    EXPECT_EQ(fieldText("Name"), hostile);
+    ++id;
+  }
+  EXPECT_EQ(count(), "2") << "each reading finds the row the other stored";
 }
 
 }  // namespace qorvid

@@ -17,6 +17,8 @@ TestDatabase Postgres() {
   };
   b.blobType = "BYTEA";
   b.blobLiteral = "'\\x01ff'::bytea";
+  b.dateType = "TIMESTAMP(3)";
+  b.otherBackslashReading = "SET standard_conforming_strings = off";
   return b;
 }
 }  // namespace

@@ -47,6 +47,23 @@ class RecordEditingTest : public ::testing::Test {
   ComponentRunner runner;
 };
 
+// Key=NULL is never true: a null key finds its row with IS NULL. Only a
+// known database gets NULL; an unknown one keeps the empty text.
+TEST_F(RecordEditingTest, ANullKeyIsFoundWithIsNull) {
+  runner.state.dialect.dbms = Dbms::PostgreSql;
+  runner.call("OpenRec", {Text("Goods")});
+  runner.call("KeyField", {Text("Code"), Variant()});
+  runner.call("KeyField", {Text("Line"), Int(3)});
+  runner.call("DataField", {Text("Name"), Variant()});
+  missingRow();
+  runner.call("SaveRec");
+  EXPECT_EQ(runner.errorMsg(), "");
+  EXPECT_EQ(connection.statements(),
+            (Statements{"SELECT Code, Line FROM Goods WHERE Code IS NULL AND Line=3",
+                        "INSERT INTO Goods (Code, Line) VALUES (NULL, 3)",
+                        "UPDATE Goods SET Name=NULL WHERE Code IS NULL AND Line=3"}));
+}
+
 TEST_F(RecordEditingTest, WorkedExampleWithAMissingRow) {
   goods();
   EXPECT_EQ(runner.state.lists->keyFields, TextList{"Code=15"});
