@@ -21,9 +21,6 @@ TestDatabase Mariadb() {
   b.dateType = "DATETIME(3)";
   // Two VARCHAR(9000) in utf8mb4 pass the largest row it allows.
   b.longTextType = "VARCHAR(8000)";
-  b.longTextsKnownBroken =
-      "the ODBC back end reads texts longer than a row's first buffer wrongly through "
-      "MariaDB's driver (rows shifted, texts emptied)";
   b.otherBackslashReading = "SET sql_mode = CONCAT(@@sql_mode, ',NO_BACKSLASH_ESCAPES')";
   return b;
 }
