@@ -394,8 +394,8 @@ class OdbcBackend : public Backend {
       col.name.resize(std::min(col.name.size(), col.name.find(OLECHAR(0))));
       SQLLEN unsignedType = SQL_FALSE;
       if ((type == SQL_BIGINT || type == SQL_SMALLINT) &&
-          !SQL_SUCCEEDED(SQLColAttributeW(st.get(), c, SQL_DESC_UNSIGNED, nullptr, 0, nullptr,
-                                          &unsignedType)))
+          !SQL_SUCCEEDED(
+              SQLColAttributeW(st.get(), c, SQL_DESC_UNSIGNED, nullptr, 0, nullptr, &unsignedType)))
         unsignedType = SQL_FALSE;
       reads.push_back(ReadFor(type, unsignedType == SQL_TRUE));
       col.declared = VartypeFor(reads.back());
