@@ -94,6 +94,7 @@ SQLPOINTER Flag(SQLUINTEGER value) {
 enum class Read {
   Int32,
   Int64,
+  UInt64,
   Int16,
   Double,
   Single,
@@ -106,13 +107,16 @@ enum class Read {
   Binary
 };
 
-Read ReadFor(SQLSMALLINT sqlType) {
+// unsignedType: the column holds no negative numbers (MariaDB's UNSIGNED),
+// so its largest values need a wider read than its signed twin.
+Read ReadFor(SQLSMALLINT sqlType, bool unsignedType) {
   switch (sqlType) {
     case SQL_INTEGER:
       return Read::Int32;
     case SQL_BIGINT:
-      return Read::Int64;
+      return unsignedType ? Read::UInt64 : Read::Int64;
     case SQL_SMALLINT:
+      return unsignedType ? Read::Int32 : Read::Int16;
     case SQL_TINYINT:
       return Read::Int16;
     case SQL_DOUBLE:
@@ -149,6 +153,8 @@ VARTYPE VartypeFor(Read r) {
       return VT_I4;
     case Read::Int64:
       return VT_I8;
+    case Read::UInt64:
+      return VT_DECIMAL;  // its values past the signed range come as decimals
     case Read::Int16:
       return VT_I2;
     case Read::Double:
@@ -184,12 +190,16 @@ FixedRead FixedFor(Read r) {
     case Read::Int64:
       // Wide enough for any integer column: an SQLite INTEGER may hold 64 bits.
       return {SQL_C_SBIGINT, sizeof(SQLBIGINT)};
+    case Read::UInt64:
+      return {SQL_C_UBIGINT, sizeof(SQLUBIGINT)};
     case Read::Int16:
       return {SQL_C_SSHORT, sizeof(SQLSMALLINT)};
     case Read::Double:
       return {SQL_C_DOUBLE, sizeof(SQLDOUBLE)};
     case Read::Single:
-      return {SQL_C_FLOAT, sizeof(SQLREAL)};
+      // Read as a double, which holds every single exactly: MariaDB's driver
+      // steps through a block of SQL_C_FLOAT values 8 bytes at a time.
+      return {SQL_C_DOUBLE, sizeof(SQLDOUBLE)};
     case Read::Bit:
       return {SQL_C_BIT, sizeof(unsigned char)};
     case Read::Date:
@@ -217,6 +227,16 @@ Variant FixedVariant(Read read, const void* p) {
         return Variant::fromInt(static_cast<LONG>(v));
       return Int64Variant(v);
     }
+    case Read::UInt64: {
+      SQLUBIGINT v;
+      std::memcpy(&v, p, sizeof v);
+      if (v <= static_cast<SQLUBIGINT>(INT64_MAX)) return Int64Variant(static_cast<LONGLONG>(v));
+      // No signed 64-bit type holds it; a decimal does, exactly.
+      DECIMAL d;
+      std::memset(&d, 0, sizeof d);
+      d.Lo64 = v;
+      return DecimalVariant(d);
+    }
     case Read::Int16: {
       SQLSMALLINT v;
       std::memcpy(&v, p, sizeof v);
@@ -228,9 +248,9 @@ Variant FixedVariant(Read read, const void* p) {
       return Variant::fromDouble(v);
     }
     case Read::Single: {
-      SQLREAL v;
+      SQLDOUBLE v;
       std::memcpy(&v, p, sizeof v);
-      return FloatVariant(v);
+      return FloatVariant(static_cast<float>(v));
     }
     case Read::Bit:
       return Variant::fromBool(*static_cast<const unsigned char*>(p) != 0);
@@ -316,6 +336,10 @@ class OdbcBackend : public Backend {
                                   static_cast<SQLSMALLINT>(sizeof dbms), &dbmsLength))) {
       dbmsName_ = WideString(reinterpret_cast<const OLECHAR*>(dbms));
       postgres_ = dbmsName_ == OLESTR("PostgreSQL");
+      // MariaDB's driver, made current by SQLSetPos, gives another row's
+      // text or none: a text that outgrows its buffer is read with its row
+      // alone there.
+      rereadsInBlock_ = dbmsName_ != OLESTR("MariaDB") && dbmsName_ != OLESTR("MySQL");
     }
     SQLUINTEGER extensions = 0;
     if (SQL_SUCCEEDED(SQLGetInfoW(dbc_.get(), SQL_GETDATA_EXTENSIONS, &extensions,
@@ -368,7 +392,12 @@ class OdbcBackend : public Backend {
                       std::min<size_t>(static_cast<size_t>(nameLength > 0 ? nameLength : 0), 255));
       // Some drivers (SQLite's) count the name's UTF-8 bytes, not its characters.
       col.name.resize(std::min(col.name.size(), col.name.find(OLECHAR(0))));
-      reads.push_back(ReadFor(type));
+      SQLLEN unsignedType = SQL_FALSE;
+      if ((type == SQL_BIGINT || type == SQL_SMALLINT) &&
+          !SQL_SUCCEEDED(
+              SQLColAttributeW(st.get(), c, SQL_DESC_UNSIGNED, nullptr, 0, nullptr, &unsignedType)))
+        unsignedType = SQL_FALSE;
+      reads.push_back(ReadFor(type, unsignedType == SQL_TRUE));
       col.declared = VartypeFor(reads.back());
       result->columns.push_back(std::move(col));
     }
@@ -548,7 +577,9 @@ class OdbcBackend : public Backend {
       block.columns.push_back({r, width, nullptr, nullptr});
       rowBytes += static_cast<size_t>(width) + sizeof(SQLLEN);
     }
-    if (blocks_) startBlocks(st, std::min(kMostBlockRows, kBlockBytes / rowBytes), block);
+    const bool texts = std::find(reads.begin(), reads.end(), Read::Text) != reads.end();
+    if (blocks_ && (rereadsInBlock_ || !texts))
+      startBlocks(st, std::min(kMostBlockRows, kBlockBytes / rowBytes), block);
     for (size_t i = 0; i < block.columns.size(); ++i) {
       Block::Column& col = block.columns[i];
       col.data.reset(new char[block.rows * static_cast<size_t>(col.width)]);
@@ -675,6 +706,8 @@ class OdbcBackend : public Backend {
   // (so that values may be bound), and within a block of rows.
   bool bindable_ = false;
   bool blocks_ = false;
+  // Whether a text of a row in a block can be read again (see above).
+  bool rereadsInBlock_ = true;
   // The message that told the connection was lost; empty while it works.
   WideString lost_;
   // The text being read and the piece buffer, kept between cells.
