@@ -145,7 +145,9 @@ void StartLineInput(std::function<std::vector<std::string>()> names) {
   el_set(editor, EL_SIGNAL, 0);
   el_set(editor, EL_PROMPT, Prompt);
   el_set(editor, EL_HIST, history, past);
-  el_set(editor, EL_ADDFN, "qorvid-complete", "complete a name", Complete);
+  // The wide form: libedit keeps these strings as given, where the narrow
+  // one makes copies that el_end never frees.
+  el_wset(editor, EL_ADDFN, L"qorvid-complete", L"complete a name", Complete);
   el_set(editor, EL_BIND, "^I", "qorvid-complete", nullptr);
   el_source(editor, nullptr);  // the user's ~/.editrc, as other libedit programs read it
 }
