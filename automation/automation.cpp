@@ -62,9 +62,8 @@ std::string TrimDescription(std::string text) {
   return text;
 }
 
-// A member name as GetIDsOfNames takes it. The component's names are ASCII,
-// which every ANSI code page maps to the same code units, so they are widened
-// in place; anything else goes through the code page.
+// A member name as GetIDsOfNames takes it. The component calls ASCII names,
+// widened in place; anything else is widened from UTF-8.
 class MemberName {
  public:
   explicit MemberName(const char* name) {
@@ -78,8 +77,7 @@ class MemberName {
       inline_[i] = 0;
       return;
     }
-    converted_ = Bstr::fromAnsi(name);
-    if (!converted_.get()) converted_ = Bstr(OLESTR(""));
+    converted_ = Bstr::fromUtf8(name);
   }
   LPOLESTR get() { return converted_.get() ? converted_.get() : inline_; }
 
@@ -88,7 +86,8 @@ class MemberName {
   Bstr converted_;  // owns the name when it is not ASCII
 };
 
-std::string AnsiOf(BSTR b) { return b ? AnsiFromWide(b, SysStringLen(b)) : std::string(); }
+std::string Utf8Of(const OLECHAR* s, size_t length) { return platform::Utf8FromWide(s, length); }
+std::string Utf8Of(BSTR b) { return b ? Utf8Of(b, SysStringLen(b)) : std::string(); }
 
 // Owns the strings Invoke may leave in the exception record.
 struct ExceptionRecord {
@@ -110,7 +109,7 @@ std::string InvokeFailure(HRESULT status, ExceptionRecord& exception) {
     exception.info.pfnDeferredFillIn(&exception.info);
     exception.info.pfnDeferredFillIn = nullptr;
   }
-  std::string message = TrimDescription(AnsiOf(exception.info.bstrDescription));
+  std::string message = TrimDescription(Utf8Of(exception.info.bstrDescription));
   // An exception with no description at all would leave an empty message;
   // its status code at least says something.
   if (message.empty())
@@ -165,11 +164,11 @@ Variant Automation::invoke(Form form, const char* member, const Arg* args, size_
         slot = *a.value_;
         break;
       case Arg::Text:
-        owners[i] = Variant::fromAnsi(*a.text_);
+        owners[i] = Variant::fromUtf8(*a.text_);
         slot = owners[i].get();
         break;
       case Arg::TextByRef:
-        owners[i] = Variant::fromAnsi(*a.textRef_);
+        owners[i] = Variant::fromUtf8(*a.textRef_);
         slot.vt = VT_BSTR | VT_BYREF;
         slot.pbstrVal = &owners[i].get().bstrVal;
         break;
@@ -224,7 +223,7 @@ Variant Automation::invoke(Form form, const char* member, const Arg* args, size_
   for (size_t i = 0; i < count; ++i)
     if (args[i].form() == Arg::TextByRef) {
       const BSTR text = owners[i].get().bstrVal;
-      AnsiFromWideInto(*args[i].textRef_, text, text ? SysStringLen(text) : 0);
+      platform::Utf8FromWideInto(*args[i].textRef_, text, text ? SysStringLen(text) : 0);
     }
   return result;
 }
@@ -311,19 +310,13 @@ Variant ConvertedToText(const VARIANT& value) {
 }  // namespace
 
 std::string ValueText(const VARIANT& value) {
-  if (value.vt == VT_BSTR) return AnsiOf(value.bstrVal);
-  return AnsiOf(ConvertedToText(value).get().bstrVal);
+  if (value.vt == VT_BSTR) return Utf8Of(value.bstrVal);
+  return Utf8Of(ConvertedToText(value).get().bstrVal);
 }
 
-Variant TextThroughAnsi(Variant value) {
+Variant AsText(Variant value) {
   if (value.vt() != VT_BSTR) value = ConvertedToText(value.get());
-  BSTR units = value.get().bstrVal;
-  const std::string ansi = AnsiOf(units);
-  const int length = static_cast<int>(ansi.size());
-  if (units && ansi.size() == SysStringLen(units) &&
-      (length == 0 || MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, units, length) == length))
-    return value;
-  return Variant::fromAnsi(ansi);
+  return value;
 }
 
 namespace {
@@ -400,10 +393,11 @@ bool BooleanValue(const VARIANT& value) {
 }
 
 std::string StatusMessage(HRESULT status) {
-  char buffer[1024] = {};
-  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                           static_cast<DWORD>(status), 0, buffer, sizeof buffer, nullptr);
-  std::string text(buffer, n < sizeof buffer ? n : 0);
+  OLECHAR buffer[1024] = {};
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           static_cast<DWORD>(status), 0, buffer, sizeof buffer / sizeof buffer[0],
+                           nullptr);
+  std::string text = Utf8Of(buffer, n < sizeof buffer / sizeof buffer[0] ? n : 0);
   while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
   if (!text.empty()) return text;
   char fallback[32];

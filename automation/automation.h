@@ -51,7 +51,7 @@ class Arg {
 Arg byValue(LONG integer);
 // host value: the VARIANT unchanged.
 Arg byValue(const VARIANT& value);
-// text by value: a BSTR made from the ANSI text.
+// text by value: a BSTR made from the UTF-8 text.
 Arg byValue(const std::string& text);
 // text by reference: VT_BSTR|VT_BYREF; after a successful call the BSTR,
 // changed or not, is converted back into the text.
@@ -89,17 +89,15 @@ class Automation {
   const VARIANT* target_;
 };
 
-// Value text: a string converted to the ANSI code page; any other value first
+// Value text: a string as UTF-8, every unit kept; any other value first
 // converted to a string by VariantChangeTypeEx with the user's default locale.
 // Fails with "Invalid variant type conversion".
 std::string ValueText(const VARIANT& value);
 inline std::string ValueText(const Variant& value) { return ValueText(value.get()); }
 
-// The value text as a script receives a text: a BSTR of ValueText(value),
-// the units passed through the ANSI code page and back. Made in the value's
-// own BSTR when the code page gives back as many units as it took, as every
-// single-byte one does. Fails as ValueText does.
-Variant TextThroughAnsi(Variant value);
+// The value as a script receives a text: a string as it is, anything else
+// converted as ValueText converts it. Fails as ValueText does.
+Variant AsText(Variant value);
 
 // Integer value: integer types as they are (low 32 bits), floating point and
 // currency rounded, anything else through VariantChangeTypeEx to VT_I4.

@@ -1,5 +1,5 @@
 // The one exception type of the component. A failure anywhere in a branch is
-// raised with its message (8-bit text in the ANSI code page) and caught once,
+// raised with its message (UTF-8 text) and caught once,
 // by the method dispatcher or by a property operation.
 #pragma once
 

@@ -4,7 +4,6 @@
 
 #include "automation/automation.h"
 #include "automation/component_error.h"
-#include "automation/cp1251.h"
 #include "automation/host_array.h"
 
 namespace qorvid {
@@ -39,7 +38,7 @@ void MethodCall::setResult(Variant value) {
 }
 
 StatementLists& ComponentState::initialised() {
-  if (!lists) throw ComponentError(CP1251("Компонента не инициализирована"));
+  if (!lists) throw ComponentError("Компонента не инициализирована");
   return *lists;
 }
 

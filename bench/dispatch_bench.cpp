@@ -11,7 +11,7 @@ namespace qorvid {
 
 static void BM_FindMethod(benchmark::State& state) {
   bench::Script c;
-  Bstr name = Bstr::fromAnsi("PrepareQuery");
+  Bstr name = Bstr::fromUtf8("PrepareQuery");
   long number = -1;
   for (auto _ : state) {
     c.extension()->FindMethod(name.get(), &number);
@@ -23,14 +23,14 @@ BENCHMARK(BM_FindMethod);
 
 static void BM_CallPrepareQuery(benchmark::State& state) {
   bench::Script c;
-  Bstr name = Bstr::fromAnsi("PrepareQuery");
+  Bstr name = Bstr::fromUtf8("PrepareQuery");
   long number = -1;
   c.extension()->FindMethod(name.get(), &number);
   if (number < 0) {
     state.SkipWithError("PrepareQuery not found");
     return;
   }
-  Variant text = Variant::fromAnsi("SELECT * FROM t WHERE id = ?");
+  Variant text = Variant::fromUtf8("SELECT * FROM t WHERE id = ?");
   for (auto _ : state) {
     SAFEARRAY* params = SafeArrayCreateVector(VT_VARIANT, 0, 1);
     LONG index[1] = {0};

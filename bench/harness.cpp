@@ -51,8 +51,8 @@ Script::~Script() { init_->Shutdown(); }
 
 void Script::check(HRESULT hr, const OLECHAR* member) {
   if (hr == S_OK && host_->errorLog().empty()) return;
-  std::string what = AnsiFromWide(WideString(member)) + " failed";
-  if (!host_->errorLog().empty()) what += ": " + host_->errorLog().back().descriptionAnsi();
+  std::string what = qorvid::platform::Utf8FromWide(WideString(member)) + " failed";
+  if (!host_->errorLog().empty()) what += ": " + host_->errorLog().back().descriptionText();
   host_->clearErrorLog();
   throw std::runtime_error(what);
 }
@@ -60,7 +60,7 @@ void Script::check(HRESULT hr, const OLECHAR* member) {
 Variant Script::callWith(const Bstr& method, const Variant* const* args, int count) {
   long number = -1;
   if (extension_->FindMethod(method.get(), &number) != S_OK || number < 0)
-    throw std::runtime_error("no method " + AnsiFromWide(method.wide()));
+    throw std::runtime_error("no method " + qorvid::platform::Utf8FromWide(method.wide()));
   SAFEARRAY* params = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(count));
   for (LONG i = 0; i < count; ++i)
     SafeArrayPutElement(params, &i, const_cast<VARIANT*>(args[i]->ptr()));

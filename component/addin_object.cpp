@@ -63,7 +63,7 @@ HRESULT STDMETHODCALLTYPE AddInObject::Shutdown() {
 
 HRESULT STDMETHODCALLTYPE AddInObject::GetVersionInfo(SAFEARRAY** info) {
   try {
-    if (info && *info && PutParam(*info, 0, Variant::fromAnsi("2000")) == E_OUTOFMEMORY)
+    if (info && *info && PutParam(*info, 0, Variant::fromUtf8("2000")) == E_OUTOFMEMORY)
       return E_OUTOFMEMORY;
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;

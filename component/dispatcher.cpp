@@ -60,7 +60,7 @@ HRESULT AddInObject::dispatch(MethodBranch branch, VARIANT* result, SAFEARRAY** 
       // At least the message, in what the last one left room for.
       ErrorText().assign(message);
     }
-    ReportError(WideFromAnsi(ErrorText()));
+    ReportError(platform::WideFromUtf8(ErrorText()));
   } catch (...) {
     // Out of memory while reporting: the call still ends here.
   }

@@ -4,7 +4,6 @@
 #include <new>
 
 #include "automation/automation.h"
-#include "automation/cp1251.h"
 #include "encoding/text_trim.h"
 
 namespace qorvid {
@@ -12,7 +11,7 @@ namespace qorvid {
 void WriteErrorLogEntry(IErrorLog* log, const WideString& text) {
   if (!log || BlankOrControlOnly(text)) return;
   // The strings stay ours: the log copies what it keeps.
-  Bstr source = Bstr::fromAnsi(CP1251("Внешняя компонента qorvid"));
+  Bstr source(OLESTR("Внешняя компонента qorvid"));
   Bstr description(text);
   EXCEPINFO entry{};
   entry.wCode = 1006;

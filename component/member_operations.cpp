@@ -12,15 +12,15 @@ namespace {
 // anything else stores null and answers S_FALSE.
 template <typename Row>
 HRESULT StoreName(BSTR* out, const Row* row, long alias) {
-  const char* ansi = !row         ? nullptr
-                     : alias == 0 ? row->english
-                     : alias == 1 ? row->russian
-                                  : nullptr;
+  const OLECHAR* text = !row         ? nullptr
+                        : alias == 0 ? row->english
+                        : alias == 1 ? row->russian
+                                     : nullptr;
   Bstr previous = Bstr::attach(*out);
   *out = nullptr;
-  if (!ansi) return S_FALSE;
+  if (!text) return S_FALSE;
   try {
-    *out = Bstr::fromAnsi(ansi).detach();
+    *out = Bstr(text).detach();
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }
@@ -33,7 +33,7 @@ HRESULT STDMETHODCALLTYPE AddInObject::GetExtensionName(BSTR* name) {
   Bstr previous = Bstr::attach(*name);
   *name = nullptr;
   try {
-    *name = Bstr::fromAnsi("qorvid").detach();
+    *name = Bstr(OLESTR("qorvid")).detach();
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }
@@ -56,7 +56,7 @@ HRESULT STDMETHODCALLTYPE AddInObject::FindProperty(BSTR name, long* number) {
   if (!number) return E_POINTER;
   *number = -1;
   try {
-    // The first lookup in a code page builds its name index.
+    // The first lookup builds the name index.
     *number = FindPropertyNumber(name, name ? SysStringLen(name) : 0);
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;

@@ -51,8 +51,8 @@ enum class ParamDefault {
 
 struct MethodRow {
   Method method;
-  const char* english;
-  const char* russian;  // cp1251
+  const OLECHAR* english;
+  const OLECHAR* russian;
   int paramCount;
   ParamDefault paramDefault;
   bool hasResult;
@@ -61,8 +61,8 @@ struct MethodRow {
 
 struct PropertyRow {
   Property property;
-  const char* english;
-  const char* russian;  // cp1251
+  const OLECHAR* english;
+  const OLECHAR* russian;
   // The value as the host reads it; may raise a ComponentError.
   Variant (*read)(ComponentState& state);
   // Null for a read-only property.
@@ -88,8 +88,7 @@ const MethodRow* MethodRowAt(long number);
 const PropertyRow* PropertyRowAt(long number);
 
 // The row whose English or Russian name equals name exactly (UTF-16 code
-// units, case and blanks significant), or -1. The names compare as the ANSI
-// text widened with the process's code page at the time of the call.
+// units, case and blanks significant), or -1, whatever the code page.
 long FindPropertyNumber(const OLECHAR* name, size_t length);
 long FindMethodNumber(const OLECHAR* name, size_t length);
 

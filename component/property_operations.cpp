@@ -1,7 +1,6 @@
 // The property operations. Their failures go to the host's error log only:
 // errorText is the dispatcher's and stays as the last method call left it.
 #include "automation/automation.h"
-#include "automation/cp1251.h"
 #include "component/addin_object.h"
 #include "component/error_report.h"
 #include "component/member_table.h"
@@ -18,7 +17,8 @@ HRESULT STDMETHODCALLTYPE AddInObject::GetPropertyValue(long number, VARIANT* va
     row->read(state_).detachTo(value);
   } catch (...) {
     try {
-      ReportError(WideFromAnsi(CP1251("Ошибка чтения свойства: ") + FailureMessage()));
+      ReportError(
+          platform::WideFromUtf8(std::string("Ошибка чтения свойства: ") + FailureMessage()));
     } catch (...) {
     }
   }
@@ -34,7 +34,8 @@ HRESULT STDMETHODCALLTYPE AddInObject::SetPropertyValue(long number, VARIANT* va
     row->write(state_, *value);
   } catch (...) {
     try {
-      ReportError(WideFromAnsi(CP1251("Ошибка установки свойства: ") + FailureMessage()));
+      ReportError(
+          platform::WideFromUtf8(std::string("Ошибка установки свойства: ") + FailureMessage()));
     } catch (...) {
     }
   }

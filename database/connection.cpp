@@ -4,7 +4,6 @@
 
 #include "automation/automation.h"
 #include "automation/component_error.h"
-#include "automation/cp1251.h"
 #include "database/branches.h"
 #include "database/dialect.h"
 #include "database/normalized_value.h"
@@ -24,7 +23,7 @@ void RunStatement(ComponentState& state, MethodCall& call, std::string& statemen
   // there, an ODBC driver may run the part before it alone ("DELETE FROM t" of
   // "DELETE FROM t<NUL> WHERE ..."). No provider is given such a text.
   if (statement.find('\0') != std::string::npos)
-    throw ComponentError(CP1251("Текст запроса содержит символ NUL (U+0000); запрос не выполнен"));
+    throw ComponentError("Текст запроса содержит символ NUL (U+0000); запрос не выполнен");
   Variant answer = Automation(state.adoConnection).call("Execute", {byRef(statement)});
   state.recordset = NormalizedValue(std::move(answer));
   call.failureContext = statement;
@@ -65,7 +64,7 @@ void ExecuteBranch(ComponentState& state, MethodCall& call) {
     Variant fields = Automation(state.recordset).get("Fields");
     state.fieldsCount = IntegerValue(Automation(fields).get("Count"));
   } catch (const ComponentError& failure) {
-    throw ComponentError(CP1251("Ошибка запроса ") + statement + "\r\n" + failure.message());
+    throw ComponentError(std::string("Ошибка запроса ") + statement + "\r\n" + failure.message());
   }
   RelearnDialectAfter(state, statement);
 }

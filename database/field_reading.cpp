@@ -5,7 +5,6 @@
 
 #include "automation/automation.h"
 #include "automation/component_error.h"
-#include "automation/cp1251.h"
 #include "database/branches.h"
 #include "database/normalized_value.h"
 #include "encoding/value_text.h"
@@ -35,7 +34,7 @@ Variant ReadFieldValue(ComponentState& state, Variant& selector, const char* val
   return Automation(field).get(valueMember);
 }
 
-Variant EmptyText() { return Variant::fromAnsi(std::string()); }
+Variant EmptyText() { return Variant::fromUtf8(std::string()); }
 
 // The value of GetField as the script receives it, chosen on the whole type
 // code: numbers a script cannot hold become text, booleans 1 or 0. The
@@ -58,18 +57,18 @@ Variant ScriptValue(Variant value, const Variant& selector) {
     case VT_BSTR:
     case VT_ERROR:
     case VT_DECIMAL:
-      return TextThroughAnsi(std::move(value));
+      return AsText(std::move(value));
     case VT_BOOL:
       return Variant::fromInt(value.get().boolVal == VARIANT_TRUE ? 1 : 0);
     case VT_VARIANT:
-      throw ComponentError(CP1251("Тип Variant не поддерживается"));
+      throw ComponentError("Тип Variant не поддерживается");
     default:
-      throw ComponentError(CP1251("Тип не поддерживается: ") + FieldIdentification(selector));
+      throw ComponentError(std::string("Тип не поддерживается: ") + FieldIdentification(selector));
   }
 }
 
 std::string NoApplicationMessage() {
-  return CP1251("Хост-приложение не предоставило объект приложения (AppDispatch)");
+  return "Хост-приложение не предоставило объект приложения (AppDispatch)";
 }
 
 // The host application object, checked: a missing one is named as such.
@@ -122,13 +121,13 @@ void GetFieldBranch(ComponentState& state, MethodCall& call) {
   try {
     value = NormalizedValue(ReadFieldValue(state, selector, "value"));
   } catch (const ComponentError& failure) {
-    throw ComponentError(CP1251("Ошибка получения поля ") + FieldIdentification(selector) + kCrLf +
-                         failure.message());
+    throw ComponentError(std::string("Ошибка получения поля ") + FieldIdentification(selector) +
+                         kCrLf + failure.message());
   }
   try {
     call.setResult(ScriptValue(std::move(value), selector));
   } catch (const ComponentError& failure) {
-    throw ComponentError(CP1251("Ошибка преобразования значения поля ") +
+    throw ComponentError(std::string("Ошибка преобразования значения поля ") +
                          FieldIdentification(selector) + kCrLf + failure.message());
   }
 }
@@ -139,12 +138,12 @@ void GetFieldAsDateTimeBranch(ComponentState& state, MethodCall& call) {
     Variant value = NormalizedValue(ReadFieldValue(state, selector, "Value"));
     // Only a real date gives text; a text that merely looks like one does not.
     if (value.vt() == VT_DATE)
-      call.setResult(Variant::fromAnsi(DateTimeText(std::string(), value.get().date)));
+      call.setResult(Variant::fromUtf8(DateTimeText(std::string(), value.get().date)));
     else
       call.setResult(EmptyText());
   } catch (const ComponentError& failure) {
-    throw ComponentError(CP1251("Ошибка получения поля ") + FieldIdentification(selector) + kCrLf +
-                         failure.message());
+    throw ComponentError(std::string("Ошибка получения поля ") + FieldIdentification(selector) +
+                         kCrLf + failure.message());
   }
 }
 
@@ -160,7 +159,7 @@ void GetFieldAsObjectBranch(ComponentState& state, MethodCall& call) {
   const std::string quoted = EscapeDoubleQuotes(internal);
   call.failureContext = quoted;
 
-  const std::string expression = CP1251("ЗначениеИзСтрокиВнутр") + "(\"" + quoted + "\")";
+  const std::string expression = "ЗначениеИзСтрокиВнутр(\"" + quoted + "\")";
   Variant applicationValue = Variant::fromDispatch(application.get());
   Variant answer = Automation(applicationValue).call("EvalExpr", {byValue(expression)});
   call.setResult(Variant::fromDispatch(ObjectOf(std::move(answer)).get()));

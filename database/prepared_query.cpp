@@ -5,7 +5,6 @@
 
 #include "automation/automation.h"
 #include "automation/component_error.h"
-#include "automation/cp1251.h"
 #include "database/branches.h"
 #include "encoding/sql_literal.h"
 #include "encoding/text_trim.h"
@@ -48,15 +47,14 @@ void BindBranch(ComponentState& state, MethodCall& call) {
 std::string AssemblePreparedStatement(ComponentState& state) {
   TextList& parts = state.initialised().queryParts;
   TextList& values = state.initialised().boundValues;
-  if (parts.empty())
-    throw ComponentError(CP1251("Сначала вызовите метод ПодготовитьЗапрос (Prepare)"));
-  if (values.empty()) throw ComponentError(CP1251("Сначала вызовите метод ПараметрЗапроса (Bind)"));
+  if (parts.empty()) throw ComponentError("Сначала вызовите метод ПодготовитьЗапрос (Prepare)");
+  if (values.empty()) throw ComponentError("Сначала вызовите метод ПараметрЗапроса (Bind)");
 
   // The empty entry pairs with the piece after the last placeholder. It stays
   // behind, so the same prepared query cannot run a second time.
   values.push_back(std::string());
   if (values.size() != parts.size()) {
-    throw ComponentError(CP1251("Не совпадает количество параметров запроса.") +
+    throw ComponentError(std::string("Не совпадает количество параметров запроса.") +
                          "\r\nBind: " + std::to_string(values.size()) +
                          " prepare:" + std::to_string(parts.size()));
   }

@@ -5,7 +5,6 @@
 // with BeginTrans/CommitTrans.
 #include "automation/automation.h"
 #include "automation/component_error.h"
-#include "automation/cp1251.h"
 #include "database/branches.h"
 #include "database/record_statements.h"
 #include "database/statement.h"
@@ -46,12 +45,12 @@ void DataFieldBranch(ComponentState& state, MethodCall& call) {
 }
 
 void SaveRecBranch(ComponentState& state, MethodCall& call) {
-  if (state.tableName.empty()) throw ComponentError(CP1251("Сначала вызовите OpenRec"));
+  if (state.tableName.empty()) throw ComponentError("Сначала вызовите OpenRec");
   // Until the SELECT is built, a failure names the statement it was to be.
   call.failureContext = "SELECT ";
   const StatementLists& lists = state.initialised();
   const RecordTexts texts = BuildRecordTexts(lists.keyFields, lists.dataFields);
-  if (texts.keyColumns.empty()) throw ComponentError(CP1251("Сначала вызовите KeyField"));
+  if (texts.keyColumns.empty()) throw ComponentError("Сначала вызовите KeyField");
 
   std::string select = RecordSelect(state.tableName, texts);
   RunStatement(state, call, select);

@@ -7,12 +7,11 @@
 namespace qorvid {
 
 namespace {
-// Entry names are ANSI text; the fold works on their UTF-16 form, so that it
-// follows the code page the text is in.
+// The fold works on the names' UTF-16 form, the host's own.
 bool EqualIgnoringCase(const std::string& a, const std::string& b) {
   if (a == b) return true;
-  const WideString wa = WideFromAnsi(a);
-  const WideString wb = WideFromAnsi(b);
+  const WideString wa = platform::WideFromUtf8(a);
+  const WideString wb = platform::WideFromUtf8(b);
   return platform::EqualsIgnoringCase(wa, wb);
 }
 

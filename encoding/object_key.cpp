@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "automation/component_error.h"
-#include "automation/cp1251.h"
 #include "encoding/integer_text.h"
 #include "encoding/text_trim.h"
+#include "platform/utf8_text.h"
 
 namespace qorvid {
 
@@ -19,6 +19,24 @@ const std::string::size_type kObjectIdLength = 13;
 const std::string::size_type kLongIdLength = 23;
 const std::string::size_type kNumberWidth = 10;
 const std::string::size_type kItemCount = 7;
+
+// Lengths and positions count characters as the host does (UTF-16 units),
+// not the bytes of their UTF-8 form.
+std::string::size_type Length(const std::string& text) { return platform::WideLength(text); }
+
+std::string Slice(const std::string& text, std::string::size_type first,
+                  std::string::size_type count = std::string::npos) {
+  std::string::size_type unit = 0, begin = text.size(), end = text.size();
+  for (std::string::size_type i = 0; i < text.size();) {
+    if (unit == first) begin = i;
+    if (count != std::string::npos && unit == first + count) {
+      end = i;
+      break;
+    }
+    unit += platform::NextUtf8Character(text, i) >= 0x10000 ? 2 : 1;
+  }
+  return begin < end ? text.substr(begin, end - begin) : std::string();
+}
 
 int DigitOf(char c) {
   for (int i = 0; i < 36; ++i)
@@ -54,8 +72,8 @@ void Replace(std::string& text, char from, char to) {
 }  // namespace
 
 std::string EncodeBase36(LONG n) {
-  if (n >= 2147483647) throw ComponentError(CP1251("Ожидается число < 2147483647"));
-  if (n < 0) throw ComponentError(CP1251("Ожидается значение >=0"));
+  if (n >= 2147483647) throw ComponentError("Ожидается число < 2147483647");
+  if (n < 0) throw ComponentError("Ожидается значение >=0");
   std::string text;
   do {
     text.insert(text.begin(), kAlphabet[n % 36]);
@@ -67,39 +85,37 @@ std::string EncodeBase36(LONG n) {
 
 LONG DecodeBase36(const std::string& text) {
   const std::string trimmed = TrimControlAndBlanks(text);
-  if (trimmed.size() > kFieldWidth)
-    throw ComponentError(CP1251("Ожидается строка не длиннее 6 символов: ") + trimmed);
+  if (Length(trimmed) > kFieldWidth)
+    throw ComponentError(std::string("Ожидается строка не длиннее 6 символов: ") + trimmed);
   uint32_t value = 0;
   for (char c : trimmed) {
     int digit = DigitOf(c);
-    if (digit < 0)
-      throw ComponentError(CP1251("Ожидается символ 0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ"));
+    if (digit < 0) throw ComponentError("Ожидается символ 0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ");
     value = value * 36u + static_cast<uint32_t>(digit);
   }
   if (value >= 2147483648u)
-    throw ComponentError(CP1251("На входе слишком большое значение: ") + trimmed);
+    throw ComponentError(std::string("На входе слишком большое значение: ") + trimmed);
   return static_cast<LONG>(value);
 }
 
 std::string ObjectKeyFromInternal(const std::string& internal) {
   const std::vector<std::string> items = SplitItems(internal);
-  if (items.size() != kItemCount)
-    throw ComponentError(CP1251("Неправильный размер списка, ожидается 7"));
+  if (items.size() != kItemCount) throw ComponentError("Неправильный размер списка, ожидается 7");
   const std::string& type = items[0];
   std::string firstText = items[3];
   std::string identifier = items[6];
-  if (type.size() != 1)
-    throw ComponentError(CP1251("Неправильный размер идентификатора типа, ожидается 1"));
+  if (Length(type) != 1)
+    throw ComponentError("Неправильный размер идентификатора типа, ожидается 1");
   if (firstText == "0") {
-    if (identifier.size() != kLongIdLength)
-      throw ComponentError(CP1251("Неправильный размер идентификатора, ожидается 23"));
-    firstText = identifier.substr(0, kNumberWidth);
-    identifier = identifier.substr(kNumberWidth);
+    if (Length(identifier) != kLongIdLength)
+      throw ComponentError("Неправильный размер идентификатора, ожидается 23");
+    firstText = Slice(identifier, 0, kNumberWidth);
+    identifier = Slice(identifier, kNumberWidth);
   }
-  if (identifier.size() != kObjectIdLength)
-    throw ComponentError(CP1251("Неправильный размер идентификатора объекта, ожидается 13"));
-  const std::string suffix = identifier.substr(kNumberWidth);
-  const std::string objectText = identifier.substr(0, kNumberWidth);
+  if (Length(identifier) != kObjectIdLength)
+    throw ComponentError("Неправильный размер идентификатора объекта, ожидается 13");
+  const std::string suffix = Slice(identifier, kNumberWidth);
+  const std::string objectText = Slice(identifier, 0, kNumberWidth);
 
   const std::string firstField = EncodeBase36(IntegerFromText(firstText));
   const std::string objectField = EncodeBase36(IntegerFromText(objectText));
@@ -110,13 +126,13 @@ std::string ObjectKeyFromInternal(const std::string& internal) {
 }
 
 std::string InternalFromObjectKey(const std::string& key) {
-  if (key.size() != kKeyLength) throw ComponentError(CP1251("Ожидается строка длиной 16"));
+  if (Length(key) != kKeyLength) throw ComponentError("Ожидается строка длиной 16");
   std::string text = key;
   Replace(text, '_', ' ');
-  const std::string type = text.substr(0, 1);
-  const LONG first = DecodeBase36(text.substr(1, kFieldWidth));
-  const LONG object = DecodeBase36(text.substr(1 + kFieldWidth, kFieldWidth));
-  const std::string suffix = text.substr(1 + 2 * kFieldWidth);
+  const std::string type = Slice(text, 0, 1);
+  const LONG first = DecodeBase36(Slice(text, 1, kFieldWidth));
+  const LONG object = DecodeBase36(Slice(text, 1 + kFieldWidth, kFieldWidth));
+  const std::string suffix = Slice(text, 1 + 2 * kFieldWidth);
   return "{\"" + type + "\",\"0\",\"0\",\"" + RightAligned(first, kNumberWidth) +
          "\",\"0\",\"0\",\"" + RightAligned(object, kNumberWidth) + suffix + "\"}";
 }

@@ -18,7 +18,7 @@ LONG DecodeBase36(const std::string& text);
 std::string ObjectKeyFromInternal(const std::string& internal);
 // The short internal string form of a key.
 std::string InternalFromObjectKey(const std::string& key);
-// All four raise a ComponentError with the cp1251 message on bad input and
+// All four raise a ComponentError with a Russian message on bad input and
 // change nothing.
 
 }  // namespace qorvid

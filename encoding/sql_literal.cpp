@@ -6,7 +6,6 @@
 
 #include "automation/automation.h"
 #include "automation/component_error.h"
-#include "automation/cp1251.h"
 #include "encoding/text_trim.h"
 #include "encoding/value_text.h"
 #include "platform/bstr.h"
@@ -61,16 +60,21 @@ std::string ObjectKeyOf(const ComponentState& state, const VARIANT& value) {
 std::string FiniteNumber(double value, const std::string& text) {
   // No SQL number reads back as NaN or an infinity.
   if (!std::isfinite(value))
-    throw ComponentError(CP1251("Нечисловое или бесконечное значение нельзя передать в запрос: ") +
-                         text);
+    throw ComponentError(
+        std::string("Нечисловое или бесконечное значение нельзя передать в запрос: ") + text);
   return text;
 }
 
 // A text the database reads back exactly. Where a backslash escapes,
 // PostgreSQL is given E'...', which reads escapes whatever
-// standard_conforming_strings says, and MariaDB the backslash doubled.
+// standard_conforming_strings says, and MariaDB the backslash doubled. SQL
+// Server reads a plain literal in the database's code page, so a text with
+// any character beyond ASCII goes as N'...', which keeps every character.
 std::string Quoted(const SqlDialect& dialect, const std::string& text) {
   const bool postgres = dialect.dbms == Dbms::PostgreSql;
+  if (dialect.dbms == Dbms::SqlServer &&
+      std::any_of(text.begin(), text.end(), [](char c) { return (c & 0x80) != 0; }))
+    return "N" + QuotedSqlString(text);
   if (!(postgres || dialect.backslashEscapes) || text.find('\\') == std::string::npos)
     return QuotedSqlString(text);
   std::string out = postgres ? "E'" : "'";
@@ -113,8 +117,8 @@ std::string TimeOfDay(const std::string& timeText) {
   }
   good = good && i == t.size() && part[0] < 24 && part[1] < 60 && part[2] < 60;
   if (!good)
-    throw ComponentError(CP1251("Время '") + t +
-                         CP1251("' не подходит для даты: ожидается чч:мм[:сс[.ммм]]"));
+    throw ComponentError(std::string("Время '") + t +
+                         std::string("' не подходит для даты: ожидается чч:мм[:сс[.ммм]]"));
   return TimeOfDayText(part[0], part[1], part[2], millisecond);
 }
 
@@ -130,8 +134,8 @@ std::string DateLiteral(ComponentState& state, double date) {
     // Outside the years of OLE dates no text is read as the same date by
     // every database; one may even read "0000-00-00" as a date of its own.
     if (!InOleDateYears(date))
-      throw ComponentError(CP1251("Дата вне диапазона от 100 до 9999 года нельзя передать в "
-                                  "запрос: ") +
+      throw ComponentError(std::string("Дата вне диапазона от 100 до 9999 года нельзя передать в "
+                                       "запрос: ") +
                            FloatText(date));
     const std::string time = form == DateForm::Text && !state.timeText.empty()
                                  ? TimeOfDay(state.timeText)
@@ -182,13 +186,14 @@ std::string CurrencyText(LONGLONG value) {
 
 std::string DecimalText(const DECIMAL& d) {
   if (d.scale > 28)
-    throw ComponentError(CP1251("Неверный масштаб десятичного числа: ") + std::to_string(d.scale));
+    throw ComponentError(std::string("Неверный масштаб десятичного числа: ") +
+                         std::to_string(d.scale));
   return ScaledDigits((d.sign & DECIMAL_NEG) != 0, d.Hi32, d.Lo64, d.scale);
 }
 
 [[noreturn]] void NoLiteral(VARTYPE vt) {
-  if (vt & VT_ARRAY) throw ComponentError(CP1251("Массив нельзя передать в запрос"));
-  throw ComponentError(CP1251("Значение такого типа нельзя передать в запрос (тип VARIANT ") +
+  if (vt & VT_ARRAY) throw ComponentError("Массив нельзя передать в запрос");
+  throw ComponentError(std::string("Значение такого типа нельзя передать в запрос (тип VARIANT ") +
                        std::to_string(vt) + ")");
 }
 
@@ -204,7 +209,7 @@ std::string UnknownDatabaseLiteral(ComponentState& state, const VARIANT& value) 
       return DateLiteral(state, value.date);
     case VT_BSTR: {
       const BSTR s = value.bstrVal;
-      return QuotedSqlString(s ? AnsiFromWide(s, SysStringLen(s)) : std::string());
+      return QuotedSqlString(s ? platform::Utf8FromWide(s, SysStringLen(s)) : std::string());
     }
     case VT_DISPATCH:
       // Quotes doubled as in a string: the type identifier and the suffix
@@ -259,7 +264,7 @@ std::string KnownDatabaseLiteral(ComponentState& state, const VARIANT& value, in
       return DateLiteral(state, value.date);
     case VT_BSTR: {
       const BSTR s = value.bstrVal;
-      return Quoted(dialect, s ? AnsiFromWide(s, SysStringLen(s)) : std::string());
+      return Quoted(dialect, s ? platform::Utf8FromWide(s, SysStringLen(s)) : std::string());
     }
     case VT_DISPATCH:
       return Quoted(dialect, ObjectKeyOf(state, value));

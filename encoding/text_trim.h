@@ -1,6 +1,6 @@
 // Trimming as the component's texts are trimmed: every character of code 0
-// to 32 (blanks and control characters) goes from both ends; cp1251 letters,
-// whose bytes are above 127, stay. The one rule for PrepareQuery's text, the
+// to 32 (blanks and control characters) goes from both ends; every other
+// character, whose UTF-8 bytes are all above 127, stays. The one rule for PrepareQuery's text, the
 // Time text and the error log's "nothing to say".
 #pragma once
 

@@ -1,6 +1,5 @@
 #include "host/host_application.h"
 
-#include "automation/cp1251.h"
 #include "host/host_object.h"
 #include "platform/variant.h"
 
@@ -35,7 +34,7 @@ IDispatch* DispatchOf(const VARIANT* v) {
 bool ParseFromInternalStringCall(const WideString& expression, WideString& argument) {
   // The name reaches us as the component's cp1251 text widened with the ANSI
   // code page; widen ours the same way so both sides agree.
-  WideString head = WideFromAnsi(CP1251("ЗначениеИзСтрокиВнутр"));
+  WideString head = OLESTR("ЗначениеИзСтрокиВнутр");
   head += OLESTR("(\"");
   const WideString tail = OLESTR("\")");
   if (expression.size() < head.size() + tail.size() ||

@@ -11,6 +11,7 @@
 #include "host/host_application.h"
 #include "host/host_dispatch.h"
 #include "platform/com_ptr.h"
+#include "platform/utf8_text.h"
 
 namespace qorvid::host {
 
@@ -26,8 +27,8 @@ struct ErrorLogEntry {
   bool helpFile = false;  // a non-null help file was passed
   DWORD helpContext = 0;
 
-  std::string sourceAnsi() const { return AnsiFromWide(source); }
-  std::string descriptionAnsi() const { return AnsiFromWide(description); }
+  std::string sourceText() const { return qorvid::platform::Utf8FromWide(source); }
+  std::string descriptionText() const { return qorvid::platform::Utf8FromWide(description); }
 };
 
 class HostConnection : public HostDispatch, public IErrorLog {

@@ -1,11 +1,12 @@
-// Bstr: owns one BSTR, in the manner of _bstr_t, plus the ANSI/UTF-16
-// conversions that every interface of the component makes with the ANSI
-// code page.
+// Bstr: owns one BSTR, in the manner of _bstr_t, plus its conversions to and
+// from the component's UTF-8 texts and, for the host's side, the ANSI code
+// page.
 #pragma once
 
 #include <new>
 #include <string>
 
+#include "platform/utf8_text.h"
 #include "platform/win32.h"
 
 typedef std::basic_string<OLECHAR> WideString;
@@ -30,6 +31,13 @@ class Bstr {
     return *this;
   }
 
+  // From UTF-8 text, every unit kept (embedded NULs too).
+  static Bstr fromUtf8(std::string_view s) {
+    Bstr b = attach(
+        Made(SysAllocStringLen(nullptr, static_cast<UINT>(qorvid::platform::WideLength(s)))));
+    qorvid::platform::WidenUtf8(s, b.b_);
+    return b;
+  }
   // From 8-bit text in the ANSI code page (embedded NULs kept).
   static Bstr fromAnsi(const std::string& s);
   // Adopts a BSTR the caller owns.
@@ -53,6 +61,9 @@ class Bstr {
   BSTR get() const { return b_; }
   UINT length() const { return SysStringLen(b_); }
   WideString wide() const { return b_ ? WideString(b_, SysStringLen(b_)) : WideString(); }
+  std::string utf8() const {
+    return b_ ? qorvid::platform::Utf8FromWide(b_, SysStringLen(b_)) : std::string();
+  }
   // To 8-bit text in the ANSI code page; characters it lacks become '?'.
   std::string ansi() const;
 

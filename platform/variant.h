@@ -70,6 +70,7 @@ class Variant {
   }
   static Variant fromWide(const WideString& s) { return fromBstr(Bstr(s)); }
   static Variant fromAnsi(const std::string& s) { return fromBstr(Bstr::fromAnsi(s)); }
+  static Variant fromUtf8(std::string_view s) { return fromBstr(Bstr::fromUtf8(s)); }
   // Takes a new reference to the object (a null object gives VT_DISPATCH null).
   static Variant fromDispatch(IDispatch* d) {
     Variant r;

@@ -74,22 +74,6 @@ size_t EditDistance(const WideString& a, const WideString& b) {
   return row[b.size()];
 }
 
-// A member's Russian name as the component keeps it: the member table holds
-// cp1251 bytes and hands them out through the ANSI code page, so outside
-// code page 1251 the name arrives garbled and this undoes that.
-std::string KeptRussianName(const std::string& given) {
-  WideString w;
-  WideFromUtf8(given, w);
-  const std::string bytes = AnsiFromWide(w);
-  if (bytes.empty()) return given;
-  const int n =
-      MultiByteToWideChar(1251, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-  if (n <= 0) return given;
-  WideString out(static_cast<size_t>(n), OLECHAR(0));
-  MultiByteToWideChar(1251, 0, bytes.data(), static_cast<int>(bytes.size()), &out[0], n);
-  return Utf8FromWide(out);
-}
-
 // ErrorMsg as the console shows it: the message ends with the statement it
 // was running; where the lines before already name it ("Ошибка запроса S"),
 // it is not shown again.
@@ -210,9 +194,7 @@ std::vector<Session::Member> Session::memberList(bool methods) {
   for (long i = 0; i < count; ++i) {
     Member m;
     m.english = methods ? component_.methodName(i, 0) : component_.propertyName(i, 0);
-    const std::string given = methods ? component_.methodName(i, 1) : component_.propertyName(i, 1);
-    m.russian = KeptRussianName(given);
-    m.russianFound = !m.russian.empty() && (methods ? method(m.russian) : property(m.russian)) == i;
+    m.russian = methods ? component_.methodName(i, 1) : component_.propertyName(i, 1);
     list.push_back(m);
   }
   return list;
@@ -227,19 +209,18 @@ std::vector<std::string> Session::memberNames() {
   for (int methods = 0; methods < 2; ++methods)
     for (const Member& m : memberList(methods != 0)) {
       if (!m.english.empty()) names.push_back(m.english);
-      if (m.russianFound) names.push_back(m.russian);
+      if (!m.russian.empty()) names.push_back(m.russian);
     }
   return names;
 }
 
-// Names the user may have meant: the same name in other letter case, a
-// small typing slip, or a Russian name that this code page cannot find.
+// Names the user may have meant: the same name in other letter case or a
+// small typing slip.
 bool Session::unknownMember(const std::string& name) {
   WideString typed;
   WideFromUtf8(name, typed);
   const WideString folded = Folded(typed);
   std::vector<std::string> guesses;
-  std::string note;
   for (int methods = 1; methods >= 0; --methods)
     for (const Member& m : memberList(methods != 0)) {
       for (int alias = 0; alias < 2; ++alias) {
@@ -247,21 +228,11 @@ bool Session::unknownMember(const std::string& name) {
         if (candidate.empty()) continue;
         WideString w;
         WideFromUtf8(candidate, w);
-        if (alias == 1 && !m.russianFound && candidate == name) {
-          note = name + " is the Russian name of " + m.english +
-                 "; the component finds Russian names only where the ANSI code page is 1251";
-          guesses.push_back(m.english);
-          continue;
-        }
         const WideString f = Folded(w);
         const size_t distance = EditDistance(folded, f);
-        if (f == folded || (distance <= 2 && distance * 3 <= f.size())) {
-          // Suggest a name that works here: the English one when the
-          // Russian one cannot be found.
-          const std::string shown = alias && !m.russianFound ? m.english : candidate;
-          if (std::find(guesses.begin(), guesses.end(), shown) == guesses.end())
-            guesses.push_back(shown);
-        }
+        if ((f == folded || (distance <= 2 && distance * 3 <= f.size())) &&
+            std::find(guesses.begin(), guesses.end(), candidate) == guesses.end())
+          guesses.push_back(candidate);
       }
     }
   std::string text = "unknown member " + name;
@@ -270,7 +241,6 @@ bool Session::unknownMember(const std::string& name) {
     for (size_t i = 0; i < guesses.size(); ++i)
       text += (i == 0 ? "" : i + 1 == guesses.size() ? " or " : ", ") + guesses[i];
     text += "?";
-    if (!note.empty()) text += " (" + note + ")";
   } else {
     text += " (.members lists them)";
   }

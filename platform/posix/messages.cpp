@@ -94,6 +94,20 @@ DWORD FormatMessageA(DWORD dwFlags, LPCVOID, DWORD dwMessageId, DWORD, LPSTR lpB
   return static_cast<DWORD>(len);
 }
 
+// The same texts in UTF-16; they are ASCII, so each byte widens to its unit.
+DWORD FormatMessageW(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,
+                     LPWSTR lpBuffer, DWORD nSize, va_list* Arguments) {
+  if (!lpBuffer) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  char narrow[1024];
+  const DWORD n = FormatMessageA(dwFlags, lpSource, dwMessageId, dwLanguageId, narrow,
+                                 nSize < sizeof narrow ? nSize : sizeof narrow, Arguments);
+  for (DWORD i = 0; i <= n && n != 0; ++i) lpBuffer[i] = static_cast<unsigned char>(narrow[i]);
+  return n;
+}
+
 int MessageBoxA(HWND, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
   const char* text = lpText ? lpText : "";
   const char* caption = lpCaption ? lpCaption : "Error";

@@ -615,6 +615,8 @@ DWORD GetShortPathNameA(LPCSTR lpszLongPath, LPSTR lpszShortPath, DWORD cchBuffe
 #define FORMAT_MESSAGE_MAX_WIDTH_MASK 0x000000FF
 DWORD FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,
                      LPSTR lpBuffer, DWORD nSize, va_list* Arguments);
+DWORD FormatMessageW(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,
+                     LPWSTR lpBuffer, DWORD nSize, va_list* Arguments);
 
 // ---- user ----------------------------------------------------------------
 

@@ -2,7 +2,6 @@
 // under the host, and the property operations.
 #include <gtest/gtest.h>
 
-#include "automation/cp1251.h"
 #include "component/error_text.h"
 #include "component/object_count.h"
 #include "host/host_connection.h"
@@ -190,8 +189,8 @@ TEST_F(PropertyTest, EofBeforeAnyExecuteLogsAndLeavesErrorMsgAlone) {
   EXPECT_EQ(c.extension->GetPropertyValue(c.property("EOF"), value.ptr()), S_OK);
   EXPECT_EQ(value.vt(), VT_EMPTY);
   ASSERT_EQ(host->errorLog().size(), 1u);
-  EXPECT_EQ(host->errorLog()[0].descriptionAnsi(),
-            CP1251("Ошибка чтения свойства: ") + "Variant does not reference an automation object");
+  EXPECT_EQ(host->errorLog()[0].descriptionText(),
+            std::string("Ошибка чтения свойства: ") + "Variant does not reference an automation object");
   EXPECT_EQ(host->errorLog()[0].code, 1006);
   EXPECT_EQ(c.errorMsg(), "kept");
 }
@@ -222,7 +221,7 @@ TEST_F(PropertyTest, ReadsAndTheOneWrite) {
     Variant written;
     std::string read;
   } writes[] = {
-      {Variant::fromAnsi(" 12:30 "), " 12:30 "}, {Variant::fromInt(5), "5"}, {Variant(), ""}};
+      {Variant::fromUtf8(" 12:30 "), " 12:30 "}, {Variant::fromInt(5), "5"}, {Variant(), ""}};
   for (const auto& w : writes) {
     Variant in = w.written;
     EXPECT_EQ(c.extension->SetPropertyValue(c.property("Time"), in.ptr()), S_OK);
@@ -230,7 +229,7 @@ TEST_F(PropertyTest, ReadsAndTheOneWrite) {
     ASSERT_EQ(value.vt(), VT_BSTR);
     EXPECT_EQ(ValueText(value), w.read);
   }
-  Variant text = Variant::fromAnsi("x");
+  Variant text = Variant::fromUtf8("x");
   for (long readOnly :
        {c.property("ErrorMsg"), c.property("EOF"), c.property("FieldsCount"), kPropertyCount}) {
     EXPECT_EQ(c.extension->SetPropertyValue(readOnly, text.ptr()), S_FALSE);
@@ -249,8 +248,8 @@ TEST_F(PropertyTest, FailedWriteLogsAndKeepsTime) {
   EXPECT_EQ(c.extension->SetPropertyValue(c.property("Time"), list.ptr()), S_OK);
   EXPECT_EQ(c.state().timeText, "10:00");
   ASSERT_EQ(host->errorLog().size(), 1u);
-  EXPECT_EQ(host->errorLog()[0].descriptionAnsi(),
-            CP1251("Ошибка установки свойства: ") + "Invalid variant type conversion");
+  EXPECT_EQ(host->errorLog()[0].descriptionText(),
+            std::string("Ошибка установки свойства: ") + "Invalid variant type conversion");
   EXPECT_EQ(c.errorMsg(), "kept");
 }
 

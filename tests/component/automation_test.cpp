@@ -87,7 +87,7 @@ TEST(LateBoundCall, SevenArgumentFormsInCallerOrder) {
   RecordingDispatch fake;
   Variant target = DispatchValue(&fake);
   Variant host = Variant::fromDouble(2.5);
-  Variant hostRef = Variant::fromAnsi("ref");
+  Variant hostRef = Variant::fromUtf8("ref");
   std::string text = "plain", textRef = "in";
   LONG integer = 41;
   Automation(target).call("Many", {byValue(7), byValue(host.get()), byValue(text), byRef(textRef),
@@ -141,7 +141,7 @@ TEST(LateBoundCall, TargetsWithoutAnObjectFailBeforeAnythingIsSent) {
   VARIANT nullRef;
   nullRef.vt = VT_DISPATCH | VT_BYREF;
   nullRef.ppdispVal = &none;
-  const Variant targets[] = {Variant(), Variant::fromInt(1), Variant::fromAnsi(""),
+  const Variant targets[] = {Variant(), Variant::fromInt(1), Variant::fromUtf8(""),
                              Variant::fromDispatch(nullptr), Variant(nullRef)};
   for (const Variant& t : targets) {
     EXPECT_EQ(FailureOf([&] { Automation(t).call("Close"); }),
@@ -218,14 +218,14 @@ TEST(ValueConversions, IntegerValue) {
       {currency, 2},
       {unsigned32, -1},
       {wide, 5},
-      {Variant::fromAnsi("123"), 123},
+      {Variant::fromUtf8("123"), 123},
       {Variant::fromBool(true), -1},
   };
   for (const auto& c : cases) EXPECT_EQ(IntegerValue(c.value), c.expected) << c.value.vt();
 }
 
 TEST(ValueConversions, IntegerValueFailures) {
-  const Variant cases[] = {Variant::fromAnsi("abc"), Variant::fromDouble(1e10),
+  const Variant cases[] = {Variant::fromUtf8("abc"), Variant::fromDouble(1e10),
                            Variant::fromDouble(std::numeric_limits<double>::quiet_NaN()),
                            Variant::fromDouble(-std::numeric_limits<double>::infinity())};
   for (const Variant& v : cases)
@@ -235,7 +235,7 @@ TEST(ValueConversions, IntegerValueFailures) {
 TEST(ValueConversions, ValueTextAndBooleanValue) {
   EXPECT_EQ(ValueText(Variant()), "");
   EXPECT_EQ(ValueText(Variant::fromInt(42)), "42");
-  EXPECT_EQ(ValueText(Variant::fromAnsi("as is ")), "as is ");
+  EXPECT_EQ(ValueText(Variant::fromUtf8("as is ")), "as is ");
   SAFEARRAY* array = SafeArrayCreateVector(VT_VARIANT, 0, 1);
   Variant list;
   list.get().vt = VT_ARRAY | VT_VARIANT;

@@ -74,12 +74,12 @@ struct TestComponent {
   // a Russian one); -1 for an unknown name.
   long method(const std::string& name) {
     long number = -1;
-    extension->FindMethod(Bstr::fromAnsi(name).get(), &number);
+    extension->FindMethod(Bstr::fromUtf8(name).get(), &number);
     return number;
   }
   long property(const std::string& name) {
     long number = -1;
-    extension->FindProperty(Bstr::fromAnsi(name).get(), &number);
+    extension->FindProperty(Bstr::fromUtf8(name).get(), &number);
     return number;
   }
 

@@ -4,7 +4,6 @@
 
 #include <stdexcept>
 
-#include "automation/cp1251.h"
 #include "component/error_text.h"
 #include "database/branches.h"
 #include "host/host_connection.h"
@@ -19,11 +18,11 @@ namespace {
 void Succeeds(ComponentState&, MethodCall& call) { call.setResult(Variant::fromInt(42)); }
 void FailsWithText(ComponentState&, MethodCall& call) {
   call.failureContext = "SELECT * FROM t";
-  throw ComponentError(CP1251("Ошибка выполнения"));
+  throw ComponentError(std::string("Ошибка выполнения"));
 }
 void FailsWithoutText(ComponentState&, MethodCall&) { throw ComponentError("plain failure"); }
 void FailsAfterStoring(ComponentState&, MethodCall& call) {
-  call.setResult(Variant::fromAnsi("partial"));
+  call.setResult(Variant::fromUtf8("partial"));
   throw ComponentError("late failure");
 }
 void ThrowsStd(ComponentState&, MethodCall&) { throw std::runtime_error("std failure"); }
@@ -42,7 +41,7 @@ struct DispatcherTest : ::testing::Test {
 
 TEST_F(DispatcherTest, SuccessResetsResultAndErrorText) {
   ErrorText() = "left over";
-  Variant result = Variant::fromAnsi("stale");
+  Variant result = Variant::fromUtf8("stale");
   EXPECT_EQ(run(Succeeds, result), S_OK);
   EXPECT_EQ(result.get().lVal, 42);
   EXPECT_EQ(c.errorMsg(), "");
@@ -53,7 +52,7 @@ TEST_F(DispatcherTest, NumbersWithoutBranchAnswerFalseWithZeroResult) {
   const long deleteRec = c.method("DeleteRec");
   for (long number : {deleteRec, 18L, 200L, 255L, 256L + deleteRec, -1L}) {
     ErrorText() = "left over";
-    Variant result = Variant::fromAnsi("stale");
+    Variant result = Variant::fromUtf8("stale");
     EXPECT_EQ(c.extension->CallAsFunction(number, result.ptr(), nullptr), S_FALSE) << number;
     EXPECT_EQ(result.vt(), VT_I4);
     EXPECT_EQ(result.get().lVal, 0);
@@ -76,7 +75,7 @@ TEST_F(DispatcherTest, FailureMessageWorkingTextAndLogEntry) {
     MethodBranch branch;
     std::string errorText;
   } cases[] = {
-      {FailsWithText, CP1251("Ошибка выполнения") + "\r\nSELECT * FROM t"},
+      {FailsWithText, std::string("Ошибка выполнения") + "\r\nSELECT * FROM t"},
       {FailsWithoutText, "plain failure\r\n"},
       {ThrowsStd, "std failure\r\n"},
       {ThrowsOther, "unknown failure\r\n"},
@@ -90,8 +89,8 @@ TEST_F(DispatcherTest, FailureMessageWorkingTextAndLogEntry) {
     const ErrorLogEntry& e = host->errorLog()[0];
     EXPECT_EQ(e.code, 1006);
     EXPECT_EQ(e.scode, 1);
-    EXPECT_EQ(e.sourceAnsi(), CP1251("Внешняя компонента qorvid"));
-    EXPECT_EQ(e.descriptionAnsi(), k.errorText);
+    EXPECT_EQ(e.sourceText(), std::string("Внешняя компонента qorvid"));
+    EXPECT_EQ(e.descriptionText(), k.errorText);
     EXPECT_FALSE(e.propertyNamed);
     EXPECT_FALSE(e.helpFile);
     EXPECT_EQ(e.helpContext, 0u);
@@ -110,7 +109,7 @@ TEST_F(DispatcherTest, FailureClosesTheConnectionAndSwallowsCloseFailing) {
     EXPECT_EQ(ado.calls()[0].member, "Close");
     EXPECT_EQ(ado.calls()[0].flags, DISPATCH_METHOD);
     EXPECT_TRUE(ado.calls()[0].argTypes.empty());
-    EXPECT_EQ(c.errorMsg(), CP1251("Ошибка выполнения") + "\r\nSELECT * FROM t");
+    EXPECT_EQ(c.errorMsg(), std::string("Ошибка выполнения") + "\r\nSELECT * FROM t");
     c.state().adoConnection.clear();
     EXPECT_EQ(ado.refCount(), 1u);
   }
@@ -124,7 +123,7 @@ TEST_F(DispatcherTest, ResultStoredBeforeFailureIsKept) {
 }
 
 TEST_F(DispatcherTest, ParametersReadCopiesAndUnreadableOnesAreEmpty) {
-  ParamArray params{Variant::fromAnsi("first")};
+  ParamArray params{Variant::fromUtf8("first")};
   Variant result;
   EXPECT_EQ(run(EchoesFirstParam, result, params.ptr()), S_OK);
   EXPECT_EQ(ValueText(result), "first");
@@ -158,7 +157,7 @@ TEST_F(DispatcherTest, CallsAfterShutdownFailCleanly) {
   Variant result;
   EXPECT_EQ(run(Succeeds, result), S_OK);
   EXPECT_EQ(result.get().lVal, 0);
-  EXPECT_EQ(c.errorMsg(), CP1251("Компонента не инициализирована") + "\r\n");
+  EXPECT_EQ(c.errorMsg(), std::string("Компонента не инициализирована") + "\r\n");
   EXPECT_TRUE(host->errorLog().empty());  // the log went with Shutdown
 }
 
@@ -175,16 +174,16 @@ TEST_F(DispatcherTest, HostWithoutErrorLogStillGetsErrorText) {
 
 TEST_F(DispatcherTest, HostDrivenCallBeforeOpenFailsThroughThePath) {
   long number = -1;
-  Bstr name = Bstr::fromAnsi(CP1251("Выполнить"));
+  Bstr name = Bstr::fromUtf8("Выполнить");
   ASSERT_EQ(c.extension->FindMethod(name.get(), &number), S_OK);
-  ParamArray params{Variant::fromAnsi("SELECT 1")};
+  ParamArray params{Variant::fromUtf8("SELECT 1")};
   Variant result;
   EXPECT_EQ(c.extension->CallAsFunction(number, result.ptr(), params.ptr()), S_OK);
-  EXPECT_EQ(c.errorMsg(), CP1251("Ошибка запроса ") +
+  EXPECT_EQ(c.errorMsg(), std::string("Ошибка запроса ") +
                               "SELECT 1\r\nVariant does not reference an automation object\r\n"
                               "SELECT 1");
   ASSERT_EQ(host->errorLog().size(), 1u);
-  EXPECT_EQ(host->errorLog()[0].descriptionAnsi(), c.errorMsg());
+  EXPECT_EQ(host->errorLog()[0].descriptionText(), c.errorMsg());
 }
 
 TEST(Dispatcher, EveryMethodNameReachesItsBranch) {
@@ -231,13 +230,13 @@ TEST(ErrorLogEntry, BlankTextsWriteNothingOthersAreKeptWhole) {
   TestComponent c;
   c.init->Initialize(host.get());
   for (const char* blank : {"", " ", "\r\n", " \t\r\n "})
-    AddInObjectProbe::reportError(*c.object, WideFromAnsi(blank));
+    AddInObjectProbe::reportError(*c.object, qorvid::platform::WideFromUtf8(blank));
   EXPECT_TRUE(host->errorLog().empty());
-  AddInObjectProbe::reportError(*c.object, WideFromAnsi(" x\r\n"));
+  AddInObjectProbe::reportError(*c.object, qorvid::platform::WideFromUtf8(" x\r\n"));
   ASSERT_EQ(host->errorLog().size(), 1u);
-  EXPECT_EQ(host->errorLog()[0].descriptionAnsi(), " x\r\n");
+  EXPECT_EQ(host->errorLog()[0].descriptionText(), " x\r\n");
   c.init->Shutdown();
-  AddInObjectProbe::reportError(*c.object, WideFromAnsi("after shutdown"));
+  AddInObjectProbe::reportError(*c.object, qorvid::platform::WideFromUtf8("after shutdown"));
   EXPECT_EQ(host->errorLog().size(), 1u);
 }
 

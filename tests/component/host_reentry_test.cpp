@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "automation/cp1251.h"
 #include "tests/component/component_fixture.h"
 #include "tests/support/recording_dispatch.h"
 
@@ -40,17 +39,17 @@ TEST(HostReentry, ShutdownOrInitializeInsideAValueConversionLeavesNothingFreedIn
         c.init->Shutdown();
       else
         c.init->Initialize(&connection);
-      if (result) Variant::fromAnsi(kInternalForm).detachTo(result);
+      if (result) Variant::fromUtf8(kInternalForm).detachTo(result);
       return S_OK;
     });
     ASSERT_EQ(c.init->Initialize(&connection), S_OK);
     Variant object = DispatchValue(&hostObject);
     const bool bind = std::string(k.method) == "Bind";
     c.call(k.method, bind ? std::vector<Variant>{object}
-                          : std::vector<Variant>{Variant::fromAnsi("Ref"), object});
+                          : std::vector<Variant>{Variant::fromUtf8("Ref"), object});
     const std::string message = c.errorMsg();
     if (k.fails) {
-      EXPECT_EQ(message.substr(0, message.find('\r')), CP1251("Компонента не инициализирована"))
+      EXPECT_EQ(message.substr(0, message.find('\r')), std::string("Компонента не инициализирована"))
           << k.reentry << " " << k.method;
     } else {
       EXPECT_EQ(message, "") << k.reentry << " " << k.method;

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "automation/automation.h"
-#include "automation/cp1251.h"
 #include "component/host_protocol.h"
 #include "host/host_connection.h"
 #include "host/host_object.h"
@@ -26,7 +25,7 @@ std::string FailureOf(const std::function<void()>& f) {
 std::string FromInternal(const std::string& internal) {
   std::string escaped;
   for (char ch : internal) escaped += ch == '"' ? std::string("\"\"") : std::string(1, ch);
-  return CP1251("ЗначениеИзСтрокиВнутр") + "(\"" + escaped + "\")";
+  return std::string("ЗначениеИзСтрокиВнутр") + "(\"" + escaped + "\")";
 }
 
 struct HostTest : ::testing::Test {
@@ -66,8 +65,8 @@ TEST_F(HostTest, EvalExprRefusesEverythingElse) {
   const std::string cases[] = {
       "1 + 1",
       FromInternal(good) + " ",
-      CP1251("значениеИзСтрокиВнутр") + "(\"\")",
-      CP1251("ЗначениеИзСтрокиВнутр") + "(\"" + good + "\")",  // quotes not doubled
+      std::string("значениеИзСтрокиВнутр") + "(\"\")",
+      std::string("ЗначениеИзСтрокиВнутр") + "(\"" + good + "\")",  // quotes not doubled
       FromInternal("{\"O\",\"0\",\"0\"}"),
       FromInternal("{\"OO\",\"0\",\"0\",\"         1\",\"0\",\"0\",\"         5   \"}"),
       FromInternal("{\"O\",\"0\",\"0\",\"        x1\",\"0\",\"0\",\"         5   \"}"),
@@ -135,8 +134,8 @@ TEST(HostConnectionLog, RecordsCopiesOfEveryEntry) {
   log->AddError(OLESTR("Prop"), &info);
   ASSERT_EQ(host->errorLog().size(), 2u);
   EXPECT_EQ(host->errorLog()[0].code, 1006);
-  EXPECT_EQ(host->errorLog()[0].sourceAnsi(), "src");
-  EXPECT_EQ(host->errorLog()[0].descriptionAnsi(), "text\r\n");
+  EXPECT_EQ(host->errorLog()[0].sourceText(), "src");
+  EXPECT_EQ(host->errorLog()[0].descriptionText(), "text\r\n");
   EXPECT_FALSE(host->errorLog()[0].propertyNamed);
   EXPECT_TRUE(host->errorLog()[1].propertyNamed);
 }

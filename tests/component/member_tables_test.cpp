@@ -1,16 +1,15 @@
 // The member tables as the host sees them through IScriptExtension.
 #include <gtest/gtest.h>
 
-#include "automation/cp1251.h"
+#include "platform/text_case.h"
 #include "tests/component/component_fixture.h"
 
 namespace qorvid {
 
 namespace {
 
-// Names as the host passes them: the component's cp1251 text widened with
-// the ANSI code page.
-Bstr HostName(const std::string& ansi) { return Bstr::fromAnsi(ansi); }
+// Names as the host passes them: UTF-16.
+Bstr HostName(const std::string& name) { return Bstr::fromUtf8(name); }
 
 struct Member {
   long number;
@@ -19,10 +18,10 @@ struct Member {
 };
 
 const Member kProperties[] = {
-    {0, "ErrorMsg", CP1251("Ошибка")},
-    {1, "EOF", CP1251("КонецВыборки")},
-    {2, "FieldsCount", CP1251("КоличествоПолей")},
-    {3, "Time", CP1251("Время")},
+    {0, "ErrorMsg", std::string("Ошибка")},
+    {1, "EOF", std::string("КонецВыборки")},
+    {2, "FieldsCount", std::string("КоличествоПолей")},
+    {3, "Time", std::string("Время")},
 };
 
 struct Method {
@@ -33,24 +32,24 @@ struct Method {
 };
 
 const Method kMethods[] = {
-    {0, "Open", CP1251("Открыть"), 1},
-    {1, "Close", CP1251("Закрыть"), 0},
-    {2, "Execute", CP1251("Выполнить"), 1},
-    {3, "MoveNext", CP1251("СледующаяЗапись"), 0},
-    {4, "GetField", CP1251("ПолучитьПоле"), 1},
-    {5, "GetFieldAsDateTime", CP1251("ПолучитьПолеДатаВремя"), 1},
-    {6, "GetFieldAsObject", CP1251("ПолучитьПолеОбъект"), 1},
-    {7, "PrepareQuery", CP1251("ПодготовитьЗапрос"), 1},
-    {8, "Bind", CP1251("ПараметрЗапроса"), 1},
-    {9, "OpenRec", CP1251("ОткрытьЗапись"), 1},
-    {10, "KeyField", CP1251("КлючевоеПоле"), 2},
-    {11, "DataField", CP1251("ПолеДанных"), 2},
-    {12, "SaveRec", CP1251("СохранитьЗапись"), 0},
-    {13, "DeleteRec", CP1251("УдалитьЗапись"), 0},
-    {14, "BeginTrans", CP1251("НачатьТранзакцию"), 0},
-    {15, "CommitTrans", CP1251("ЗафиксироватьТранзакцию"), 0},
-    {16, "RollbackTrans", CP1251("ОткатитьТранзакцию"), 0},
-    {17, "FieldName", CP1251("ИмяПоля"), 1},
+    {0, "Open", std::string("Открыть"), 1},
+    {1, "Close", std::string("Закрыть"), 0},
+    {2, "Execute", std::string("Выполнить"), 1},
+    {3, "MoveNext", std::string("СледующаяЗапись"), 0},
+    {4, "GetField", std::string("ПолучитьПоле"), 1},
+    {5, "GetFieldAsDateTime", std::string("ПолучитьПолеДатаВремя"), 1},
+    {6, "GetFieldAsObject", std::string("ПолучитьПолеОбъект"), 1},
+    {7, "PrepareQuery", std::string("ПодготовитьЗапрос"), 1},
+    {8, "Bind", std::string("ПараметрЗапроса"), 1},
+    {9, "OpenRec", std::string("ОткрытьЗапись"), 1},
+    {10, "KeyField", std::string("КлючевоеПоле"), 2},
+    {11, "DataField", std::string("ПолеДанных"), 2},
+    {12, "SaveRec", std::string("СохранитьЗапись"), 0},
+    {13, "DeleteRec", std::string("УдалитьЗапись"), 0},
+    {14, "BeginTrans", std::string("НачатьТранзакцию"), 0},
+    {15, "CommitTrans", std::string("ЗафиксироватьТранзакцию"), 0},
+    {16, "RollbackTrans", std::string("ОткатитьТранзакцию"), 0},
+    {17, "FieldName", std::string("ИмяПоля"), 1},
 };
 
 long Find(IScriptExtension* e, bool method, const std::string& name, HRESULT* status) {
@@ -62,11 +61,12 @@ long Find(IScriptExtension* e, bool method, const std::string& name, HRESULT* st
 
 // Name variants that must not be found: other letter case, blanks.
 std::vector<std::string> NearMisses(const std::string& name) {
-  std::string lower = name, upper = name;
-  lower[0] = static_cast<char>(name[0] | 0x20);  // ASCII and cp1251 letters alike
-  for (char& c : upper) c = static_cast<char>(c & ~0x20);
-  std::vector<std::string> out = {" " + name, name + " ", lower};
-  if (upper != name) out.push_back(upper);
+  WideString lower = platform::WideFromUtf8(name), upper = lower;
+  lower[0] = platform::FoldCase(lower[0]);
+  for (OLECHAR& c : upper)  // ASCII and Cyrillic small letters
+    if ((c >= u'a' && c <= u'z') || (c >= 0x0430 && c <= 0x044F)) c = static_cast<OLECHAR>(c - 0x20);
+  std::vector<std::string> out = {" " + name, name + " ", platform::Utf8FromWide(lower)};
+  if (upper != platform::WideFromUtf8(name)) out.push_back(platform::Utf8FromWide(upper));
   return out;
 }
 
@@ -105,14 +105,14 @@ TEST(MemberTables, NamesByNumberAndAlias) {
     for (long alias : {0L, 1L}) {
       BSTR name = SysAllocString(OLESTR("stale"));  // released by the call
       EXPECT_EQ(c.extension->GetPropertyName(m.number, alias, &name), S_OK);
-      EXPECT_EQ(Bstr::attach(name).ansi(), alias ? m.russian : m.english);
+      EXPECT_EQ(Bstr::attach(name).utf8(), alias ? m.russian : m.english);
     }
   }
   for (const Method& m : kMethods) {
     for (long alias : {0L, 1L}) {
       BSTR name = SysAllocString(OLESTR("stale"));
       EXPECT_EQ(c.extension->GetMethodName(m.number, alias, &name), S_OK);
-      EXPECT_EQ(Bstr::attach(name).ansi(), alias ? m.russian : m.english);
+      EXPECT_EQ(Bstr::attach(name).utf8(), alias ? m.russian : m.english);
     }
   }
   const struct {
@@ -129,7 +129,7 @@ TEST(MemberTables, NamesByNumberAndAlias) {
   }
   BSTR ext = SysAllocString(OLESTR("stale"));
   EXPECT_EQ(c.extension->GetExtensionName(&ext), S_OK);
-  EXPECT_EQ(Bstr::attach(ext).ansi(), "qorvid");
+  EXPECT_EQ(Bstr::attach(ext).utf8(), "qorvid");
 }
 
 TEST(MemberTables, CountsParametersDefaultsAndFlags) {
@@ -153,7 +153,7 @@ TEST(MemberTables, CountsParametersDefaultsAndFlags) {
     EXPECT_EQ(count, 0);
   }
   for (long method : {0L, 2L, 17L}) {
-    Variant value = Variant::fromAnsi("stale");
+    Variant value = Variant::fromUtf8("stale");
     EXPECT_EQ(c.extension->GetParamDefault(method, 0, value.ptr()), S_OK);
     if (method == 2) {
       ASSERT_EQ(value.vt(), VT_BSTR);

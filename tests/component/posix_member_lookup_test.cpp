@@ -1,8 +1,7 @@
-// Member names match as the ANSI code page of the moment widens them: a
-// process whose code page changes finds names as that page reads them.
+// Member names are found whatever the ANSI code page of the process, and
+// whenever it changes: the names are Unicode, not text in a code page.
 #include <gtest/gtest.h>
 
-#include "automation/cp1251.h"
 #include "tests/component/component_fixture.h"
 
 namespace qorvid {
@@ -21,20 +20,17 @@ long FindByWide(TestComponent& c, const WideString& name) {
   return number;
 }
 
-TEST(MemberLookup, FollowsTheAnsiCodePageOfTheCall) {
+TEST(MemberLookup, FindsRussianNamesUnderEveryCodePage) {
   TestComponent c;
   const WideString cyrillic = {0x0412, 0x044B, 0x043F, 0x043E, 0x043B,
                                0x043D, 0x0438, 0x0442, 0x044C};  // Выполнить
   const long execute = c.method("Execute");
-  const struct {
-    UINT page;
-    long cyrillicFinds;  // the name in Cyrillic letters
-  } cases[] = {{1251, execute}, {1252, -1}, {1251, execute}};
-  for (const auto& k : cases) {
-    AnsiCodePage page(k.page);
-    EXPECT_EQ(FindByWide(c, cyrillic), k.cyrillicFinds) << k.page;
-    // The table's bytes as this page widens them always find the row.
-    EXPECT_EQ(FindByWide(c, WideFromAnsi(CP1251("Выполнить"))), execute) << k.page;
+  for (UINT page : {1251u, 1252u, 65001u, 1251u}) {
+    AnsiCodePage set(page);
+    EXPECT_EQ(FindByWide(c, cyrillic), execute) << page;
+    EXPECT_EQ(FindByWide(c, OLESTR("Execute")), execute) << page;
+    // Cyrillic that a cp1252 reading of the cp1251 bytes would give.
+    EXPECT_EQ(FindByWide(c, OLESTR("Âûïîëíèòü")), -1) << page;
   }
 }
 

@@ -22,7 +22,7 @@ TEST(ValueTextLocale, NumbersAreWrittenTheUsersWay) {
     UserLocale locale(k.lcid);
     EXPECT_EQ(ValueText(Variant::fromDouble(2.5)), k.half) << k.lcid;
     EXPECT_EQ(ValueText(Variant::fromInt(-12)), "-12");
-    EXPECT_EQ(IntegerValue(Variant::fromAnsi("12")), 12);
+    EXPECT_EQ(IntegerValue(Variant::fromUtf8("12")), 12);
   }
 }
 

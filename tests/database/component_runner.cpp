@@ -4,7 +4,7 @@
 
 namespace qorvid {
 
-Variant Text(const std::string& cp1251) { return Variant::fromAnsi(cp1251); }
+Variant Text(const std::string& cp1251) { return Variant::fromUtf8(cp1251); }
 Variant Int(LONG value) { return Variant::fromInt(value); }
 
 ComponentRunner::ComponentRunner() : state(component_.state()) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "automation/automation.h"
-#include "automation/cp1251.h"
 #include "tests/database/component_runner.h"
 #include "tests/database/fake_ado.h"
 
@@ -114,7 +113,7 @@ TEST_F(ConnectionTest, CloseRefusedKeepsTheConnection) {
 TEST_F(ConnectionTest, ExecuteBeforeOpen) {
   runner.call("Execute", {Text("SELECT 1")});
   EXPECT_EQ(runner.errorMsg(),
-            CP1251("Ошибка запроса ") + "SELECT 1\r\n" + kNoObject + "\r\nSELECT 1");
+            std::string("Ошибка запроса ") + "SELECT 1\r\n" + kNoObject + "\r\nSELECT 1");
 }
 
 TEST_F(ConnectionTest, ExecuteKeepsTheResultAndCountsItsFields) {
@@ -160,7 +159,7 @@ TEST_F(ConnectionTest, FailedStatementIsWrappedAndKeepsTheOldResult) {
   runner.call("Execute", {Text("SELECT A, B, C FROM T")});
   connection.thenFail("no such table: Missing.");
   runner.call("Execute", {Text("SELECT * FROM Missing")});
-  EXPECT_EQ(runner.errorMsg(), CP1251("Ошибка запроса ") +
+  EXPECT_EQ(runner.errorMsg(), std::string("Ошибка запроса ") +
                                    "SELECT * FROM Missing\r\nno such table: Missing\r\n"
                                    "SELECT * FROM Missing");
   EXPECT_EQ(runner.state.recordset.get().pdispVal, &rows.recordset);
@@ -179,7 +178,7 @@ TEST_F(ConnectionTest, FailedFieldCountKeepsTheNewResultAndTheOldCount) {
   runner.call("Execute", {Text("S2")});
   EXPECT_EQ(
       runner.errorMsg(),
-      CP1251("Ошибка запроса ") + "S2\r\nOperation is not allowed when the object is closed\r\nS2");
+      std::string("Ошибка запроса ") + "S2\r\nOperation is not allowed when the object is closed\r\nS2");
   EXPECT_EQ(runner.state.recordset.get().pdispVal, &second.recordset);
   EXPECT_EQ(runner.state.fieldsCount, 1);
 }
@@ -188,7 +187,7 @@ TEST_F(ConnectionTest, ExecuteReturningNoObjectFailsAtTheFieldCount) {
   open();
   connection.thenReturn(Variant());
   runner.call("Execute", {Text("S")});
-  EXPECT_EQ(runner.errorMsg(), CP1251("Ошибка запроса ") + "S\r\n" + kNoObject + "\r\nS");
+  EXPECT_EQ(runner.errorMsg(), std::string("Ошибка запроса ") + "S\r\n" + kNoObject + "\r\nS");
   EXPECT_TRUE(runner.state.recordset.isEmpty());
 }
 

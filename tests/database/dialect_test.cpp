@@ -42,11 +42,11 @@ class DialectTest : public ::testing::Test {
   void dbmsName(const std::string& name) {
     connection.object.answer("Properties", DispatchValue(&properties));
     properties.answer("Item", DispatchValue(&property));
-    property.answer("Value", Variant::fromAnsi(name));
+    property.answer("Value", Variant::fromUtf8(name));
   }
   // The next statement run answers sql_mode.
   void sqlMode(const std::string& mode) {
-    FakeRecordset& answer = fakes.recordset({{"@@SESSION.sql_mode", Variant::fromAnsi(mode)}});
+    FakeRecordset& answer = fakes.recordset({{"@@SESSION.sql_mode", Variant::fromUtf8(mode)}});
     connection.thenReturn(answer.value());
   }
   void open() {
@@ -105,9 +105,9 @@ TEST_F(DialectTest, MariadbIsAskedHowItReadsBackslashes) {
     ado.queue(next);
     next.object.answer("Properties", DispatchValue(&properties));
     properties.answer("Item", DispatchValue(&property));
-    property.answer("Value", Variant::fromAnsi("MariaDB"));
+    property.answer("Value", Variant::fromUtf8("MariaDB"));
     if (c.answers) {
-      next.thenReturn(fakes.recordset({{"m", Variant::fromAnsi(c.mode)}}).value());
+      next.thenReturn(fakes.recordset({{"m", Variant::fromUtf8(c.mode)}}).value());
     } else {
       next.thenFail("no such variable");
     }

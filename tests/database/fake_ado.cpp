@@ -15,8 +15,8 @@ std::string Lower(std::string s) {
 HRESULT Raise(EXCEPINFO* exception, const std::string& description) {
   if (exception) {
     exception->scode = DISP_E_EXCEPTION;
-    exception->bstrSource = Bstr::fromAnsi("Fake ADO").detach();
-    exception->bstrDescription = Bstr::fromAnsi(description).detach();
+    exception->bstrSource = Bstr::fromUtf8("Fake ADO").detach();
+    exception->bstrDescription = Bstr::fromUtf8(description).detach();
   }
   return DISP_E_EXCEPTION;
 }
@@ -28,18 +28,18 @@ FakeAdoClass* activeClass = nullptr;
 }  // namespace
 
 std::string TextOf(const Variant& value) {
-  if (value.vt() == VT_BSTR) return Bstr(value.get().bstrVal).ansi();
+  if (value.vt() == VT_BSTR) return Bstr(value.get().bstrVal).utf8();
   Variant text;
   if (FAILED(VariantChangeType(text.ptr(), const_cast<VARIANT*>(value.ptr()), 0, VT_BSTR)))
     return std::string();
-  return Bstr(text.get().bstrVal).ansi();
+  return Bstr(text.get().bstrVal).utf8();
 }
 
 FakeRecordset::FakeRecordset(Row row, bool atEnd) {
   for (auto& column : row) {
     auto field = std::make_unique<RecordingDispatch>();
     field->answer("Value", column.second);
-    field->answer("Name", Variant::fromAnsi(column.first));
+    field->answer("Name", Variant::fromUtf8(column.first));
     columns.push_back(std::move(field));
   }
   for (auto& column : row) names_.push_back(column.first);

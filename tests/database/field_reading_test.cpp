@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "automation/cp1251.h"
 #include "tests/database/component_runner.h"
 #include "tests/database/fake_ado.h"
 
@@ -81,8 +80,8 @@ class FieldReadingTest : public ::testing::Test {
 };
 
 TEST_F(FieldReadingTest, GetFieldMapsEveryTypeCode) {
-  const std::string convert = CP1251("Ошибка преобразования значения поля ") + "F\r\n";
-  const std::string unsupported = convert + CP1251("Тип не поддерживается: ") + "F\r\n";
+  const std::string convert = std::string("Ошибка преобразования значения поля ") + "F\r\n";
+  const std::string unsupported = convert + std::string("Тип не поддерживается: ") + "F\r\n";
   LONG referenced = 5;
   Variant byRefInt;
   byRefInt.get().vt = VT_I4 | VT_BYREF;
@@ -102,7 +101,7 @@ TEST_F(FieldReadingTest, GetFieldMapsEveryTypeCode) {
       {"double", Variant::fromDouble(2.5), VT_BSTR, "2.5"},
       {"money", Currency(123400), VT_BSTR, "12.34"},
       {"date", Variant::fromDate(kDate), VT_DATE, ""},
-      {"text", Text(CP1251("Болт 'M6'")), VT_BSTR, CP1251("Болт 'M6'")},
+      {"text", Text(std::string("Болт 'M6'")), VT_BSTR, std::string("Болт 'M6'")},
       {"object", DispatchValue(&object), VT_BSTR, ""},
       // The row of VT_ERROR asks for value text, which an error value has not.
       {"error value", Typed(VT_ERROR, DISP_E_PARAMNOTFOUND), VT_EMPTY,
@@ -151,8 +150,8 @@ TEST_F(FieldReadingTest, GetFieldRefusesAVariantValue) {
     return S_OK;
   });
   runner.call("GetField", {Text("F")});
-  EXPECT_EQ(runner.errorMsg(), CP1251("Ошибка преобразования значения поля ") + "F\r\n" +
-                                   CP1251("Тип Variant не поддерживается") + "\r\n");
+  EXPECT_EQ(runner.errorMsg(), std::string("Ошибка преобразования значения поля ") + "F\r\n" +
+                                   std::string("Тип Variant не поддерживается") + "\r\n");
 }
 
 TEST_F(FieldReadingTest, GetFieldWritesNumbersWithTheUsersSeparator) {
@@ -183,7 +182,7 @@ TEST_F(FieldReadingTest, FieldIsSelectedByReferenceAndReadAsLowerCaseValue) {
 }
 
 TEST_F(FieldReadingTest, ReadFailuresAreWrappedWithTheFieldIdentification) {
-  const std::string read = CP1251("Ошибка получения поля ");
+  const std::string read = std::string("Ошибка получения поля ");
   const std::string missing =
       "Item cannot be found in the collection corresponding to the requested name or ordinal";
   struct Case {
@@ -280,7 +279,7 @@ TEST_F(FieldAsObjectTest, RebuildsTheObjectThroughTheHost) {
   EXPECT_EQ(evals[0].flags, DISPATCH_METHOD);
   EXPECT_EQ(evals[0].argTypes, std::vector<VARTYPE>{VT_BSTR});
   EXPECT_EQ(TextOf(evals[0].args[0]),
-            CP1251("ЗначениеИзСтрокиВнутр") + "(\"" + std::string(kEscaped) + "\")");
+            std::string("ЗначениеИзСтрокиВнутр") + "(\"" + std::string(kEscaped) + "\")");
   result.clear();
   EXPECT_EQ(application.refCount(), 2u) << "only the host's own answer holds the application";
   EXPECT_EQ(hostObject.refCount(), 2u) << "only the scripted answer holds the object";
@@ -306,15 +305,15 @@ TEST_F(FieldAsObjectTest, StatementTextAtEachStage) {
       {"no field", Variant(), [](FieldAsObjectTest& t) { t.runner.state.recordset.clear(); },
        "Variant does not reference an automation object\r\n"},
       {"15 characters", Text("O_____1_____5__"), nullptr,
-       CP1251("Ожидается строка длиной 16") + "\r\nO_____1_____5__"},
+       std::string("Ожидается строка длиной 16") + "\r\nO_____1_____5__"},
       {"bad digit", Text("O_____a_____5___"), nullptr,
-       CP1251("Ожидается символ 0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ") + "\r\nO_____a_____5___"},
+       std::string("Ожидается символ 0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ") + "\r\nO_____a_____5___"},
       {"AppDispatch fails", Text(key),
        [](FieldAsObjectTest& t) { t.host.raise("AppDispatch", "host is busy"); },
        "host is busy\r\n" + std::string(kInternal)},
       {"no application", Text(key),
        [](FieldAsObjectTest& t) { t.host.answer("AppDispatch", Variant()); },
-       CP1251("Хост-приложение не предоставило объект приложения (AppDispatch)") + "\r\n" +
+       std::string("Хост-приложение не предоставило объект приложения (AppDispatch)") + "\r\n" +
            kInternal},
       {"EvalExpr fails", Text(key),
        [](FieldAsObjectTest& t) { t.application.raise("EvalExpr", "bad expression."); },
@@ -338,7 +337,7 @@ TEST_F(FieldAsObjectTest, WithoutAHostConnectionFailsClearly) {
   runner.state.hostConnection.reset();
   runner.call("GetFieldAsObject", {Text("F")});
   EXPECT_EQ(runner.errorMsg(),
-            CP1251("Хост-приложение не предоставило объект приложения (AppDispatch)") + "\r\n" +
+            std::string("Хост-приложение не предоставило объект приложения (AppDispatch)") + "\r\n" +
                 kInternal);
 }
 }  // namespace

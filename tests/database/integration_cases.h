@@ -12,7 +12,6 @@
 
 #include "ado/ado_registration.h"
 #include "automation/automation.h"
-#include "automation/cp1251.h"
 #include "host/host_object.h"
 #include "tests/database/script_session.h"
 
@@ -60,42 +59,42 @@ class DatabaseIntegration : public ::testing::TestWithParam<TestDatabase> {
     // named short enough that a server does not cut "_missing" off it.
     table = "t_" + test_.substr(0, 40);
     session = open();
-    session->call("Execute", {Variant::fromAnsi("DROP TABLE IF EXISTS " + table)});
+    session->call("Execute", {Variant::fromUtf8("DROP TABLE IF EXISTS " + table)});
   }
 
   void TearDown() override {
     session.reset();
     if (connection_.empty()) return;
     auto last = open();
-    last->call("Execute", {Variant::fromAnsi("DROP TABLE IF EXISTS " + table)});
+    last->call("Execute", {Variant::fromUtf8("DROP TABLE IF EXISTS " + table)});
     last.reset();
     if (GetParam().cleanUp) GetParam().cleanUp(test_);
   }
 
   std::unique_ptr<ScriptSession> open() {
     std::unique_ptr<ScriptSession> s(new ScriptSession);
-    s->call("Open", {Variant::fromAnsi(connection_)});
+    s->call("Open", {Variant::fromUtf8(connection_)});
     EXPECT_EQ(s->errorMsg(), "") << connection_;
     return s;
   }
 
   // Open again on the same component object.
   void reopen() {
-    session->call("Open", {Variant::fromAnsi(connection_)});
+    session->call("Open", {Variant::fromUtf8(connection_)});
     EXPECT_EQ(session->errorMsg(), "");
   }
 
   std::string count() { return session->scalar("SELECT COUNT(*) FROM " + table); }
 
-  Variant field(const char* name) { return session->call("GetField", {Variant::fromAnsi(name)}); }
+  Variant field(const char* name) { return session->call("GetField", {Variant::fromUtf8(name)}); }
   std::string fieldText(const char* name) { return ValueText(field(name)); }
   std::string dateTimeText(const char* name) {
-    return ValueText(session->call("GetFieldAsDateTime", {Variant::fromAnsi(name)}));
+    return ValueText(session->call("GetFieldAsDateTime", {Variant::fromUtf8(name)}));
   }
 
   // Runs text as a prepared statement with the values bound in order.
   void prepared(const std::string& text, const std::vector<Variant>& values) {
-    session->call("PrepareQuery", {Variant::fromAnsi(text)});
+    session->call("PrepareQuery", {Variant::fromUtf8(text)});
     for (const Variant& v : values) session->call("Bind", {v});
     session->call("Execute");
     EXPECT_EQ(session->errorMsg(), "") << text;
@@ -110,7 +109,7 @@ class DatabaseIntegration : public ::testing::TestWithParam<TestDatabase> {
 };
 
 namespace integration {
-inline Variant Text(const std::string& cp1251) { return Variant::fromAnsi(cp1251); }
+inline Variant Text(const std::string& cp1251) { return Variant::fromUtf8(cp1251); }
 inline Variant Int(LONG i) { return Variant::fromInt(i); }
 const double kMade = 38051.0 + (9 * 3600 + 7 * 60 + 3) / 86400.0;  // 2004-03-05 09:07:03
 const double kMadeAtTen = 38051.0 + (10 * 3600 + 20 * 60) / 86400.0;
@@ -132,7 +131,7 @@ TEST_P(DatabaseIntegration, ReadLoopGivesTheValuesTypesAndTexts) {
                 " (Code INTEGER, Name VARCHAR(40), Price DOUBLE PRECISION, Made " +
                 GetParam().dateType + ")");
   prepared("INSERT INTO " + table + " (Code, Name, Price, Made) VALUES (?, ?, ?, ?)",
-           {Int(1), Text(CP1251("Болт it's")), Variant::fromDouble(2.5), Variant::fromDate(kMade)});
+           {Int(1), Text(std::string("Болт it's")), Variant::fromDouble(2.5), Variant::fromDate(kMade)});
   session->exec("INSERT INTO " + table + " (Code, Name, Price, Made) VALUES (2, NULL, NULL, NULL)");
 
   session->exec("SELECT Code, Name, Price, Made FROM " + table + " ORDER BY Code");
@@ -146,7 +145,7 @@ TEST_P(DatabaseIntegration, ReadLoopGivesTheValuesTypesAndTexts) {
   EXPECT_EQ(code.get().lVal, 1);
   Variant name = field("Name");
   ASSERT_EQ(name.vt(), VT_BSTR);
-  EXPECT_EQ(ValueText(name), CP1251("Болт it's"));
+  EXPECT_EQ(ValueText(name), std::string("Болт it's"));
   EXPECT_EQ(ValueText(session->call("GetField", {Int(2)})), "2.5");
   Variant made = field("Made");
   ASSERT_EQ(made.vt(), VT_DATE);
@@ -180,7 +179,7 @@ TEST_P(DatabaseIntegration, ManyRowsOfShortAndLongTextsReadBackWhole) {
   std::vector<std::string> names(kRows + 1), notes(kRows + 1);
   for (int i = 1; i <= kRows; ++i) names[i] = "Name " + std::to_string(i);
   std::string cyrillic;
-  for (int k = 0; k < 8000; ++k) cyrillic += CP1251("Ж");
+  for (int k = 0; k < 8000; ++k) cyrillic += std::string("Ж");
   // Rows whose Id % every is at get the text, the later updates winning.
   const struct {
     const char* column;
@@ -188,7 +187,7 @@ TEST_P(DatabaseIntegration, ManyRowsOfShortAndLongTextsReadBackWhole) {
     int every, at;
     std::string text;
   } updates[] = {
-      {"Note", &notes, 1, 0, CP1251("ж")},
+      {"Note", &notes, 1, 0, std::string("ж")},
       {"Note", &notes, 3, 0, ""},
       {"Note", &notes, 7, 1, std::string(255, 'n')},
       {"Note", &notes, 7, 2, std::string(256, 'n')},
@@ -221,7 +220,7 @@ TEST_P(DatabaseIntegration, ColumnTypesReachTheScriptAsTheTableMapsThem) {
                 " (Id INTEGER, Big BIGINT, Ratio REAL, Flag BOOLEAN, Raw " + GetParam().blobType +
                 ", Note VARCHAR(40))");
   session->exec("INSERT INTO " + table + " VALUES (1, 5000000000, 0.5, TRUE, " +
-                GetParam().blobLiteral + ", " + CP1251("'it''s Ёж'") + ")");
+                GetParam().blobLiteral + ", " + std::string("'it''s Ёж'") + ")");
   session->exec("INSERT INTO " + table + " VALUES (2, 7, NULL, FALSE, NULL, NULL)");
   session->exec("SELECT Id, Big, Ratio, Flag, Raw, Note FROM " + table + " ORDER BY Id");
 
@@ -231,7 +230,7 @@ TEST_P(DatabaseIntegration, ColumnTypesReachTheScriptAsTheTableMapsThem) {
   EXPECT_EQ(ValueText(big), "5000000000");
   EXPECT_EQ(fieldText("Ratio"), "0.5");
   EXPECT_EQ(fieldText("Flag"), "1");
-  EXPECT_EQ(fieldText("Note"), CP1251("it's Ёж"));
+  EXPECT_EQ(fieldText("Note"), std::string("it's Ёж"));
   session->call("MoveNext");
   Variant small = field("Big");
   EXPECT_EQ(small.vt(), VT_I4);
@@ -241,7 +240,7 @@ TEST_P(DatabaseIntegration, ColumnTypesReachTheScriptAsTheTableMapsThem) {
 
   session->exec("SELECT Raw FROM " + table + " WHERE Id=1");
   field("Raw");
-  EXPECT_EQ(session->errorMsg(), CP1251("Ошибка преобразования значения поля Raw\r\n"
+  EXPECT_EQ(session->errorMsg(), std::string("Ошибка преобразования значения поля Raw\r\n"
                                         "Тип не поддерживается: Raw\r\n"));
 }
 
@@ -353,7 +352,7 @@ TEST_P(DatabaseIntegration, SaveRecInsertsAMissingRowAndUpdatesAnExistingOne) {
   session->call("OpenRec", {Text(table)});
   session->call("KeyField", {Text("Code"), Int(15)});
   session->call("KeyField", {Text("Line"), Int(3)});
-  session->call("DataField", {Text("Name"), Text(CP1251("Гайка"))});
+  session->call("DataField", {Text("Name"), Text(std::string("Гайка"))});
   session->call("SaveRec");
   ASSERT_EQ(session->errorMsg(), "");
 
@@ -361,7 +360,7 @@ TEST_P(DatabaseIntegration, SaveRecInsertsAMissingRowAndUpdatesAnExistingOne) {
   session->exec("SELECT Code, Line, Name, Price FROM " + table);
   EXPECT_EQ(fieldText("Code"), "15");
   EXPECT_EQ(fieldText("Line"), "3");
-  EXPECT_EQ(fieldText("Name"), CP1251("Гайка"));
+  EXPECT_EQ(fieldText("Name"), std::string("Гайка"));
   EXPECT_EQ(fieldText("Price"), "2.5");
 }
 
@@ -442,7 +441,7 @@ TEST_P(DatabaseIntegration, BadStatementReachesErrorMsgAndClosesTheConnection) {
   const std::string statement = "SELECT * FROM " + table + "_missing";
   session->call("Execute", {Text(statement)});
   const std::string message = session->errorMsg();
-  const std::string prefix = CP1251("Ошибка запроса ") + statement + "\r\n";
+  const std::string prefix = std::string("Ошибка запроса ") + statement + "\r\n";
   const std::string suffix = "\r\n" + statement;
   ASSERT_GT(message.size(), prefix.size() + suffix.size());
   EXPECT_EQ(message.substr(0, prefix.size()), prefix);
@@ -504,7 +503,7 @@ TEST_P(DatabaseIntegration, NulInStatementTextFailsOnEveryRoadAndChangesNothing)
     run();
     const std::string message = session->errorMsg();
     EXPECT_TRUE(message.find("NUL") != std::string::npos ||
-                message.find(CP1251("не подходит для даты")) != std::string::npos)
+                message.find(std::string("не подходит для даты")) != std::string::npos)
         << road << message;
     ++road;
     reopen();
@@ -584,7 +583,7 @@ struct ValueKind {
 
 inline const std::vector<ValueKind>& Kinds() {
   static const std::string kText =
-      CP1251("it's \\' \\\\ back\\slash -- not /* a */ comment\r\nЁжик \"q\" %_ ?");
+      std::string("it's \\' \\\\ back\\slash -- not /* a */ comment\r\nЁжик \"q\" %_ ?");
   static const std::vector<ValueKind> kinds = {
       {"null",
        [] { return Raw(VT_NULL, [](VARIANT&) {}); },
@@ -703,11 +702,11 @@ inline const std::vector<ValueKind>& Kinds() {
        kByBoth,
        true},
       {"text",
-       [] { return Variant::fromAnsi(kText); },
+       [] { return Variant::fromUtf8(kText); },
        {"VARCHAR(100)", "VARCHAR(100)", "VARCHAR(100)"},
        kText},
       {"text ending in a backslash",
-       [] { return Variant::fromAnsi("C:\\dir\\"); },
+       [] { return Variant::fromUtf8("C:\\dir\\"); },
        {"VARCHAR(100)", "VARCHAR(100)", "VARCHAR(100)"},
        "C:\\dir\\"},
       {"host object",

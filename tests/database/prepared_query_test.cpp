@@ -2,7 +2,6 @@
 // assembled statement texts, the guards and the mismatch message.
 #include <gtest/gtest.h>
 
-#include "automation/cp1251.h"
 #include "tests/database/component_runner.h"
 #include "tests/database/fake_ado.h"
 
@@ -59,7 +58,7 @@ TEST_F(PreparedQueryTest, TextIsTrimmedAndCutAtEveryQuestionMark) {
       {"a??b", {"a", "", "b"}},
       {"WHERE Note='?' -- ?", {"WHERE Note='", "' -- ", ""}},
       {"no placeholder", {"no placeholder"}},
-      {CP1251("Имя = ?"), {CP1251("Имя = "), ""}},
+      {std::string("Имя = ?"), {std::string("Имя = "), ""}},
   };
   for (const Case& c : cases) {
     runner.call("Bind", {Int(1)});
@@ -71,16 +70,16 @@ TEST_F(PreparedQueryTest, TextIsTrimmedAndCutAtEveryQuestionMark) {
 }
 
 TEST_F(PreparedQueryTest, GuardsAndMismatchRunNothing) {
-  const std::string mismatch = CP1251("Не совпадает количество параметров запроса.") + "\r\nBind: ";
+  const std::string mismatch = std::string("Не совпадает количество параметров запроса.") + "\r\nBind: ";
   struct Case {
     const char* prepared;  // null: no PrepareQuery at all
     int binds;
     std::string error;
   } cases[] = {
-      {nullptr, 0, CP1251("Сначала вызовите метод ПодготовитьЗапрос (Prepare)") + "\r\n"},
-      {nullptr, 2, CP1251("Сначала вызовите метод ПодготовитьЗапрос (Prepare)") + "\r\n"},
-      {"", 0, CP1251("Сначала вызовите метод ПараметрЗапроса (Bind)") + "\r\n"},
-      {"A=? AND B=?", 0, CP1251("Сначала вызовите метод ПараметрЗапроса (Bind)") + "\r\n"},
+      {nullptr, 0, std::string("Сначала вызовите метод ПодготовитьЗапрос (Prepare)") + "\r\n"},
+      {nullptr, 2, std::string("Сначала вызовите метод ПодготовитьЗапрос (Prepare)") + "\r\n"},
+      {"", 0, std::string("Сначала вызовите метод ПараметрЗапроса (Bind)") + "\r\n"},
+      {"A=? AND B=?", 0, std::string("Сначала вызовите метод ПараметрЗапроса (Bind)") + "\r\n"},
       {"A=? AND B=?", 1, mismatch + "2 prepare:3\r\n"},
       {"A=? AND B=?", 3, mismatch + "4 prepare:3\r\n"},
       {"SELECT 1", 1, mismatch + "2 prepare:1\r\n"},
@@ -108,7 +107,7 @@ TEST_F(PreparedQueryTest, APreparedQueryRunsOnlyOnce) {
   ASSERT_EQ(runner.errorMsg(), "");
   runner.call("Execute");
   EXPECT_EQ(runner.errorMsg(),
-            CP1251("Не совпадает количество параметров запроса.") + "\r\nBind: 4 prepare:3\r\n");
+            std::string("Не совпадает количество параметров запроса.") + "\r\nBind: 4 prepare:3\r\n");
   EXPECT_EQ(connection.statements().size(), 1u);
 }
 
@@ -170,7 +169,7 @@ TEST_F(PreparedQueryTest, FailedPreparedStatementIsWrappedWithTheAssembledText) 
   runner.call("Execute");
   const std::string statement = "DELETE FROM T WHERE A='x'";
   EXPECT_EQ(runner.errorMsg(),
-            CP1251("Ошибка запроса ") + statement + "\r\nno such table: T\r\n" + statement);
+            std::string("Ошибка запроса ") + statement + "\r\nno such table: T\r\n" + statement);
 }
 
 TEST_F(PreparedQueryTest, DateBindUsesAndClearsTheTimeText) {

@@ -3,7 +3,6 @@
 // failure leaves behind.
 #include <gtest/gtest.h>
 
-#include "automation/cp1251.h"
 #include "tests/database/component_runner.h"
 #include "tests/database/fake_ado.h"
 
@@ -129,10 +128,10 @@ TEST_F(RecordEditingTest, StatementTexts) {
        {"SELECT ID, id FROM Goods WHERE ID=1 AND id=2", "INSERT INTO Goods (ID, id) VALUES (1, 1)",
         "UPDATE Goods SET N=0 WHERE ID=1 AND id=2"}},
       {"Cyrillic key names differing in case",
-       {{true, CP1251("Код"), Int(1)}, {true, CP1251("КОД"), Int(2)}},
-       {CP1251("SELECT Код, КОД FROM Goods WHERE Код=1 AND КОД=2"),
-        CP1251("INSERT INTO Goods (Код, КОД) VALUES (1, 1)"),
-        CP1251("UPDATE Goods SET  WHERE Код=1 AND КОД=2")}},
+       {{true, std::string("Код"), Int(1)}, {true, std::string("КОД"), Int(2)}},
+       {std::string("SELECT Код, КОД FROM Goods WHERE Код=1 AND КОД=2"),
+        std::string("INSERT INTO Goods (Код, КОД) VALUES (1, 1)"),
+        std::string("UPDATE Goods SET  WHERE Код=1 AND КОД=2")}},
       {"empty literal",
        {{true, "Code", Int(15)}, {false, "Qty", Variant::fromBool(true)}},
        {"SELECT Code FROM Goods WHERE Code=15", "INSERT INTO Goods (Code) VALUES (15)",
@@ -176,27 +175,27 @@ TEST_F(RecordEditingTest, GuardsRunNoStatement) {
     std::function<void(ComponentRunner&)> arrange;
     std::string error;
   } cases[] = {
-      {"fresh component", [](ComponentRunner&) {}, CP1251("Сначала вызовите OpenRec") + "\r\n"},
+      {"fresh component", [](ComponentRunner&) {}, std::string("Сначала вызовите OpenRec") + "\r\n"},
       {"empty table name",
        [](ComponentRunner& r) {
          r.call("OpenRec", {Text("")});
          r.call("KeyField", {Text("Code"), Int(1)});
        },
-       CP1251("Сначала вызовите OpenRec") + "\r\n"},
+       std::string("Сначала вызовите OpenRec") + "\r\n"},
       {"no key", [](ComponentRunner& r) { r.call("OpenRec", {Text("T")}); },
-       CP1251("Сначала вызовите KeyField") + "\r\nSELECT "},
+       std::string("Сначала вызовите KeyField") + "\r\nSELECT "},
       {"only data",
        [](ComponentRunner& r) {
          r.call("OpenRec", {Text("T")});
          r.call("DataField", {Text("A"), Int(1)});
        },
-       CP1251("Сначала вызовите KeyField") + "\r\nSELECT "},
+       std::string("Сначала вызовите KeyField") + "\r\nSELECT "},
       {"key with an empty name",
        [](ComponentRunner& r) {
          r.call("OpenRec", {Text("T")});
          r.call("KeyField", {Text(""), Int(1)});
        },
-       CP1251("Сначала вызовите KeyField") + "\r\nSELECT "},
+       std::string("Сначала вызовите KeyField") + "\r\nSELECT "},
   };
   for (const Case& c : cases) {
     FakeConnection target;

@@ -21,7 +21,7 @@ Variant ScriptSession::call(const std::string& method, const std::vector<Variant
 }
 
 void ScriptSession::exec(const std::string& statement) {
-  call("Execute", {Variant::fromAnsi(statement)});
+  call("Execute", {Variant::fromUtf8(statement)});
   EXPECT_EQ(errorMsg(), "") << statement;
 }
 
@@ -36,7 +36,7 @@ std::string ScriptSession::errorMsg() { return component_.errorMsg(); }
 bool ScriptSession::eof() { return IntegerValue(component_.get("EOF")) != 0; }
 LONG ScriptSession::fieldsCount() { return IntegerValue(component_.get("FieldsCount")); }
 
-void ScriptSession::setTime(const std::string& text) { setTime(Variant::fromAnsi(text)); }
+void ScriptSession::setTime(const std::string& text) { setTime(Variant::fromUtf8(text)); }
 void ScriptSession::setTime(const Variant& value) { component_.set("Time", value); }
 
 }  // namespace qorvid

@@ -35,7 +35,7 @@ INSTANTIATE_TEST_SUITE_P(Sqlite, DatabaseIntegration, ::testing::Values(Sqlite()
 TEST(SqliteInMemory, ScriptRunsOnAMemoryDatabase) {
   AdoRegisterInProcess();
   ScriptSession session;
-  session.call("Open", {Variant::fromAnsi("Provider=SQLite;Data Source=:memory:")});
+  session.call("Open", {Variant::fromUtf8("Provider=SQLite;Data Source=:memory:")});
   ASSERT_EQ(session.errorMsg(), "");
   session.exec("CREATE TABLE T (A INTEGER)");
   session.exec("INSERT INTO T (A) VALUES (7)");
@@ -64,17 +64,17 @@ TEST(SqliteReferenceCounts, TheHostAndItsObjectsEndAtTheirStartingCounts) {
     ScriptSession session(host);
     const Variant itemValue = Variant::fromDispatch(item.get());
     const Variant otherValue = Variant::fromDispatch(other.get());
-    session.call("Open", {Variant::fromAnsi("Provider=SQLite;Data Source=:memory:")});
+    session.call("Open", {Variant::fromUtf8("Provider=SQLite;Data Source=:memory:")});
     session.exec("CREATE TABLE t (Id VARCHAR(40), Ref VARCHAR(40))");
-    session.call("OpenRec", {Variant::fromAnsi("t")});
-    session.call("KeyField", {Variant::fromAnsi("Id"), itemValue});
-    session.call("DataField", {Variant::fromAnsi("Ref"), otherValue});
+    session.call("OpenRec", {Variant::fromUtf8("t")});
+    session.call("KeyField", {Variant::fromUtf8("Id"), itemValue});
+    session.call("DataField", {Variant::fromUtf8("Ref"), otherValue});
     session.call("SaveRec");
-    session.call("PrepareQuery", {Variant::fromAnsi("SELECT Ref FROM t WHERE Ref = ?")});
+    session.call("PrepareQuery", {Variant::fromUtf8("SELECT Ref FROM t WHERE Ref = ?")});
     session.call("Bind", {otherValue});
     session.call("Execute");
     ASSERT_EQ(session.errorMsg(), "");
-    Variant got = session.call("GetFieldAsObject", {Variant::fromAnsi("Ref")});
+    Variant got = session.call("GetFieldAsObject", {Variant::fromUtf8("Ref")});
     ASSERT_EQ(session.errorMsg(), "");
     EXPECT_NE(HostObject::from(got.get().pdispVal), nullptr);
     got.clear();

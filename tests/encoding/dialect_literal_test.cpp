@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <limits>
 
-#include "automation/cp1251.h"
 #include "encoding/sql_literal.h"
 #include "tests/encoding/failure_message.h"
 
@@ -69,9 +68,9 @@ TEST_F(DialectLiteralTest, EachDatabaseHasItsOwnTrueFalseDateAndText) {
     EXPECT_EQ(literal(c.dbms, Variant::fromBool(true), b), c.yes);
     EXPECT_EQ(literal(c.dbms, Variant::fromBool(false), b), c.no);
     EXPECT_EQ(literal(c.dbms, Variant::fromDate(kMarch5 + k090703250), b), c.date);
-    EXPECT_EQ(literal(c.dbms, Variant::fromAnsi("a'b\\c"), b), c.text);
+    EXPECT_EQ(literal(c.dbms, Variant::fromUtf8("a'b\\c"), b), c.text);
     // A text without a backslash is the same everywhere.
-    EXPECT_EQ(literal(c.dbms, Variant::fromAnsi("it's"), b), "'it''s'");
+    EXPECT_EQ(literal(c.dbms, Variant::fromUtf8("it's"), b), "'it''s'");
     EXPECT_EQ(literal(c.dbms, Variant(), b), "NULL");
     EXPECT_EQ(literal(c.dbms, Raw(VT_NULL, [](VARIANT&) {}), b), "NULL");
     EXPECT_EQ(literal(c.dbms, omitted, b), "NULL");
@@ -168,18 +167,18 @@ TEST_F(DialectLiteralTest, ValuesWithoutALiteralFailAndLeaveTheTime) {
     std::string message;
   } cases[] = {
       {Dbms::MariaDb, Raw(VT_ARRAY | VT_VARIANT, [](VARIANT& v) { v.parray = nullptr; }),
-       CP1251("Массив нельзя передать в запрос")},
+       std::string("Массив нельзя передать в запрос")},
       {Dbms::MariaDb, Raw(VT_UNKNOWN, [](VARIANT& v) { v.punkVal = nullptr; }),
-       CP1251("Значение такого типа нельзя передать в запрос (тип VARIANT 13)")},
+       std::string("Значение такого типа нельзя передать в запрос (тип VARIANT 13)")},
       {Dbms::MariaDb, Raw(VT_ERROR, [](VARIANT& v) { v.scode = E_FAIL; }),
-       CP1251("Значение такого типа нельзя передать в запрос (тип VARIANT 10)")},
+       std::string("Значение такого типа нельзя передать в запрос (тип VARIANT 10)")},
       {Dbms::Sqlite, Raw(VT_R4, [&](VARIANT& v) { v.fltVal = static_cast<float>(nan); }),
-       CP1251("Нечисловое или бесконечное значение нельзя передать в запрос: NAN")},
-      {Dbms::Sqlite, Decimal(0, 1, 29, false), CP1251("Неверный масштаб десятичного числа: 29")},
+       std::string("Нечисловое или бесконечное значение нельзя передать в запрос: NAN")},
+      {Dbms::Sqlite, Decimal(0, 1, 29, false), std::string("Неверный масштаб десятичного числа: 29")},
       {Dbms::PostgreSql, Variant::fromDate(-657435),
-       CP1251("Дата вне диапазона от 100 до 9999 года нельзя передать в запрос: -657435")},
+       std::string("Дата вне диапазона от 100 до 9999 года нельзя передать в запрос: -657435")},
       {Dbms::PostgreSql, Variant::fromDate(2958466),
-       CP1251("Дата вне диапазона от 100 до 9999 года нельзя передать в запрос: 2958466")},
+       std::string("Дата вне диапазона от 100 до 9999 года нельзя передать в запрос: 2958466")},
   };
   for (const auto& c : cases) {
     state_.timeText = "10:20";
@@ -191,7 +190,7 @@ TEST_F(DialectLiteralTest, ValuesWithoutALiteralFailAndLeaveTheTime) {
     state_.timeText = time;
     EXPECT_EQ(
         FailureOf([&] { literal(Dbms::Sqlite, Variant::fromDate(kMarch5)); }),
-        CP1251("Время '") + time + CP1251("' не подходит для даты: ожидается чч:мм[:сс[.ммм]]"));
+        std::string("Время '") + time + std::string("' не подходит для даты: ожидается чч:мм[:сс[.ммм]]"));
   }
 }
 

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "automation/automation.h"
-#include "automation/cp1251.h"
 #include "host/host_connection.h"
 #include "host/host_object.h"
 #include "tests/component/component_fixture.h"
@@ -55,11 +54,11 @@ TEST_F(HostObjectLiteralTest, MalformedInternalFormFailsTheBindAndKeepsTime) {
     std::string message;
   } cases[] = {
       {"{\"O\",\"0\",\"0\",\"         1\",\"0\",\"0\"}",
-       CP1251("Неправильный размер списка, ожидается 7")},
+       std::string("Неправильный размер списка, ожидается 7")},
       {"{\"O\",\"0\",\"0\",\"1 \",\"0\",\"0\",\"         5   \"}",
        "'1 ' is not a valid integer value"},
   };
-  component_.set("Time", Variant::fromAnsi("10:20"));
+  component_.set("Time", Variant::fromUtf8("10:20"));
   for (const auto& c : cases) {
     ComPtr<HostObject> object = HostObject::create("O", 1, 5, "   ");
     object->answerText(c.answer);
@@ -67,7 +66,7 @@ TEST_F(HostObjectLiteralTest, MalformedInternalFormFailsTheBindAndKeepsTime) {
     bind(Variant::fromDispatch(object.get()));
     EXPECT_EQ(errorMsg().substr(0, c.message.size()), c.message);
     ASSERT_EQ(host_->errorLog().size(), 1u);
-    EXPECT_EQ(host_->errorLog()[0].descriptionAnsi().substr(0, c.message.size()), c.message);
+    EXPECT_EQ(host_->errorLog()[0].descriptionText().substr(0, c.message.size()), c.message);
     EXPECT_EQ(object->refCount(), 1u);
   }
   EXPECT_TRUE(bound().empty());

@@ -4,7 +4,6 @@
 
 #include <random>
 
-#include "automation/cp1251.h"
 #include "tests/encoding/failure_message.h"
 
 namespace qorvid {
@@ -21,8 +20,8 @@ TEST(EncodeBase36, WritesSixCharactersBlankPadded) {
 }
 
 TEST(EncodeBase36, RejectsOutOfRange) {
-  const std::string tooLarge = CP1251("Ожидается число < 2147483647");
-  const std::string negative = CP1251("Ожидается значение >=0");
+  const std::string tooLarge = std::string("Ожидается число < 2147483647");
+  const std::string negative = std::string("Ожидается значение >=0");
   EXPECT_EQ(FailureOf([] { EncodeBase36(2147483647); }), tooLarge);
   EXPECT_EQ(FailureOf([] { EncodeBase36(-1); }), negative);
   EXPECT_EQ(FailureOf([] { EncodeBase36(-2147483647 - 1); }), negative);
@@ -39,7 +38,7 @@ TEST(DecodeBase36, ReadsTrimmedCapitalDigits) {
 }
 
 TEST(DecodeBase36, FailsWithItsThreeMessages) {
-  const std::string badChar = CP1251("Ожидается символ 0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ");
+  const std::string badChar = std::string("Ожидается символ 0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ");
   const struct {
     const char* text;
     std::string message;
@@ -49,10 +48,10 @@ TEST(DecodeBase36, FailsWithItsThreeMessages) {
       {"1_2", badChar},
       {"A-", badChar},
       {"\xC0", badChar},
-      {"ZIK0ZK", CP1251("На входе слишком большое значение: ") + "ZIK0ZK"},
-      {" ZZZZZZ ", CP1251("На входе слишком большое значение: ") + "ZZZZZZ"},
-      {"1234567", CP1251("Ожидается строка не длиннее 6 символов: ") + "1234567"},
-      {" zzzzzzz ", CP1251("Ожидается строка не длиннее 6 символов: ") + "zzzzzzz"},
+      {"ZIK0ZK", std::string("На входе слишком большое значение: ") + "ZIK0ZK"},
+      {" ZZZZZZ ", std::string("На входе слишком большое значение: ") + "ZZZZZZ"},
+      {"1234567", std::string("Ожидается строка не длиннее 6 символов: ") + "1234567"},
+      {" zzzzzzz ", std::string("Ожидается строка не длиннее 6 символов: ") + "zzzzzzz"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(FailureOf([&] { DecodeBase36(c.text); }), c.message) << c.text;
@@ -89,10 +88,10 @@ TEST(ObjectKeyFromInternal, ReadsShortAndLongForms) {
 }
 
 TEST(ObjectKeyFromInternal, FailsWithTheLayoutMessages) {
-  const std::string listSize = CP1251("Неправильный размер списка, ожидается 7");
-  const std::string typeSize = CP1251("Неправильный размер идентификатора типа, ожидается 1");
-  const std::string longSize = CP1251("Неправильный размер идентификатора, ожидается 23");
-  const std::string idSize = CP1251("Неправильный размер идентификатора объекта, ожидается 13");
+  const std::string listSize = std::string("Неправильный размер списка, ожидается 7");
+  const std::string typeSize = std::string("Неправильный размер идентификатора типа, ожидается 1");
+  const std::string longSize = std::string("Неправильный размер идентификатора, ожидается 23");
+  const std::string idSize = std::string("Неправильный размер идентификатора объекта, ожидается 13");
   const struct {
     const char* internal;
     std::string message;
@@ -110,12 +109,12 @@ TEST(ObjectKeyFromInternal, FailsWithTheLayoutMessages) {
       {"O,0,0,1,0,0,", idSize},
       // Numbers convert in order, each failure before the next step.
       {"O,0,0,1.,0,0,...abc...5...", "'1 ' is not a valid integer value"},
-      {"O,0,0,2147483647,0,0,...abc...5...", CP1251("Ожидается число < 2147483647")},
-      {"O,0,0,-1,0,0,...abc...5...", CP1251("Ожидается значение >=0")},
+      {"O,0,0,2147483647,0,0,...abc...5...", std::string("Ожидается число < 2147483647")},
+      {"O,0,0,-1,0,0,...abc...5...", std::string("Ожидается значение >=0")},
       {"O,0,0,1,0,0,...abc...5...", "'   abc   5' is not a valid integer value"},
       {"O,0,0,1,0,0,5............", "'5         ' is not a valid integer value"},
       {"O,0,0,0,0,0,1........x.........5...", "'1        x' is not a valid integer value"},
-      {"O,0,0,1,0,0,........-5...", CP1251("Ожидается значение >=0")},
+      {"O,0,0,1,0,0,........-5...", std::string("Ожидается значение >=0")},
   };
   for (const auto& c : cases)
     EXPECT_EQ(FailureOf([&] { ObjectKeyFromInternal(Blanks(c.internal)); }), c.message)
@@ -139,8 +138,8 @@ TEST(InternalFromObjectKey, WritesTheShortForm) {
 }
 
 TEST(InternalFromObjectKey, FailsOnLengthAndOnBadFields) {
-  const std::string length = CP1251("Ожидается строка длиной 16");
-  const std::string badChar = CP1251("Ожидается символ 0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ");
+  const std::string length = std::string("Ожидается строка длиной 16");
+  const std::string badChar = std::string("Ожидается символ 0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ");
   const struct {
     const char* key;
     std::string message;
@@ -151,8 +150,8 @@ TEST(InternalFromObjectKey, FailsOnLengthAndOnBadFields) {
       {"O_____a_____5___", badChar},
       {"O___1_2_____5___", badChar},
       {"O_____1___1_5___", badChar},
-      {"OZIK0ZK_____5___", CP1251("На входе слишком большое значение: ") + "ZIK0ZK"},
-      {"O_____1ZZZZZZ___", CP1251("На входе слишком большое значение: ") + "ZZZZZZ"},
+      {"OZIK0ZK_____5___", std::string("На входе слишком большое значение: ") + "ZIK0ZK"},
+      {"O_____1ZZZZZZ___", std::string("На входе слишком большое значение: ") + "ZZZZZZ"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(FailureOf([&] { InternalFromObjectKey(c.key); }), c.message) << c.key;

@@ -4,7 +4,6 @@
 
 #include <limits>
 
-#include "automation/cp1251.h"
 #include "encoding/float_text.h"
 #include "encoding/float_text_testing.h"
 #include "platform/bstr.h"
@@ -41,7 +40,7 @@ class SqlLiteralTest : public ::testing::Test {
   void TearDown() override { SetLoadTimeDecimalSeparatorForTests(saved_); }
 
   void internalForm(const std::string& text) {
-    application_.answer("ValueToStringInternal", Variant::fromAnsi(text));
+    application_.answer("ValueToStringInternal", Variant::fromUtf8(text));
   }
   std::string literal(const VARIANT& v) { return ValueToSqlLiteral(state_, v); }
   std::string literal(const Variant& v) { return literal(v.get()); }
@@ -67,11 +66,11 @@ TEST_F(SqlLiteralTest, WritesEachHandledType) {
       {Date(kMarch5 + 5 / 86400000.0), "CDate('2004-03-05 00:00:00.005')"},
       {Date(-657434), "CDate('0100-01-01 00:00:00')"},
       {Variant::fromDouble(1.7976931348623157e308), "1.7976931348623157E308"},
-      {Variant::fromAnsi("it's"), "'it''s'"},
-      {Variant::fromAnsi(""), "''"},
+      {Variant::fromUtf8("it's"), "'it''s'"},
+      {Variant::fromUtf8(""), "''"},
       // Through the ANSI code page: letters it lacks become "?".
       {Variant::fromWide(OLESTR("\x041f\x0440\x0438'")),
-       "'" + (GetACP() == 1251 ? CP1251("При") : std::string("???")) + "'''"},
+       "'" + (GetACP() == 1251 ? std::string("При") : std::string("???")) + "'''"},
   };
   for (const auto& c : cases) EXPECT_EQ(literal(c.value), c.text) << c.text;
 
@@ -142,7 +141,7 @@ TEST_F(SqlLiteralTest, TimeIsUsedByExactlyOneDateLiteral) {
   const Variant date = Date(kMarch5 + k090703250);
   state_.timeText = " 10:20 ";
   const Variant others[] = {Variant::fromInt(1),     Variant::fromDouble(1.5),
-                            Variant::fromAnsi("s"),  DispatchValue(&hostObject_),
+                            Variant::fromUtf8("s"),  DispatchValue(&hostObject_),
                             Variant::fromBool(true), Variant()};
   for (const Variant& v : others) literal(v);
   EXPECT_EQ(state_.timeText, " 10:20 ");
@@ -171,7 +170,7 @@ TEST_F(SqlLiteralTest, RefusesNumbersThatAreNotFinite) {
   state_.timeText = "10:20";
   for (const auto& c : cases)
     EXPECT_EQ(FailureOf([&] { literal(Variant::fromDouble(c.value)); }),
-              CP1251("Нечисловое или бесконечное значение нельзя передать в запрос: ") + c.text);
+              std::string("Нечисловое или бесконечное значение нельзя передать в запрос: ") + c.text);
   EXPECT_EQ(state_.timeText, "10:20");
 }
 
@@ -203,7 +202,7 @@ TEST_F(SqlLiteralTest, ObjectFailuresPassUpAndLeaveTimeAlone) {
     const char* internal;
     std::string message;
   } malformed[] = {
-      {"{\"O\",\"0\",\"0\",\"1\",\"0\",\"0\"}", CP1251("Неправильный размер списка, ожидается 7")},
+      {"{\"O\",\"0\",\"0\",\"1\",\"0\",\"0\"}", std::string("Неправильный размер списка, ожидается 7")},
       {"{\"O\",\"0\",\"0\",\"1x\",\"0\",\"0\",\"         5   \"}",
        "'1x' is not a valid integer value"},
   };

@@ -109,13 +109,13 @@ class Component {
     extension()->GetPropertyValue(component_->property("ErrorMsg"), message.ptr());
     if (kTrace && message.vt() == VT_BSTR && SysStringLen(message.get().bstrVal))
       std::fprintf(stderr, "  -> ErrorMsg %s\n", DescribeValue(message.get()).c_str());
-    return message.vt() == VT_BSTR ? AnsiFromWide(message.get().bstrVal) : std::string("?");
+    return message.vt() == VT_BSTR ? qorvid::platform::Utf8FromWide(message.get().bstrVal) : std::string("?");
   }
 
   // Opens the fuzz database, as a script would; the harness stops when
   // that fails, since every input after it would test nothing.
   void open() {
-    std::vector<Variant> args = {Variant::fromAnsi(SharedConnectionString())};
+    std::vector<Variant> args = {Variant::fromUtf8(SharedConnectionString())};
     call(component_->method("Open"), args, 0);
     const std::string message = errorMsg();
     if (!message.empty()) {
@@ -153,10 +153,10 @@ void ArmReentry(Component& component, HostPool& pool, uint8_t where, uint8_t wha
         component.call("Close");
         break;
       case 1:
-        component.call("Open", {Variant::fromAnsi(SharedConnectionString())});
+        component.call("Open", {Variant::fromUtf8(SharedConnectionString())});
         break;
       case 2:
-        component.call("Execute", {Variant::fromAnsi("SELECT * FROM no_such_table")});
+        component.call("Execute", {Variant::fromUtf8("SELECT * FROM no_such_table")});
         break;
       case 3:
         component.init()->Shutdown();

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <limits>
 
-#include "automation/cp1251.h"
 
 namespace qorvid {
 
@@ -45,7 +44,7 @@ HostPool& HostPool::instance() {
     longForm->answerLongForm();
     add(longForm);
     // Quotes and a Cyrillic type identifier must stay inside the key literal.
-    add(HostObject::create(CP1251("Ж"), 2147483646, 0, "');"));
+    add(HostObject::create(std::string("Ж"), 2147483646, 0, "');"));
     add(HostObject::create(" ", 0, 0, "   "));
     ComPtr<HostObject> malformed = HostObject::create("Z", 1, 1, "ABC");
     malformed->answerText("{\"Z\",\"0\"}");
@@ -264,9 +263,9 @@ const std::vector<std::string>& Vocabulary() {
       "0x7FFFFFFF",
       "Z_____1____ZZABC",
       "{\"Z\",\"0\",\"0\",\"         1\",\"0\",\"0\",\"      1295ABC\"}",
-      CP1251("Иванов"),
-      CP1251("Фамилия"),
-      CP1251("ВЫБРАТЬ"),
+      std::string("Иванов"),
+      std::string("Фамилия"),
+      std::string("ВЫБРАТЬ"),
   };
   return words;
 }
@@ -289,7 +288,7 @@ WideString HostValueMaker::text() {
                                      '\n',   ';',    '{',    '}',    0xD800, 0xDC00,
                                      0x0416, 0x0451, 0xFEFF, 0xFFFF, 0x00A0, '\\'};
   const auto& words = Vocabulary();
-  auto word = [&] { return WideFromAnsi(words[in_.byte() % words.size()]); };
+  auto word = [&] { return qorvid::platform::WideFromUtf8(words[in_.byte() % words.size()]); };
   auto units = [&] {
     WideString s;
     for (int n = in_.byte() % 48; n > 0; --n) s += static_cast<OLECHAR>(in_.u16());
@@ -306,7 +305,7 @@ WideString HostValueMaker::text() {
       s = units();
       break;
     case 4:
-      s = WideFromAnsi(in_.bytes(in_.byte() % 48));
+      s = qorvid::platform::WideFromUtf8(in_.bytes(in_.byte() % 48));
       break;
     case 5:
       s = word() + units();
@@ -319,8 +318,8 @@ WideString HostValueMaker::text() {
         s += kSpecial[in_.byte() % (sizeof kSpecial / sizeof kSpecial[0])];
       break;
   }
-  if (openArgument_ && s != WideFromAnsi(MemoryConnectionString()) &&
-      s != WideFromAnsi(SharedConnectionString())) {
+  if (openArgument_ && s != qorvid::platform::WideFromUtf8(MemoryConnectionString()) &&
+      s != qorvid::platform::WideFromUtf8(SharedConnectionString())) {
     WideString filtered;
     for (OLECHAR c : s)
       if (c != '=') filtered += c;

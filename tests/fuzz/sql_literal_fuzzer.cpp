@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
       case VT_BSTR:
         if (!IsStringLiteral(literal, text)) Finding("string literal", context);
-        if (text != AnsiFromWide(v.bstrVal, SysStringLen(v.bstrVal)))
+        if (text != qorvid::platform::Utf8FromWide(v.bstrVal, SysStringLen(v.bstrVal)))
           Finding("string literal holds another text", context);
         break;
       case VT_DISPATCH:

@@ -20,7 +20,6 @@
 #include "ado/ado_registration.h"
 #include "ado/dispatch_base.h"
 #include "automation/automation.h"
-#include "automation/cp1251.h"
 #include "component/error_text.h"
 #include "host/host_connection.h"
 #include "host/host_object.h"
@@ -41,7 +40,7 @@ struct Step {
   std::vector<Variant> args;
 };
 
-Variant Text(const std::string& s) { return Variant::fromAnsi(s); }
+Variant Text(const std::string& s) { return Variant::fromUtf8(s); }
 Variant Int(LONG i) { return Variant::fromInt(i); }
 
 // The script: everything a host script does with the component, once.
@@ -57,7 +56,7 @@ std::vector<Step> Script(IDispatch* item) {
              "Ref VARCHAR(16), Price REAL)")}},
       {Kind::Method, "OpenRec", {Text("Goods")}},
       {Kind::Method, "KeyField", {Text("Code"), Int(15)}},
-      {Kind::Method, "DataField", {Text("Name"), Text(CP1251("Гайка"))}},
+      {Kind::Method, "DataField", {Text("Name"), Text(std::string("Гайка"))}},
       {Kind::Set, "Time", {Text("09:07:03")}},
       {Kind::Method, "DataField", {Text("Made"), Variant::fromDate(38051.0)}},
       {Kind::Method, "DataField", {Text("Ref"), object}},
@@ -67,7 +66,7 @@ std::vector<Step> Script(IDispatch* item) {
        "PrepareQuery",
        {Text("SELECT Code, Name, Made, Ref, Price FROM Goods WHERE Code = ? AND Name = ?")}},
       {Kind::Method, "Bind", {Int(15)}},
-      {Kind::Method, "Bind", {Text(CP1251("Гайка"))}},
+      {Kind::Method, "Bind", {Text(std::string("Гайка"))}},
       {Kind::Method, "Execute", {}},
       {Kind::Get, "EOF", {}},
       {Kind::Get, "FieldsCount", {}},
@@ -133,8 +132,8 @@ std::string AskAboutMembers(Fixture& f, bool& outOfMemory) {
   std::optional<ParamArray> version;
   {
     oom::Paused paused;
-    executeName = Bstr::fromAnsi("Execute");
-    eofName = Bstr::fromAnsi("EOF");
+    executeName = Bstr::fromUtf8("Execute");
+    eofName = Bstr::fromUtf8("EOF");
     execute = f.component.method("Execute");
     eof = f.component.property("EOF");
     version.emplace(std::vector<Variant>{Variant()});
@@ -143,7 +142,7 @@ std::string AskAboutMembers(Fixture& f, bool& outOfMemory) {
   auto note = [&](HRESULT hr, BSTR text, long number) {
     oom::Paused paused;
     outOfMemory = outOfMemory || hr == E_OUTOFMEMORY;
-    answers += std::to_string(hr) + " " + (text ? Bstr::attach(text).ansi() : "") + " " +
+    answers += std::to_string(hr) + " " + (text ? Bstr::attach(text).utf8() : "") + " " +
                std::to_string(number) + ";";
   };
   // Each answer is read after its call: arguments have no order.
@@ -221,7 +220,7 @@ Observed Run(Fixture& f, const Step& step) {
   params.reset();
   o.errorMsg = ErrorText();
   for (size_t i = logBefore; i < f.host->errorLog().size(); ++i)
-    o.newEntries.push_back(f.host->errorLog()[i].descriptionAnsi());
+    o.newEntries.push_back(f.host->errorLog()[i].descriptionText());
   return o;
 }
 

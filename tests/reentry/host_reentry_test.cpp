@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "ado/ado_registration.h"
-#include "automation/cp1251.h"
 #include "host/host_connection.h"
 #include "host/host_object.h"
 #include "tests/component/component_fixture.h"
@@ -25,8 +24,8 @@ class HostReentry : public ::testing::Test {
   static void SetUpTestSuite() { AdoRegisterInProcess(); }
 
   void openWithTwoColumns(TestComponent& c) {
-    c.call("Open", {Variant::fromAnsi(kMemory)});
-    c.call("Execute", {Variant::fromAnsi("SELECT 'a' AS x, 'b' AS y")});
+    c.call("Open", {Variant::fromUtf8(kMemory)});
+    c.call("Execute", {Variant::fromUtf8("SELECT 'a' AS x, 'b' AS y")});
     ASSERT_EQ(c.errorMsg(), "");
   }
 };
@@ -63,8 +62,8 @@ TEST_F(HostReentry, ASelectorWhoseValueEndsTheResultSetFailsTheCallCleanly) {
 
       // Whatever the host did, the next script can start again.
       ASSERT_EQ(c.init->Initialize(host.get()), S_OK);
-      c.call("Open", {Variant::fromAnsi(kMemory)});
-      c.call("Execute", {Variant::fromAnsi("SELECT 7 AS n")});
+      c.call("Open", {Variant::fromUtf8(kMemory)});
+      c.call("Execute", {Variant::fromUtf8("SELECT 7 AS n")});
       Variant seven = c.call("GetField", {Variant::fromInt(0)});
       EXPECT_EQ(c.errorMsg(), "");
       EXPECT_EQ(seven.vt(), VT_I4);

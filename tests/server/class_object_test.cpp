@@ -132,7 +132,7 @@ std::string TimeOf(IScriptExtension* object) {
   VARIANT value;
   VariantInit(&value);
   EXPECT_EQ(object->GetPropertyValue(3, &value), S_OK);
-  std::string text = value.vt == VT_BSTR ? Bstr::attach(value.bstrVal).ansi() : "<not a text>";
+  std::string text = value.vt == VT_BSTR ? Bstr::attach(value.bstrVal).utf8() : "<not a text>";
   if (value.vt != VT_BSTR) VariantClear(&value);
   return text;
 }
@@ -145,7 +145,7 @@ TEST_F(ClassObjectTest, TwoObjectsAreDistinctAndIndependent) {
   EXPECT_NE(a.get(), b.get());
   EXPECT_NE(a.query<IUnknown>(IID_IUnknown).get(), b.query<IUnknown>(IID_IUnknown).get());
 
-  Bstr time = Bstr::fromAnsi("10:30");
+  Bstr time = Bstr::fromUtf8("10:30");
   VARIANT value;
   VariantInit(&value);
   value.vt = VT_BSTR;

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "automation/cp1251.h"
 
 namespace qorvid {
 
@@ -25,7 +24,7 @@ TEST(ConstructionErrorText, FullStopAfterCharactersThatSortAfterIt) {
       {"trailing ", "trailing "},
       {"", ""},
       // Cyrillic letters of the ANSI code page are bytes above 0x7F.
-      {CP1251("Ошибка"), CP1251("Ошибка.")},
+      {std::string("Ошибка"), std::string("Ошибка.")},
   };
   for (const Case& c : cases) EXPECT_EQ(ConstructionErrorText(c.message), c.shown) << c.message;
 }

@@ -12,7 +12,7 @@ RecordingDispatch::Member& RecordingDispatch::slot(const std::string& name) {
   members_.emplace_back();
   Member& m = members_.back();
   m.name = name;
-  m.wideName = WideFromAnsi(name);
+  m.wideName = qorvid::platform::WideFromUtf8(name);
   m.dispid = nextId_++;
   table_.push_back({m.wideName.c_str(), m.dispid});
   setNames(table_.data(), table_.size());
@@ -20,7 +20,7 @@ RecordingDispatch::Member& RecordingDispatch::slot(const std::string& name) {
 }
 
 RecordingDispatch::Member* RecordingDispatch::find(const std::string& name) {
-  const DISPID id = memberId(WideFromAnsi(name).c_str());
+  const DISPID id = memberId(qorvid::platform::WideFromUtf8(name).c_str());
   return id == DISPID_UNKNOWN ? nullptr : byId(id);
 }
 
@@ -68,9 +68,9 @@ void RecordingDispatch::onInvoke(const std::string& name, Handler handler) {
 
 std::vector<RecordingDispatch::Call> RecordingDispatch::callsOf(const std::string& name) const {
   std::vector<Call> out;
-  const WideString wanted = WideFromAnsi(name);
+  const WideString wanted = qorvid::platform::WideFromUtf8(name);
   for (const Call& c : calls_)
-    if (platform::EqualsIgnoringCase(WideFromAnsi(c.member), wanted)) out.push_back(c);
+    if (platform::EqualsIgnoringCase(qorvid::platform::WideFromUtf8(c.member), wanted)) out.push_back(c);
   return out;
 }
 
@@ -83,7 +83,7 @@ void RecordingDispatch::clearRecord() {
 HRESULT RecordingDispatch::findMember(const OLECHAR* w, LCID lcid, DISPID* id) {
   size_t len = 0;
   while (w && w[len]) ++len;
-  std::string name = w ? AnsiFromWide(w, len) : std::string();
+  std::string name = w ? qorvid::platform::Utf8FromWide(w, len) : std::string();
   lookups_.push_back(name);
   lookupLocales_.push_back(lcid);
   Member* m = find(name);
@@ -130,8 +130,8 @@ HRESULT RecordingDispatch::dispatchMember(DISPID id, LCID lcid, WORD flags, DISP
       if (exception) {
         exception->wCode = 0;
         exception->scode = DISP_E_EXCEPTION;
-        exception->bstrSource = Bstr::fromAnsi(m->source).detach();
-        exception->bstrDescription = Bstr::fromAnsi(m->description).detach();
+        exception->bstrSource = Bstr::fromUtf8(m->source).detach();
+        exception->bstrDescription = Bstr::fromUtf8(m->description).detach();
       }
       return DISP_E_EXCEPTION;
     case FailStatus:
