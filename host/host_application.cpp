@@ -1,6 +1,5 @@
 #include "host/host_application.h"
 
-#include "automation/cp1251.h"
 #include "host/host_object.h"
 #include "platform/variant.h"
 
@@ -33,9 +32,8 @@ IDispatch* DispatchOf(const VARIANT* v) {
 }  // namespace
 
 bool ParseFromInternalStringCall(const WideString& expression, WideString& argument) {
-  // The name reaches us as the component's cp1251 text widened with the ANSI
-  // code page; widen ours the same way so both sides agree.
-  WideString head = WideFromAnsi(CP1251("ЗначениеИзСтрокиВнутр"));
+  // The host's own function, by its Unicode name.
+  WideString head = OLESTR("ЗначениеИзСтрокиВнутр");
   head += OLESTR("(\"");
   const WideString tail = OLESTR("\")");
   if (expression.size() < head.size() + tail.size() ||

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 
 #include "host/console/help_text.h"
 #include "host/console/ole_date.h"
@@ -74,12 +75,15 @@ size_t EditDistance(const WideString& a, const WideString& b) {
   return row[b.size()];
 }
 
-// A member's Russian name as the component keeps it: the member table holds
-// cp1251 bytes and hands them out through the ANSI code page, so outside
-// code page 1251 the name arrives garbled and this undoes that.
+// A member's Russian name as the component keeps it. A component that keeps
+// its names in cp1251 and hands them out through the ANSI code page gives
+// them garbled outside code page 1251; this undoes that. A name that holds
+// Cyrillic letters came whole.
 std::string KeptRussianName(const std::string& given) {
   WideString w;
   WideFromUtf8(given, w);
+  for (OLECHAR c : w)
+    if (c >= 0x0400 && c <= 0x04FF) return given;
   const std::string bytes = AnsiFromWide(w);
   if (bytes.empty()) return given;
   const int n =
@@ -804,7 +808,8 @@ bool Session::output(const std::string& file) {
   if (outputFile_.is_open()) outputFile_.close();
   out_.rdbuf(terminal_.rdbuf());
   if (file.empty()) return true;
-  outputFile_.open(file, std::ios::binary | std::ios::trunc);
+  // A UTF-8 name, on Windows too (where a narrow name would be ANSI).
+  outputFile_.open(std::filesystem::u8path(file), std::ios::binary | std::ios::trunc);
   if (!outputFile_) return consoleError("cannot write " + file + "; results go to the terminal");
   out_.rdbuf(outputFile_.rdbuf());
   return true;

@@ -54,7 +54,7 @@ class Session {
   enum class Engine { Unknown, Sqlite, Postgres, MariaDb };
   enum class Step { Row, End, Failed };
   struct Member {
-    std::string english, russian;  // UTF-8; russian as the component keeps it in cp1251
+    std::string english, russian;  // UTF-8
     bool russianFound = false;     // whether the component finds the Russian name here
   };
 
