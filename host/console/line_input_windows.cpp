@@ -1,6 +1,5 @@
 #include <fcntl.h>
 #include <io.h>
-#include <shellapi.h>
 
 #include <cstdio>
 #include <iostream>
@@ -10,6 +9,11 @@
 #include "host/console/line_input.h"
 #include "host/console/utf.h"
 #include "platform/win32.h"
+
+// CommandLineToArgvW: shellapi.h needs windows.h (platform/win32.h) before it.
+// clang-format off
+#include <shellapi.h>
+// clang-format on
 
 namespace qorvid::host {
 
