@@ -341,10 +341,10 @@ class OdbcBackend : public Backend {
       // alone there.
       rereadsInBlock_ = dbmsName_ != OLESTR("MariaDB") && dbmsName_ != OLESTR("MySQL");
       // The same driver (3.1) miscounts the texts it converts to UTF-16:
-      // the lengths it gives are wrong for some characters (ә, any beyond
-      // the BMP), cutting texts short, and a text read in pieces loses
-      // parts. In a UTF-8 session its bytes come unconverted and exact;
-      // texts are read so and decoded here.
+      // the length it gives is short for some characters (ә among them),
+      // cutting the text, and wrong for a text longer than the buffer, whose
+      // pieces then lose parts. In a UTF-8 session its bytes come
+      // unconverted and exact; texts are read so and decoded here.
       if (!rereadsInBlock_ && sessionIsUtf8()) textType_ = SQL_C_CHAR;
     }
     SQLUINTEGER extensions = 0;
@@ -657,10 +657,11 @@ class OdbcBackend : public Backend {
     appendText(text_.data(), text_.size(), out);
   }
 
-  // The bytes a text column is read in: its terminator, and the text.
+  // The size of the terminator the driver writes after a text.
   SQLLEN terminator() const {
     return textType_ == SQL_C_CHAR ? 1 : static_cast<SQLLEN>(sizeof(SQLWCHAR));
   }
+  // A text as it was read: UTF-16 units, or UTF-8 bytes.
   void appendText(const char* bytes, size_t size, ResultSet& out) {
     if (textType_ != SQL_C_CHAR)
       return out.appendWide(reinterpret_cast<const OLECHAR*>(bytes), size / sizeof(OLECHAR));
