@@ -340,6 +340,12 @@ class OdbcBackend : public Backend {
       // text or none: a text that outgrows its buffer is read with its row
       // alone there.
       rereadsInBlock_ = dbmsName_ != OLESTR("MariaDB") && dbmsName_ != OLESTR("MySQL");
+      // The same driver (3.1) miscounts the texts it converts to UTF-16:
+      // the length it gives is short for some characters (ә among them),
+      // cutting the text, and wrong for a text longer than the buffer, whose
+      // pieces then lose parts. In a UTF-8 session its bytes come
+      // unconverted and exact; texts are read so and decoded here.
+      if (!rereadsInBlock_ && sessionIsUtf8()) textType_ = SQL_C_CHAR;
     }
     SQLUINTEGER extensions = 0;
     if (SQL_SUCCEEDED(SQLGetInfoW(dbc_.get(), SQL_GETDATA_EXTENSIONS, &extensions,
@@ -584,7 +590,7 @@ class OdbcBackend : public Backend {
       Block::Column& col = block.columns[i];
       col.data.reset(new char[block.rows * static_cast<size_t>(col.width)]);
       col.indicator.reset(new SQLLEN[block.rows]);
-      const SQLSMALLINT cType = col.read == Read::Text ? SQL_C_WCHAR : FixedFor(col.read).cType;
+      const SQLSMALLINT cType = col.read == Read::Text ? textType_ : FixedFor(col.read).cType;
       check(SQLBindCol(st.get(), static_cast<SQLUSMALLINT>(i + 1), cType, col.data.get(), col.width,
                        col.indicator.get()),
             st);
@@ -608,10 +614,8 @@ class OdbcBackend : public Backend {
             out.appendNull();
           } else if (col.read != Read::Text) {
             out.append(FixedVariant(col.read, value));
-          } else if (indicator >= 0 &&
-                     indicator <= col.width - static_cast<SQLLEN>(sizeof(SQLWCHAR))) {
-            out.appendWide(reinterpret_cast<const OLECHAR*>(value),
-                           static_cast<size_t>(indicator) / sizeof(OLECHAR));
+          } else if (indicator >= 0 && indicator <= col.width - terminator()) {
+            appendText(value, static_cast<size_t>(indicator), out);
           } else {
             if (block.rows > 1)
               check(SQLSetPos(st.get(), static_cast<SQLSETPOSIROW>(row + 1), SQL_POSITION,
@@ -649,8 +653,41 @@ class OdbcBackend : public Backend {
 
   void appendCell(const OdbcHandle& st, SQLUSMALLINT c, Read read, ResultSet& out) {
     if (read != Read::Text) return out.append(cell(st, c, read));
-    if (!pieces(st, c, SQL_C_WCHAR, &text_)) return out.appendNull();
-    out.appendWide(reinterpret_cast<const OLECHAR*>(text_.data()), text_.size() / sizeof(OLECHAR));
+    if (!pieces(st, c, textType_, &text_)) return out.appendNull();
+    appendText(text_.data(), text_.size(), out);
+  }
+
+  // The size of the terminator the driver writes after a text.
+  SQLLEN terminator() const {
+    return textType_ == SQL_C_CHAR ? 1 : static_cast<SQLLEN>(sizeof(SQLWCHAR));
+  }
+  // A text as it was read: UTF-16 units, or UTF-8 bytes.
+  void appendText(const char* bytes, size_t size, ResultSet& out) {
+    if (textType_ != SQL_C_CHAR)
+      return out.appendWide(reinterpret_cast<const OLECHAR*>(bytes), size / sizeof(OLECHAR));
+    if (out.appendUtf8(bytes, size)) return;
+    // Too long for the arena, or not well-formed: what does not decode
+    // becomes U+FFFD, as the driver's own conversion would make it.
+    const int length = static_cast<int>(std::min<size_t>(size, INT32_MAX));
+    const int units = MultiByteToWideChar(CP_UTF8, 0, bytes, length, nullptr, 0);
+    wide_.resize(static_cast<size_t>(units > 0 ? units : 0));
+    if (units > 0) MultiByteToWideChar(CP_UTF8, 0, bytes, length, &wide_[0], units);
+    out.appendWide(wide_.data(), wide_.size());
+  }
+
+  // Whether the session's results come in UTF-8, asked once after connecting.
+  bool sessionIsUtf8() {
+    OdbcHandle st(SQL_HANDLE_STMT, dbc_.get());
+    if (st.get() == SQL_NULL_HANDLE) return false;
+    static const OLECHAR kQuery[] = OLESTR("SELECT @@character_set_results");
+    char name[32] = {0};
+    SQLLEN length = 0;
+    if (!SQL_SUCCEEDED(SQLExecDirectW(st.get(), const_cast<SQLWCHAR*>(Sql(kQuery)), SQL_NTS)) ||
+        !SQL_SUCCEEDED(SQLFetch(st.get())) ||
+        !SQL_SUCCEEDED(SQLGetData(st.get(), 1, SQL_C_CHAR, name, sizeof name, &length)) ||
+        length == SQL_NULL_DATA)
+      return false;
+    return std::strncmp(name, "utf8", 4) == 0;
   }
 
   Variant cell(const OdbcHandle& st, SQLUSMALLINT c, Read read) {
@@ -710,8 +747,11 @@ class OdbcBackend : public Backend {
   bool rereadsInBlock_ = true;
   // The message that told the connection was lost; empty while it works.
   WideString lost_;
+  // How texts are read: UTF-16, or the session's UTF-8 (see the constructor).
+  SQLSMALLINT textType_ = SQL_C_WCHAR;
   // The text being read and the piece buffer, kept between cells.
   std::string text_;
+  WideString wide_;
   std::vector<char> piece_;
 };
 

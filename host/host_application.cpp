@@ -32,8 +32,7 @@ IDispatch* DispatchOf(const VARIANT* v) {
 }  // namespace
 
 bool ParseFromInternalStringCall(const WideString& expression, WideString& argument) {
-  // The name reaches us as the component's cp1251 text widened with the ANSI
-  // code page; widen ours the same way so both sides agree.
+  // The host's own function, by its Unicode name.
   WideString head = OLESTR("ЗначениеИзСтрокиВнутр");
   head += OLESTR("(\"");
   const WideString tail = OLESTR("\")");

@@ -30,5 +30,8 @@ bool OutputIsTerminal();
 // Output is UTF-8 with plain line feeds on both sides, so that transcripts
 // compare byte for byte; called once before anything is printed.
 void SetUpConsoleStreams();
+// The program's arguments in UTF-8: on Windows taken from the wide command
+// line, which holds every character the ANSI code page of argv would lose.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
 
 }  // namespace qorvid::host

@@ -106,6 +106,10 @@ unsigned char Complete(EditLine* el, int) {
 
 void SetUpConsoleStreams() {}
 
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv, argv + argc);
+}
+
 bool InputIsTerminal() { return isatty(STDIN_FILENO) != 0; }
 bool OutputIsTerminal() { return isatty(STDOUT_FILENO) != 0; }
 

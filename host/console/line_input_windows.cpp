@@ -10,6 +10,11 @@
 #include "host/console/utf.h"
 #include "platform/win32.h"
 
+// CommandLineToArgvW: shellapi.h needs windows.h (platform/win32.h) before it.
+// clang-format off
+#include <shellapi.h>
+// clang-format on
+
 namespace qorvid::host {
 
 namespace {
@@ -88,6 +93,19 @@ void SetUpConsoleStreams() {
   const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
   if (IsConsole(out)) std::cout.rdbuf(new ConsoleBuffer(out));
   if (IsConsole(err)) std::cerr.rdbuf(new ConsoleBuffer(err));
+}
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!wide) return std::vector<std::string>(argv, argv + argc);
+  std::vector<std::string> arguments;
+  for (int i = 0; i < count; ++i) {
+    const std::wstring one(wide[i]);
+    arguments.push_back(Utf8FromWide(reinterpret_cast<const OLECHAR*>(one.data()), one.size()));
+  }
+  LocalFree(wide);
+  return arguments;
 }
 
 bool InputIsTerminal() { return _isatty(_fileno(stdin)) != 0; }

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -301,7 +302,7 @@ class Runner {
 
   // .read FILE: its statements run here, their errors naming that file.
   void readFile(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
+    std::ifstream in(std::filesystem::u8path(name), std::ios::binary);
     if (!in) {
       fail("cannot read " + name);
       return;
@@ -366,18 +367,20 @@ int main(int argc, char** argv) {
   SetUpConsoleStreams();
   Options options;
   if (const char* env = std::getenv("QORVID_MODULE")) options.module = env;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
+  const std::vector<std::string> args = ProgramArguments(argc, argv);
+  const int count = static_cast<int>(args.size());
+  for (int i = 1; i < count; ++i) {
+    const std::string& arg = args[i];
     if (arg == "--bail") {
       options.bail = true;
     } else if (arg == "--echo") {
       options.echo = true;
     } else if (arg == "--module") {
-      if (++i >= argc) return Usage("--module needs a path");
-      options.module = argv[i];
+      if (++i >= count) return Usage("--module needs a path");
+      options.module = args[i];
     } else if (arg == "-c" || arg == "--command") {
-      if (++i >= argc) return Usage("-c needs a statement");
-      options.commands.push_back(argv[i]);
+      if (++i >= count) return Usage("-c needs a statement");
+      options.commands.push_back(args[i]);
     } else if (arg == "--help" || arg == "-h") {
       return Help();
     } else if (arg == "-" || arg.empty() || arg[0] != '-') {
@@ -391,7 +394,7 @@ int main(int argc, char** argv) {
 
   std::ifstream file;
   if (options.haveScript && options.script != "-") {
-    file.open(options.script, std::ios::binary);
+    file.open(std::filesystem::u8path(options.script), std::ios::binary);
     if (!file) {
       std::cerr << "qorvid-console: cannot read " << options.script << "\n";
       return 2;

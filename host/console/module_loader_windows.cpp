@@ -2,6 +2,7 @@
 
 #include "component/host_protocol.h"
 #include "host/console/module_loader.h"
+#include "host/console/utf.h"
 
 namespace qorvid::host {
 
@@ -47,7 +48,11 @@ ComPtr<IClassFactory> GetComponentFactory(const std::string& modulePath, std::st
     return factory;
   }
   // The module stays loaded for the life of the process.
-  HMODULE module = LoadLibraryA(modulePath.c_str());
+  // The path is UTF-8 (the command line's); the wide call takes every character.
+  WideString path;
+  HMODULE module = WideFromUtf8(modulePath, path)
+                       ? LoadLibraryW(reinterpret_cast<LPCWSTR>(path.c_str()))
+                       : LoadLibraryA(modulePath.c_str());
   if (!module) {
     problem = "cannot load the component module " + modulePath;
     return ComPtr<IClassFactory>();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 
 #include "host/console/help_text.h"
 #include "host/console/ole_date.h"
@@ -774,7 +775,8 @@ bool Session::output(const std::string& file) {
   if (outputFile_.is_open()) outputFile_.close();
   out_.rdbuf(terminal_.rdbuf());
   if (file.empty()) return true;
-  outputFile_.open(file, std::ios::binary | std::ios::trunc);
+  // A UTF-8 name, on Windows too (where a narrow name would be ANSI).
+  outputFile_.open(std::filesystem::u8path(file), std::ios::binary | std::ios::trunc);
   if (!outputFile_) return consoleError("cannot write " + file + "; results go to the terminal");
   out_.rdbuf(outputFile_.rdbuf());
   return true;

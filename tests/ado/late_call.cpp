@@ -100,7 +100,8 @@ VARIANT Omitted() {
 }
 
 WideString U(const char* utf8) {
-  // Decodes UTF-8 (the source's encoding) to UTF-16, for Cyrillic test texts.
+  // Decodes UTF-8 (the source's encoding) to UTF-16: Cyrillic, CJK, and
+  // characters beyond the BMP as surrogate pairs.
   WideString out;
   const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8);
   while (*p) {
@@ -110,6 +111,11 @@ WideString U(const char* utf8) {
     } else if (c >= 0xE0 && c < 0xF0) {
       c = ((c & 0x0F) << 12) | ((p[0] & 0x3F) << 6) | (p[1] & 0x3F);
       p += 2;
+    } else if (c >= 0xF0) {
+      c = ((c & 0x07) << 18) | ((p[0] & 0x3F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F);
+      p += 3;
+      out += static_cast<OLECHAR>(0xD800 + ((c - 0x10000) >> 10));
+      c = 0xDC00 + ((c - 0x10000) & 0x3FF);
     }
     out += static_cast<OLECHAR>(c);
   }

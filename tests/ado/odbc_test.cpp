@@ -142,6 +142,27 @@ TEST_F(AdoOdbc, TextsOfEveryLengthComeBackWholeInTheirCells) {
   EXPECT_TRUE(IsEof(rs));
 }
 
+// Letters beyond cp1251, CJK, a combining accent and signs, in a
+// statement's text, a column's name and a cell. (unixODBC hands the driver
+// the text converted as UCS-2, which has no surrogate pairs: the pairs above
+// are made by the database.)
+TEST_F(AdoOdbc, TextsOfEveryScriptComeBackWhole) {
+  Late c = Connect();
+  const WideString texts[] = {U("қазақ әғқңөұүһ"), U("日本語"),
+                              U("cafe") + WideString(1, OLECHAR(0x0301)), U("€ № Привет")};
+  for (const WideString& text : texts) {
+    Late rs = RunSql(c, OLESTR("SELECT '") + text + OLESTR("' AS \"") + text + OLESTR("\""));
+    CallResult field = rs.getWith("Fields", I4(0));
+    ASSERT_EQ(S_OK, field.hr);
+    CallResult name = Late(field.value).get("Name");
+    ASSERT_EQ(VT_BSTR, name.value.vt());
+    EXPECT_EQ(text, WideString(name.value.get().bstrVal, SysStringLen(name.value.get().bstrVal)));
+    Variant value = FieldValue(rs, text);
+    ASSERT_EQ(VT_BSTR, value.vt());
+    EXPECT_EQ(text, WideString(value.get().bstrVal, SysStringLen(value.get().bstrVal)));
+  }
+}
+
 TEST_F(AdoOdbc, ClosedRecordsetsErrorsAndTheDriversMessage) {
   Late c = Connect();
   Late rs = RunSql(c, OLESTR("CREATE TABLE t (v INTEGER)"));

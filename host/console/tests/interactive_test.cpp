@@ -85,6 +85,21 @@ TEST(Interactive, CtrlCStopsALongTableOrStatementAndThePromptComesBack) {
   std::remove(history.c_str());
 }
 
+// Typed a byte at a time, characters of two to four bytes arrive whole: an
+// emoji (a surrogate pair inside), CJK, Kazakh letters, a combining accent.
+TEST(Interactive, TypedCharactersOfEveryLengthArriveWhole) {
+  const std::string history = TempPath("qorvid_console_history_unicode");
+  std::remove(history.c_str());
+  Terminal t({"QORVID_HISTORY=" + history, "LC_ALL=ru_RU.UTF-8", "TERM=dumb"});
+  ASSERT_TRUE(t.waitFor("qorvid> ")) << t.seen();
+  const std::string text = "😀 日本語 қазақ cafe\xCC\x81 №";
+  t.type("echo \"" + text + "\"\r");
+  ASSERT_TRUE(t.waitFor("\n" + text)) << t.seen();
+  t.type(".quit\r");
+  EXPECT_EQ(t.waitExit(), 0);
+  std::remove(history.c_str());
+}
+
 // A history "file" that is no file (as /dev/null is) is neither read nor
 // written: saving would make it private to its owner.
 TEST(Interactive, LeavesAHistoryThatIsNoFileAlone) {

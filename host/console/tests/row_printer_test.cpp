@@ -34,6 +34,16 @@ TEST(RowPrinter, WritesEachLayout) {
   EXPECT_EQ(Printed(RowPrinter::Table, {}), "Code | Имя\n-----+----\n");
 }
 
+TEST(RowPrinter, AlignsColumnsByTheColumnsTextsTakeOnATerminal) {
+  std::ostringstream out;
+  RowPrinter printer(out, RowPrinter::Table, {"x", "n"});
+  // CJK and the emoji take two columns each, the combining accent none.
+  for (const char* text : {"日本語", "😀 ok", "cafe\xCC\x81", "қазақ"}) printer.add({text, "1"});
+  printer.finish();
+  EXPECT_EQ(out.str(),
+            "x      | n\n-------+--\n日本語 | 1\n😀 ok  | 1\ncafe\xCC\x81   | 1\nқазақ  | 1\n");
+}
+
 TEST(RowPrinter, TakesWidthsFromTheFirstWindowAndWidensLater) {
   std::ostringstream out;
   RowPrinter printer(out, RowPrinter::Table, {"n", "name"});

@@ -58,6 +58,8 @@ TEST(Utf, CountsTheColumnsATerminalGivesText) {
       {"\xE6\x97\xA5\xE6\x9C\xAC", 4},  // two CJK ideographs
       {"e\xCC\x81", 1},                 // e and a combining acute accent
       {"\xF0\x9F\x98\x80", 2},          // an emoji
+      {"\xF0\x9F\x9A\x80", 2},          // an emoji of another block (a rocket)
+      {"қазақ №€", 8},                  // letters and signs beyond cp1251: one each
       {"", 0},
   };
   for (const auto& c : cases) EXPECT_EQ(Utf8Width(c.text), c.width) << c.text;
