@@ -76,11 +76,12 @@ HRESULT HostApplication::evalExpr(DISPPARAMS& params, VARIANT* result, EXCEPINFO
   lastExpression_ = expression;
   WideString constant;
   if (!ParseFromInternalStringCall(expression, constant))
-    return Raise(exception, "EvalExpr: cannot evaluate the expression " + AnsiFromWide(expression));
-  ComPtr<HostObject> object = ParseInternalForm(AnsiFromWide(constant));
+    return Raise(exception, "EvalExpr: cannot evaluate the expression " +
+                                qorvid::platform::Utf8FromWide(expression));
+  ComPtr<HostObject> object = ParseInternalForm(qorvid::platform::Utf8FromWide(constant));
   if (!object)
-    return Raise(exception,
-                 "EvalExpr: not an internal string form of an object: " + AnsiFromWide(constant));
+    return Raise(exception, "EvalExpr: not an internal string form of an object: " +
+                                qorvid::platform::Utf8FromWide(constant));
   StoreDispatch(result, object.get());
   return S_OK;
 }
@@ -90,7 +91,7 @@ HRESULT HostApplication::valueToStringInternal(DISPPARAMS& params, VARIANT* resu
   ++valueToStringCalls_;
   HostObject* object = HostObject::from(DispatchOf(Argument(params, 0)));
   if (!object) return Raise(exception, "ValueToStringInternal: the value is not a host object");
-  if (result) Variant::fromAnsi(object->internalForm()).detachTo(result);
+  if (result) Variant::fromUtf8(object->internalForm()).detachTo(result);
   return S_OK;
 }
 

@@ -9,8 +9,8 @@ namespace qorvid::host {
 
 HostDispatch::HostDispatch(std::initializer_list<const char*> names) {
   for (const char* n : names) {
-    names_.push_back(WideFromAnsi(n));
-    ansiNames_.push_back(n);
+    names_.push_back(qorvid::platform::WideFromUtf8(n));
+    utf8Names_.push_back(n);
   }
   for (size_t i = 0; i < names_.size(); ++i)
     table_.push_back({names_[i].c_str(), static_cast<DISPID>(i + 1)});
@@ -21,11 +21,11 @@ HostDispatch::~HostDispatch() = default;
 
 HRESULT HostDispatch::dispatchMember(DISPID id, LCID, WORD flags, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO* exception, UINT*) {
-  const bool named = id >= 1 && static_cast<size_t>(id) <= ansiNames_.size();
+  const bool named = id >= 1 && static_cast<size_t>(id) <= utf8Names_.size();
   DISPPARAMS none{};
   // No C++ exception crosses back into the caller.
   try {
-    reenter(named ? ansiNames_[id - 1].c_str() : "");
+    reenter(named ? utf8Names_[id - 1].c_str() : "");
     return invokeMember(id, flags, params ? *params : none, result, exception);
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
@@ -54,8 +54,8 @@ HRESULT HostDispatch::Raise(EXCEPINFO* exception, const std::string& description
   if (exception) {
     *exception = EXCEPINFO{};
     exception->scode = DISP_E_EXCEPTION;
-    exception->bstrSource = Bstr::fromAnsi("qorvid reference host").detach();
-    exception->bstrDescription = Bstr::fromAnsi(description).detach();
+    exception->bstrSource = Bstr::fromUtf8("qorvid reference host").detach();
+    exception->bstrDescription = Bstr::fromUtf8(description).detach();
   }
   return DISP_E_EXCEPTION;
 }

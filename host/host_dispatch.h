@@ -50,7 +50,7 @@ class HostDispatch : public platform::NamedDispatch {
                          EXCEPINFO* exception, UINT* argError) final;
 
   std::vector<WideString> names_;
-  std::vector<std::string> ansiNames_;
+  std::vector<std::string> utf8Names_;
   std::vector<platform::DispatchName> table_;
   Reentry reentry_;
 };

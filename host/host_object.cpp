@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/utf8_text.h"
 #include "platform/variant.h"
 
 namespace qorvid::host {
@@ -105,7 +106,7 @@ HRESULT HostObject::invokeMember(DISPID id, WORD flags, DISPPARAMS& params, VARI
       Variant::fromInt(default_).detachTo(result);
       return S_OK;
     case kTypeId:
-      Variant::fromAnsi(typeId_).detachTo(result);
+      Variant::fromUtf8(typeId_).detachTo(result);
       return S_OK;
     case kFirstNumber:
       Variant::fromInt(firstNumber_).detachTo(result);
@@ -114,7 +115,7 @@ HRESULT HostObject::invokeMember(DISPID id, WORD flags, DISPPARAMS& params, VARI
       Variant::fromInt(objectNumber_).detachTo(result);
       return S_OK;
     case kSuffix:
-      Variant::fromAnsi(suffix_).detachTo(result);
+      Variant::fromUtf8(suffix_).detachTo(result);
       return S_OK;
     default:
       return Raise(exception, "no such member");
@@ -145,16 +146,18 @@ ComPtr<HostObject> ParseInternalForm(const std::string& text) {
     if (at == std::string::npos) break;
     start = at + 3;
   }
-  if (items.size() != 7 || items[0].size() != 1) return ComPtr<HostObject>();
+  // Lengths in characters, as the host counts them; the numbers are ASCII.
+  auto length = [](const std::string& t) { return qorvid::platform::WideLength(t); };
+  if (items.size() != 7 || length(items[0]) != 1) return ComPtr<HostObject>();
   std::string first = items[3];
   std::string identifier = items[6];
   if (first == "0") {  // long form: the first number leads the identifier
-    if (identifier.size() != 23) return ComPtr<HostObject>();
+    if (length(identifier) != 23) return ComPtr<HostObject>();
     first = identifier.substr(0, 10);
     identifier = identifier.substr(10);
   }
   LONG firstNumber = 0, objectNumber = 0;
-  if (identifier.size() != 13 || !ParseNumber(first, firstNumber) ||
+  if (length(identifier) != 13 || !ParseNumber(first, firstNumber) ||
       !ParseNumber(identifier.substr(0, 10), objectNumber))
     return ComPtr<HostObject>();
   return HostObject::create(items[0], firstNumber, objectNumber, identifier.substr(10));

@@ -31,14 +31,14 @@ class ReferenceHost : public HostSide {
   }
 
   ComPtr<IDispatch> makeObject(const ObjectRef& ref, std::string& problem) override {
-    // The host keeps its texts in the ANSI code page, as the component does.
+    // The host keeps its texts in UTF-8, as typed.
     WideString typeId, suffix;
     if (!WideFromUtf8(ref.typeId, typeId) || !WideFromUtf8(ref.suffix, suffix)) {
       problem = "the texts are not valid UTF-8";
       return ComPtr<IDispatch>();
     }
-    ComPtr<HostObject> object = HostObject::create(AnsiFromWide(typeId), ref.firstNumber,
-                                                   ref.objectNumber, AnsiFromWide(suffix));
+    ComPtr<HostObject> object =
+        HostObject::create(ref.typeId, ref.firstNumber, ref.objectNumber, ref.suffix);
     if (!object) {
       problem = "the reference host refused it";
       return ComPtr<IDispatch>();
@@ -49,10 +49,10 @@ class ReferenceHost : public HostSide {
   bool describeObject(IDispatch* object, ObjectRef& ref) override {
     HostObject* host = HostObject::from(object);
     if (!host) return false;
-    ref.typeId = Utf8FromWide(WideFromAnsi(host->typeId()));
+    ref.typeId = host->typeId();
     ref.firstNumber = host->firstNumber();
     ref.objectNumber = host->objectNumber();
-    ref.suffix = Utf8FromWide(WideFromAnsi(host->suffix()));
+    ref.suffix = host->suffix();
     return true;
   }
 
