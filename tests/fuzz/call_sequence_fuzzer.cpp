@@ -38,6 +38,10 @@ const int kMaxOperations = 48;
 // QORVID_FUZZ_TRACE=1 prints every operation, to turn an input into a
 // readable reproducer.
 const bool kTrace = std::getenv("QORVID_FUZZ_TRACE") != nullptr;
+// QORVID_FUZZ_CHECK_RESTORE=1 compares the whole database after every input
+// with the one the harness made, which run-fuzzers does over the seeds: an
+// input that changed it unnoticed would leave its changes to the next one.
+const bool kCheckRestore = std::getenv("QORVID_FUZZ_CHECK_RESTORE") != nullptr;
 
 void Trace(const char* format, long a = 0, long b = 0) {
   if (!kTrace) return;
@@ -180,6 +184,15 @@ class SharedDatabase {
   // schema or header (a rollback of what remains is not needed: the
   // component's connection, and any transaction on it, is closed).
   void restore() {
+    putBack();
+    if (kCheckRestore && contents() != contents_) {
+      std::fprintf(stderr, "fuzz database: changed by the input and not put back\n");
+      std::abort();
+    }
+  }
+
+ private:
+  void putBack() {
     if (dataVersion() == dataVersion_) return;
     if (fingerprint() != fingerprint_) {
       close();
@@ -191,7 +204,6 @@ class SharedDatabase {
     dataVersion_ = dataVersion();
   }
 
- private:
   void create() {
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI;
     if (sqlite3_open_v2(kSharedDatabase, &db_, flags, nullptr) != SQLITE_OK) fail("open");
@@ -206,6 +218,7 @@ class SharedDatabase {
     step(insertRows_);
     fingerprint_ = fingerprint();
     dataVersion_ = dataVersion();
+    if (kCheckRestore) contents_ = contents();
   }
 
   void close() {
@@ -237,6 +250,25 @@ class SharedDatabase {
     return text;
   }
 
+  // Schema, header and every row, as text.
+  std::string contents() {
+    sqlite3_stmt* statement = nullptr;
+    std::string text;
+    if (sqlite3_prepare_v2(
+            db_,
+            "SELECT (SELECT group_concat(type || name || ifnull(sql, ''), ';') FROM sqlite_master) "
+            "|| '|' || (SELECT user_version FROM pragma_user_version) || '/' || "
+            "(SELECT application_id FROM pragma_application_id) || '|' || "
+            "(SELECT group_concat(quote(id) || quote(name) || quote(amount) || quote(born) || "
+            "quote(obj) || quote(n) || quote(flag) || quote(data) || quote(big), ';') "
+            "FROM (SELECT * FROM t ORDER BY id))",
+            -1, &statement, nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW && sqlite3_column_text(statement, 0))
+      text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+    sqlite3_finalize(statement);
+    return text;
+  }
+
   void prepare(sqlite3_stmt** statement, const char* sql) {
     if (sqlite3_prepare_v2(db_, sql, -1, statement, nullptr) != SQLITE_OK) fail(sql);
   }
@@ -259,6 +291,7 @@ class SharedDatabase {
   sqlite3_stmt* insertRows_ = nullptr;
   std::string fingerprint_;
   sqlite3_int64 dataVersion_ = -1;
+  std::string contents_;
 };
 
 long Number(InputReader& in, uint8_t common, long wrap) {
