@@ -4,8 +4,9 @@
 // gets a fresh component object, which opens the database as a script does;
 // the database itself lives on between inputs in SQLite's shared cache,
 // held by the harness, which puts its rows back after each input that
-// changed them and makes it anew when an input changed more than rows. So a finding reproduces from
-// its input alone, without the cost of building a database every time.
+// changed them and makes it anew when an input changed more than rows. So a
+// finding reproduces from its input alone, without the cost of building a
+// database every time.
 //
 // Input: a sequence of operations, each starting with a byte that selects a
 // method call (number 0-300, 0-4 parameters of any host value), a property
@@ -179,7 +180,7 @@ class SharedDatabase {
 
   // After an input, once the component and its connection are gone: nothing
   // when no other connection committed since the last look (most inputs
-  // only read, and a restore cost more than a short input), else the rows
+  // only read, and a restore cost as much as a short input), else the rows
   // put back, or the whole database made anew when the input changed its
   // schema or header (a rollback of what remains is not needed: the
   // component's connection, and any transaction on it, is closed).
