@@ -102,7 +102,7 @@ bench: $(BENCH)/build.ninja
 # behaviour sanitizers in a build of their own; each runs FUZZ_SECONDS.
 FUZZ         := build/fuzz
 FUZZ_SECONDS ?= 60
-.PHONY: fuzz fuzzers
+.PHONY: fuzz fuzzers fuzz-long
 
 $(FUZZ)/build.ninja:
 	cmake -S . -B $(FUZZ) $(CMAKE_GEN) -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
@@ -113,6 +113,11 @@ fuzzers: $(FUZZ)/build.ninja
 
 fuzz: deps-native fuzzers
 	tests/fuzz/run-fuzzers $(FUZZ) $(FUZZ_SECONDS)
+
+# The long run of the call-sequence fuzzer: FUZZ_RUNS sequences, no time limit.
+FUZZ_RUNS ?= 1000000
+fuzz-long: deps-native fuzzers
+	FUZZ_RUNS=$(FUZZ_RUNS) tests/fuzz/run-fuzzers $(FUZZ) 0 call_sequence
 
 # Allocation failure at every point of the script in tests/oom, natively and
 # under the sanitizers, where LeakSanitizer looks for leaks as well (ctest

@@ -3,9 +3,10 @@
 // database that holds a table with rows of every column kind. Each input
 // gets a fresh component object, which opens the database as a script does;
 // the database itself lives on between inputs in SQLite's shared cache,
-// held by the harness, which puts its rows back after each input and makes
-// it anew when an input changed more than rows. So a finding reproduces from
-// its input alone, without the cost of building a database every time.
+// held by the harness, which puts its rows back after each input that
+// changed them and makes it anew when an input changed more than rows. So a
+// finding reproduces from its input alone, without the cost of building a
+// database every time.
 //
 // Input: a sequence of operations, each starting with a byte that selects a
 // method call (number 0-300, 0-4 parameters of any host value), a property
@@ -38,6 +39,10 @@ const int kMaxOperations = 48;
 // QORVID_FUZZ_TRACE=1 prints every operation, to turn an input into a
 // readable reproducer.
 const bool kTrace = std::getenv("QORVID_FUZZ_TRACE") != nullptr;
+// QORVID_FUZZ_CHECK_RESTORE=1 compares the whole database after every input
+// with the one the harness made, which run-fuzzers does over the seeds: an
+// input that changed it unnoticed would leave its changes to the next one.
+const bool kCheckRestore = std::getenv("QORVID_FUZZ_CHECK_RESTORE") != nullptr;
 
 void Trace(const char* format, long a = 0, long b = 0) {
   if (!kTrace) return;
@@ -52,15 +57,11 @@ const char kSharedDatabase[] = "file:qorvid-fuzz?mode=memory&cache=shared";
 
 // Straight to SQLite: texts in UTF-8, dates as the provider's CDate stores
 // them (the harness's own connection lacks that function).
-const std::string& InsertRows() {
-  static const std::string statement =
-      "INSERT INTO t VALUES (1, 'Иванов', 1.5, '2004-03-05 10:20:30', 'Z_____1____ZZABC', 12.34, "
-      "1, X'01FF', "
-      "9223372036854775807), "
-      "(2, 'a''b?c', -0.25, '1899-12-30 00:00:00.500', 'bad key', NULL, 0, NULL, -1), "
-      "(3, NULL, NULL, NULL, NULL, 1e300, NULL, X'', 2147483648)";
-  return statement;
-}
+const char kInsertRows[] =
+    "INSERT INTO t VALUES (1, 'Иванов', 1.5, '2004-03-05 10:20:30', 'Z_____1____ZZABC', 12.34, "
+    "1, X'01FF', 9223372036854775807), "
+    "(2, 'a''b?c', -0.25, '1899-12-30 00:00:00.500', 'bad key', NULL, 0, NULL, -1), "
+    "(3, NULL, NULL, NULL, NULL, 1e300, NULL, X'', 2147483648)";
 
 class Component {
  public:
@@ -135,8 +136,6 @@ class Component {
 void ArmReentry(Component& component, HostPool& pool, uint8_t where, uint8_t what) {
   static const char* const kMembers[] = {"", "ValueToStringInternal", "EvalExpr", "AppDispatch",
                                          "AddError"};
-  static const char* const kActions[] = {"Close",    "Open",       "failing Execute",
-                                         "Shutdown", "Initialize", "release"};
   const char* member = kMembers[where % 5];
   const int action = what % 6;
   Trace(
@@ -179,46 +178,106 @@ class SharedDatabase {
  public:
   SharedDatabase() { create(); }
 
-  // After an input, once the component and its connection are gone: the
-  // rows put back, or the whole database made anew when the input changed
-  // its schema or header (a rollback of what remains is not needed: the
+  // After an input, once the component and its connection are gone: nothing
+  // when no other connection committed since the last look (most inputs
+  // only read, and a restore cost as much as a short input), else the rows
+  // put back, or the whole database made anew when the input changed its
+  // schema or header (a rollback of what remains is not needed: the
   // component's connection, and any transaction on it, is closed).
   void restore() {
-    if (fingerprint() != fingerprint_) {
-      sqlite3_close(db_);
-      create();
-      return;
+    putBack();
+    if (kCheckRestore && contents() != contents_) {
+      std::fprintf(stderr, "fuzz database: changed by the input and not put back\n");
+      std::abort();
     }
-    run(std::string(kDeleteRows) + ";" + InsertRows());
   }
 
  private:
+  void putBack() {
+    if (dataVersion() == dataVersion_) return;
+    if (fingerprint() != fingerprint_) {
+      close();
+      create();
+      return;
+    }
+    step(deleteRows_);
+    step(insertRows_);
+    dataVersion_ = dataVersion();
+  }
+
   void create() {
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI;
     if (sqlite3_open_v2(kSharedDatabase, &db_, flags, nullptr) != SQLITE_OK) fail("open");
-    run(std::string(kCreateTable) + ";" + InsertRows());
+    if (sqlite3_exec(db_, kCreateTable, nullptr, nullptr, nullptr) != SQLITE_OK) fail(kCreateTable);
+    prepare(&dataVersionQuery_, "PRAGMA data_version");
+    prepare(&fingerprintQuery_,
+            "SELECT (SELECT schema_version FROM pragma_schema_version) || '/' || "
+            "(SELECT user_version FROM pragma_user_version) || '/' || "
+            "(SELECT application_id FROM pragma_application_id)");
+    prepare(&deleteRows_, kDeleteRows);
+    prepare(&insertRows_, kInsertRows);
+    step(insertRows_);
     fingerprint_ = fingerprint();
+    dataVersion_ = dataVersion();
+    if (kCheckRestore) contents_ = contents();
+  }
+
+  void close() {
+    for (sqlite3_stmt** s : {&dataVersionQuery_, &fingerprintQuery_, &deleteRows_, &insertRows_}) {
+      sqlite3_finalize(*s);
+      *s = nullptr;
+    }
+    sqlite3_close(db_);
+    db_ = nullptr;
+  }
+
+  // Changes with every commit made by another connection to the database,
+  // the components' included, and with no commit of the harness's own.
+  sqlite3_int64 dataVersion() {
+    sqlite3_int64 version = -1;
+    if (sqlite3_step(dataVersionQuery_) == SQLITE_ROW)
+      version = sqlite3_column_int64(dataVersionQuery_, 0);
+    sqlite3_reset(dataVersionQuery_);
+    return version;
   }
 
   // The schema version and the header's user fields: what putting the rows
   // back would not undo.
   std::string fingerprint() {
+    std::string text;
+    if (sqlite3_step(fingerprintQuery_) == SQLITE_ROW)
+      text = reinterpret_cast<const char*>(sqlite3_column_text(fingerprintQuery_, 0));
+    sqlite3_reset(fingerprintQuery_);
+    return text;
+  }
+
+  // Schema, header and every row, as text.
+  std::string contents() {
     sqlite3_stmt* statement = nullptr;
     std::string text;
-    if (sqlite3_prepare_v2(db_,
-                           "SELECT (SELECT schema_version FROM pragma_schema_version) || '/' || "
-                           "(SELECT user_version FROM pragma_user_version) || '/' || "
-                           "(SELECT application_id FROM pragma_application_id)",
-                           -1, &statement, nullptr) == SQLITE_OK &&
-        sqlite3_step(statement) == SQLITE_ROW)
+    if (sqlite3_prepare_v2(
+            db_,
+            "SELECT (SELECT group_concat(type || name || ifnull(sql, ''), ';') FROM sqlite_master) "
+            "|| '|' || (SELECT user_version FROM pragma_user_version) || '/' || "
+            "(SELECT application_id FROM pragma_application_id) || '|' || "
+            "(SELECT group_concat(quote(id) || quote(name) || quote(amount) || quote(born) || "
+            "quote(obj) || quote(n) || quote(flag) || quote(data) || quote(big), ';') "
+            "FROM (SELECT * FROM t ORDER BY id))",
+            -1, &statement, nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW && sqlite3_column_text(statement, 0))
       text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
     sqlite3_finalize(statement);
     return text;
   }
 
-  void run(const std::string& statements) {
-    if (sqlite3_exec(db_, statements.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
-      fail(statements.c_str());
+  void prepare(sqlite3_stmt** statement, const char* sql) {
+    if (sqlite3_prepare_v2(db_, sql, -1, statement, nullptr) != SQLITE_OK) fail(sql);
+  }
+
+  void step(sqlite3_stmt* statement) {
+    const int rc = sqlite3_step(statement);
+    sqlite3_reset(statement);
+    if (rc != SQLITE_DONE) fail(sqlite3_sql(statement));
   }
 
   [[noreturn]] void fail(const char* what) {
@@ -227,7 +286,13 @@ class SharedDatabase {
   }
 
   sqlite3* db_ = nullptr;
+  sqlite3_stmt* dataVersionQuery_ = nullptr;
+  sqlite3_stmt* fingerprintQuery_ = nullptr;
+  sqlite3_stmt* deleteRows_ = nullptr;
+  sqlite3_stmt* insertRows_ = nullptr;
   std::string fingerprint_;
+  sqlite3_int64 dataVersion_ = -1;
+  std::string contents_;
 };
 
 long Number(InputReader& in, uint8_t common, long wrap) {
