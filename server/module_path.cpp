@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/bstr.h"
+#include "platform/utf8_text.h"
 #include "platform/win32.h"
 
 namespace qorvid {
@@ -16,6 +18,8 @@ const DWORD kLongestPath = 32768;
 
 }  // namespace
 
+// File names come through the wide calls, as UTF-8: a path may hold
+// characters that the ANSI code page lacks.
 std::string ServerFileName() {
   HMODULE module = nullptr;
   if (!GetModuleHandleExA(
@@ -24,21 +28,22 @@ std::string ServerFileName() {
     return std::string();
   // A result that fills the buffer may have been cut short: grow and retry.
   for (DWORD size = MAX_PATH; size <= kLongestPath; size *= 2) {
-    std::vector<char> buffer(size);
-    DWORD length = GetModuleFileNameA(module, buffer.data(), size);
+    std::vector<OLECHAR> buffer(size);
+    DWORD length = GetModuleFileNameW(module, buffer.data(), size);
     if (length == 0) return std::string();
-    if (length < size) return std::string(buffer.data(), length);
+    if (length < size) return platform::Utf8FromWide(buffer.data(), length);
   }
   return std::string();
 }
 
 std::string ShortPathName(const std::string& path) {
-  DWORD needed = GetShortPathNameA(path.c_str(), nullptr, 0);
+  const WideString wide = platform::WideFromUtf8(path);
+  DWORD needed = GetShortPathNameW(wide.c_str(), nullptr, 0);
   if (needed == 0) return path;
-  std::vector<char> buffer(needed + 1);
-  DWORD length = GetShortPathNameA(path.c_str(), buffer.data(), needed + 1);
+  std::vector<OLECHAR> buffer(needed + 1);
+  DWORD length = GetShortPathNameW(wide.c_str(), buffer.data(), needed + 1);
   if (length == 0 || length > needed) return path;
-  return std::string(buffer.data(), length);
+  return platform::Utf8FromWide(buffer.data(), length);
 }
 
 }  // namespace qorvid

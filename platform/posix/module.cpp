@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/utf8_text.h"
 #include "platform/win32.h"
 
 namespace {
@@ -142,6 +143,57 @@ DWORD GetShortPathNameA(LPCSTR lpszLongPath, LPSTR lpszShortPath, DWORD cchBuffe
   if (!lpszShortPath || out.size() >= cchBuffer) return static_cast<DWORD>(out.size() + 1);
   std::memcpy(lpszShortPath, out.c_str(), out.size() + 1);
   return static_cast<DWORD>(out.size());
+}
+
+}  // extern "C"
+
+namespace {
+// A UTF-8 text handed out wide: as much as fits with its NUL; the units the
+// whole needs (without the NUL), or 0 when it did not fit.
+DWORD WideOut(const std::string& utf8, LPWSTR out, DWORD size) {
+  const std::basic_string<WCHAR> wide = qorvid::platform::WideFromUtf8(utf8);
+  if (!out || wide.size() >= size) return 0;
+  std::memcpy(out, wide.c_str(), (wide.size() + 1) * sizeof(WCHAR));
+  return static_cast<DWORD>(wide.size());
+}
+}  // namespace
+
+extern "C" {
+
+DWORD GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize) {
+  if (!lpFilename && nSize) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  std::string path(4 * PATH_MAX, '\0');
+  const DWORD n = GetModuleFileNameA(hModule, &path[0], static_cast<DWORD>(path.size()));
+  if (n == 0) return 0;
+  path.resize(n);
+  if (const DWORD units = WideOut(path, lpFilename, nSize)) return units;
+  // Cut to the buffer, as Windows does, and said so.
+  const std::basic_string<WCHAR> wide = qorvid::platform::WideFromUtf8(path);
+  if (nSize > 0) {
+    std::memcpy(lpFilename, wide.data(), (nSize - 1) * sizeof(WCHAR));
+    lpFilename[nSize - 1] = 0;
+  }
+  SetLastError(ERROR_INSUFFICIENT_BUFFER);
+  return nSize;
+}
+
+DWORD GetShortPathNameW(LPCWSTR lpszLongPath, LPWSTR lpszShortPath, DWORD cchBuffer) {
+  if (!lpszLongPath) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  size_t length = 0;
+  while (lpszLongPath[length]) ++length;
+  const std::string in = qorvid::platform::Utf8FromWide(lpszLongPath, length);
+  std::string out(in.size() + 1, '\0');
+  const DWORD n = GetShortPathNameA(in.c_str(), &out[0], static_cast<DWORD>(out.size()));
+  if (n == 0) return 0;
+  out.resize(n);
+  if (const DWORD units = WideOut(out, lpszShortPath, cchBuffer)) return units;
+  return static_cast<DWORD>(qorvid::platform::WideLength(out) + 1);
 }
 
 }  // extern "C"

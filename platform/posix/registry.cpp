@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/utf8_text.h"
 #include "platform/win32.h"
 
 namespace {
@@ -450,6 +451,77 @@ void PlatformFailRegistryWrites(BOOL fail) {
   Registry& r = Reg();
   std::lock_guard<std::mutex> lock(r.mutex);
   r.failWrites = fail != FALSE;
+}
+
+}  // extern "C"
+
+namespace {
+std::string Narrow(LPCWSTR text) {
+  if (!text) return std::string();
+  size_t length = 0;
+  while (text[length]) ++length;
+  return qorvid::platform::Utf8FromWide(text, length);
+}
+
+bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+}  // namespace
+
+extern "C" {
+
+LSTATUS RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR, DWORD dwOptions,
+                        REGSAM samDesired, LPSECURITY_ATTRIBUTES lpSecurityAttributes,
+                        PHKEY phkResult, LPDWORD lpdwDisposition) {
+  return RegCreateKeyExA(hKey, lpSubKey ? Narrow(lpSubKey).c_str() : nullptr, 0, nullptr, dwOptions,
+                         samDesired, lpSecurityAttributes, phkResult, lpdwDisposition);
+}
+
+LSTATUS RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
+                      PHKEY phkResult) {
+  return RegOpenKeyExA(hKey, lpSubKey ? Narrow(lpSubKey).c_str() : nullptr, ulOptions, samDesired,
+                       phkResult);
+}
+
+LSTATUS RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData,
+                       DWORD cbData) {
+  if (!lpData && cbData) return ERROR_INVALID_PARAMETER;
+  const std::string name = Narrow(lpValueName);
+  if (!IsText(dwType) || !lpData)
+    return RegSetValueExA(hKey, lpValueName ? name.c_str() : nullptr, 0, dwType, lpData, cbData);
+  std::vector<WCHAR> units(cbData / sizeof(WCHAR));
+  std::memcpy(units.data(), lpData, units.size() * sizeof(WCHAR));
+  const std::string text = qorvid::platform::Utf8FromWide(units.data(), units.size());
+  return RegSetValueExA(hKey, lpValueName ? name.c_str() : nullptr, 0, dwType,
+                        reinterpret_cast<const BYTE*>(text.data()),
+                        static_cast<DWORD>(text.size()));
+}
+
+LSTATUS RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData,
+                         LPDWORD lpcbData) {
+  if (lpData && !lpcbData) return ERROR_INVALID_PARAMETER;
+  const std::string name = Narrow(lpValueName);
+  const char* named = lpValueName ? name.c_str() : nullptr;
+  DWORD type = REG_NONE, size = 0;
+  LSTATUS status = RegQueryValueExA(hKey, named, nullptr, &type, nullptr, &size);
+  if (status != ERROR_SUCCESS) return status;
+  std::string data(size, '\0');
+  status = RegQueryValueExA(hKey, named, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &size);
+  if (status != ERROR_SUCCESS) return status;
+  if (lpType) *lpType = type;
+  if (IsText(type)) {
+    const std::basic_string<WCHAR> wide = qorvid::platform::WideFromUtf8(data);
+    data.assign(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(WCHAR));
+  }
+  if (!lpcbData) return ERROR_SUCCESS;
+  const DWORD needed = static_cast<DWORD>(data.size());
+  const bool fits = *lpcbData >= needed;
+  if (lpData && fits) std::memcpy(lpData, data.data(), needed);
+  *lpcbData = needed;
+  return lpData && !fits ? ERROR_MORE_DATA : ERROR_SUCCESS;
+}
+
+LSTATUS RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
+  if (!lpSubKey) return ERROR_INVALID_PARAMETER;
+  return RegDeleteKeyA(hKey, Narrow(lpSubKey).c_str());
 }
 
 }  // extern "C"

@@ -606,6 +606,9 @@ void SetLastError(DWORD dwErrCode);
 BOOL GetModuleHandleExA(DWORD dwFlags, LPCSTR lpModuleName, HMODULE* phModule);
 DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
 DWORD GetShortPathNameA(LPCSTR lpszLongPath, LPSTR lpszShortPath, DWORD cchBuffer);
+// File names are UTF-8 underneath; the wide forms convert.
+DWORD GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
+DWORD GetShortPathNameW(LPCWSTR lpszLongPath, LPWSTR lpszShortPath, DWORD cchBuffer);
 
 #define FORMAT_MESSAGE_ALLOCATE_BUFFER 0x00000100
 #define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200
@@ -660,6 +663,18 @@ LSTATUS RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwTy
 LSTATUS RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
                          LPBYTE lpData, LPDWORD lpcbData);
 LSTATUS RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey);
+// The wide forms: names and REG_SZ data in UTF-16, kept as UTF-8 underneath.
+LSTATUS RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR lpClass,
+                        DWORD dwOptions, REGSAM samDesired,
+                        LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
+                        LPDWORD lpdwDisposition);
+LSTATUS RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
+                      PHKEY phkResult);
+LSTATUS RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD dwType,
+                       const BYTE* lpData, DWORD cbData);
+LSTATUS RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
+                         LPBYTE lpData, LPDWORD lpcbData);
+LSTATUS RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey);
 LSTATUS RegCloseKey(HKEY hKey);
 }  // extern "C"
 
