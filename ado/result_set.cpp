@@ -24,6 +24,9 @@ const size_t kFirstText = 4 * 1024;
 const size_t kTextChunk = size_t(1) << 20;
 const size_t kSharedText = 64 * 1024;
 const size_t kMaxTextChunks = size_t(1) << 24;
+// A batch read from a source: rows, and text bytes it stops at.
+const size_t kBatchRows = 64;
+const size_t kBatchText = 64 * 1024;
 
 bool IsAscii(const unsigned char* p, size_t n) {
   unsigned char any = 0;
@@ -297,8 +300,17 @@ Variant ResultSet::valueAt(size_t index) const {
 
 void ResultSet::readFrom(std::unique_ptr<RowSource> source) { source_ = std::move(source); }
 
-bool ResultSet::hasRow(size_t row) {
-  while (row >= rowCount() && source_) readOne();
+bool ResultSet::readTo(size_t row) {
+  // Rows come from the source a batch at a time: the engine's work in one
+  // stretch and then the reader's runs faster than the two taking turns at
+  // every row.
+  while (source_ && row >= rowCount()) readOne();
+  const size_t batch = row + kBatchRows;
+  try {
+    while (source_ && rowCount() < batch && textBytes_ < kBatchText) readOne();
+  } catch (const std::bad_alloc&) {
+    // Only the rows ahead are missing: they come when asked for.
+  }
   return row < rowCount();
 }
 

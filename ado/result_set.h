@@ -74,7 +74,7 @@ class ResultSet {
   bool reading() const { return source_ != nullptr; }
   // Whether the row is there, reading on from the source as far as it. A
   // failure of the source ends the rows; it is kept for takeFailure.
-  bool hasRow(size_t row);
+  bool hasRow(size_t row) { return row < rowCount() || readTo(row); }
   // Reads every row the source still holds.
   void readAll();
   // The bytes of text held, for a caller reading ahead to a budget.
@@ -93,6 +93,7 @@ class ResultSet {
   size_t cellIndex(size_t row, size_t column) const {
     return (row - first_) * columns.size() + column;
   }
+  bool readTo(size_t row);
   void readOne();
   VARTYPE typeAt(size_t index) const;
   Variant valueAt(size_t index) const;

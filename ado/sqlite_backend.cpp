@@ -329,13 +329,15 @@ class SqliteBackend : public Backend {
     sqlite3_close_v2(db_);
   }
 
-  // SQLite's interrupt may come from any thread. It reaches only execute():
-  // between calls it would end the rows of an open result instead.
+  // SQLite's interrupt may come from any thread. It reaches only the
+  // statements execute() runs: between calls, or while an open result reads
+  // its rest, it would end that result's rows instead; the call then fails
+  // before its next statement.
   void cancel() override {
     AcquireSRWLockExclusive(&cancelLock_);
     if (executing_) {
       cancelled_ = true;
-      sqlite3_interrupt(db_);
+      if (interruptible_) sqlite3_interrupt(db_);
     }
     ReleaseSRWLockExclusive(&cancelLock_);
   }
@@ -404,12 +406,28 @@ class SqliteBackend : public Backend {
     bool finished_ = false;
   };
 
-  bool cancelRequested() {
-    AcquireSRWLockShared(&cancelLock_);
-    const bool cancelled = cancelled_;
-    ReleaseSRWLockShared(&cancelLock_);
-    return cancelled;
-  }
+  // While it lives, cancel() interrupts the statement it stands for; it
+  // fails to start when a cancel came already.
+  class Interruptible {
+   public:
+    explicit Interruptible(SqliteBackend& backend) : backend_(backend) {
+      AcquireSRWLockExclusive(&backend_.cancelLock_);
+      const bool cancelled = backend_.cancelled_;
+      backend_.interruptible_ = !cancelled;
+      ReleaseSRWLockExclusive(&backend_.cancelLock_);
+      if (cancelled) throw Interrupted();
+    }
+    ~Interruptible() {
+      AcquireSRWLockExclusive(&backend_.cancelLock_);
+      backend_.interruptible_ = false;
+      ReleaseSRWLockExclusive(&backend_.cancelLock_);
+    }
+    Interruptible(const Interruptible&) = delete;
+    Interruptible& operator=(const Interruptible&) = delete;
+
+   private:
+    SqliteBackend& backend_;
+  };
 
   // The open result still reading from the engine reads the rest, before
   // anything else runs; a failure it meets stays with it, for its MoveNext.
@@ -460,15 +478,16 @@ class SqliteBackend : public Backend {
       // The rows of an earlier statement of this text are all read now, as
       // when they were read before the rest ran: their failure is this call's.
       throwFailure(first.get());
-      if (cancelRequested()) throw Interrupted();
       // sqlite3_changes keeps the count of the last change through DDL, so
       // the total tells what this statement itself changed.
       const int before = sqlite3_total_changes(db_);
+      Interruptible interruptible(*this);
       std::unique_ptr<ResultSet> rows = run(st);
-      if (!rows) changed += sqlite3_total_changes(db_) - before;
-      if (rows && !first) {
+      if (!rows) {
+        changed += sqlite3_total_changes(db_) - before;
+      } else if (!first) {
         first = std::move(rows);
-      } else if (rows) {
+      } else {
         // Rows no one reads still run to their end, failures and all.
         rows->readAll();
         throwFailure(rows.get());
@@ -527,6 +546,7 @@ class SqliteBackend : public Backend {
   PendingRows* pending_ = nullptr;  // the result reading from the engine
   SRWLOCK cancelLock_ = SRWLOCK_INIT;
   bool executing_ = false;
+  bool interruptible_ = false;
   bool cancelled_ = false;
 };
 
