@@ -1,11 +1,11 @@
-// A statement's rows, kept compact: per cell an
-// 8-byte slot and a 1-byte kind, texts in a byte arena (ASCII and UTF-8 texts
-// one byte per unit, others as UTF-16), and the rare values that fit no slot
-// (decimals, byte arrays, ...) as VARIANTs beside. A cell's VARIANT is built
-// only when it is read. Cells and text go into fixed-size chunks: a growing
-// vector would briefly hold its old and new buffers, doubling the peak. Only
-// the first chunk of each grows, from a small start, for the many results of
-// a row or a few.
+// A statement's rows, kept compact: per cell an 8-byte slot and a 1-byte
+// kind, texts in a byte arena (ASCII and UTF-8 texts one byte per unit,
+// others as UTF-16), and the rare values that fit no slot (decimals, byte
+// arrays, ...) as VARIANTs beside. A cell's VARIANT is built only when it is
+// read. Cells and text go into fixed-size chunks: a growing vector would
+// briefly hold its old and new buffers, doubling the peak. Only the first
+// chunk of each grows, from a small start, for the many results of a row or
+// a few.
 //
 // The rows may also come from a RowSource as the cursor asks for them: the
 // engine keeps what is not yet read, and the rows the cursor has passed are
