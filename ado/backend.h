@@ -1,7 +1,8 @@
 // The one interface behind which the database engines sit. A backend runs
-// statement text and hands back the whole result in memory; the Connection
-// object maps its failures (AdoError with the engine's own message) to the
-// automation exception.
+// statement text and hands back the result: in memory, or (SQLite) read on
+// from the engine as the cursor advances, with the rest read into memory
+// before anything else runs. The Connection object maps its failures
+// (AdoError with the engine's own message) to the automation exception.
 #pragma once
 
 #include <memory>

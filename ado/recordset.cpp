@@ -110,7 +110,7 @@ size_t RecordsetRows::findColumn(const VARIANT& selector) const {
 
 Variant RecordsetRows::currentValue(size_t column) const {
   if (!rows) throw AdoError(ado_text::ObjectClosed());
-  if (position >= rows->rowCount() || column >= rows->columns.size())
+  if (column >= rows->columns.size() || !rows->hasRow(position))
     throw AdoError(ado_text::NoCurrentRecord());
   return rows->value(position, column);
 }
@@ -136,6 +136,22 @@ void RecordsetRows::close() {
 Recordset::Recordset(Connection* owner, std::unique_ptr<ResultSet> rows)
     : DispatchBase(kRecordsetMembers),
       rows_(std::make_shared<RecordsetRows>(rows ? owner : nullptr, std::move(rows))) {}
+
+// The row after the current one, read now, so that a failure of the engine
+// on the way is this call's.
+void Recordset::moveNext() {
+  ResultSet& rows = *rows_->rows;
+  WideString description;
+  HRESULT scode;
+  if (!rows.hasRow(rows_->position)) {
+    if (rows.takeFailure(&description, &scode)) throw AdoError(description, scode);
+    throw AdoError(ado_text::NoCurrentRecord());
+  }
+  ++rows_->position;
+  rows.releaseBefore(rows_->position);
+  if (!rows.hasRow(rows_->position) && rows.takeFailure(&description, &scode))
+    throw AdoError(description, scode);
+}
 
 Recordset::~Recordset() {
   if (fields_) fields_->recordsetGone();
@@ -165,17 +181,16 @@ Variant Recordset::invokeMember(DISPID id, WORD flags, const InvokeArgs& args) {
     case kEOF:
       RequireGet(flags);
       requireOpen();
-      return Variant::fromBool(rows_->position >= rows_->rows->rowCount());
+      return Variant::fromBool(!rows_->rows->hasRow(rows_->position));
     case kBOF:
       RequireGet(flags);
       requireOpen();
       // Reading runs forward only, so the start is passed only when there is no row.
-      return Variant::fromBool(rows_->rows->rowCount() == 0);
+      return Variant::fromBool(!rows_->rows->hasRow(0));
     case kMoveNext:
       RequireMethod(flags);
       requireOpen();
-      if (rows_->position >= rows_->rows->rowCount()) throw AdoError(ado_text::NoCurrentRecord());
-      ++rows_->position;
+      moveNext();
       return Variant();
     case kClose:
       RequireMethod(flags);
@@ -188,6 +203,9 @@ Variant Recordset::invokeMember(DISPID id, WORD flags, const InvokeArgs& args) {
     case kRecordCount:
       RequireGet(flags);
       requireOpen();
+      // Every row is counted, so all are read; a failure on the way is
+      // reported by the MoveNext that reaches it.
+      rows_->rows->readAll();
       return Variant::fromInt(static_cast<LONG>(rows_->rows->rowCount()));
     default:
       throw DispatchFailure(DISP_E_MEMBERNOTFOUND);
@@ -223,7 +241,7 @@ Variant Field::invokeMember(DISPID id, WORD flags, const InvokeArgs&) {
   RequireGet(flags);
   // The recordset may have been closed since the field was taken.
   if (!rows_->isOpen() || column_ >= rows_->columnCount()) throw AdoError(ado_text::ObjectClosed());
-  const ResultSet& rows = *rows_->rows;
+  ResultSet& rows = *rows_->rows;
   switch (id) {
     case kValue:
       return rows_->currentValue(column_);
@@ -231,8 +249,7 @@ Variant Field::invokeMember(DISPID id, WORD flags, const InvokeArgs&) {
       return Variant::fromWide(rows.columns[column_].name);
     case kType: {
       VARTYPE vt = rows.columns[column_].declared;
-      if (vt == VT_EMPTY && rows_->position < rows.rowCount())
-        vt = rows.type(rows_->position, column_);
+      if (vt == VT_EMPTY && rows.hasRow(rows_->position)) vt = rows.type(rows_->position, column_);
       return Variant::fromInt(AdoTypeOf(vt));
     }
     default:

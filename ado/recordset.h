@@ -1,5 +1,5 @@
-// Recordset, its Fields collection and Field: a statement's rows held in
-// memory, read forward from the first row. A statement without rows gives
+// Recordset, its Fields collection and Field: a statement's rows, read
+// forward from the first row. A statement without rows gives
 // a recordset that is closed from the start.
 #pragma once
 
@@ -61,6 +61,7 @@ class Recordset : public DispatchBase {
 
  private:
   void requireOpen() const;
+  void moveNext();
 
   std::shared_ptr<RecordsetRows> rows_;
   // Owned here; they point back without a reference, so no cycle holds the

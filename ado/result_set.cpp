@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "ado/ado_error.h"
+
 namespace qorvid::ado {
 
 namespace {
@@ -22,6 +24,9 @@ const size_t kFirstText = 4 * 1024;
 const size_t kTextChunk = size_t(1) << 20;
 const size_t kSharedText = 64 * 1024;
 const size_t kMaxTextChunks = size_t(1) << 24;
+// A batch read from a source: rows, and text bytes it stops at.
+const size_t kBatchRows = 64;
+const size_t kBatchText = 64 * 1024;
 
 bool IsAscii(const unsigned char* p, size_t n) {
   unsigned char any = 0;
@@ -73,18 +78,20 @@ ResultSet::ResultSet() = default;
 ResultSet::~ResultSet() = default;
 
 void ResultSet::push(Kind kind, uint64_t slot) {
+  const size_t index = count_ / kCellsPerChunk;
   const size_t at = count_ % kCellsPerChunk;
-  if (at == 0)
+  // Chunks are kept when the rows held are let go, and when a row is taken back.
+  if (index == cells_.size())
     cells_.push_back(std::make_unique<CellChunk>(cells_.empty() ? kFirstCells : kCellsPerChunk));
-  if (at == cells_.back()->capacity) {
+  if (at == cells_[index]->capacity) {
     // Only the first chunk is ever short of room; it doubles.
-    const CellChunk& full = *cells_.back();
+    const CellChunk& full = *cells_[index];
     std::unique_ptr<CellChunk> bigger(new CellChunk(std::min(2 * full.capacity, kCellsPerChunk)));
     std::memcpy(bigger->slot.get(), full.slot.get(), at * sizeof(uint64_t));
     std::memcpy(bigger->kind.get(), full.kind.get(), at);
-    cells_.back() = std::move(bigger);
+    cells_[index] = std::move(bigger);
   }
-  CellChunk& chunk = *cells_.back();
+  CellChunk& chunk = *cells_[index];
   chunk.slot[at] = slot;
   chunk.kind[at] = kind;
   ++count_;
@@ -121,6 +128,7 @@ uint64_t ResultSet::storeText(const void* data, size_t bytes) {
     used_ += bytes;
   }
   if (bytes) std::memcpy(text_[chunk].get() + offset, data, bytes);
+  textBytes_ += bytes;
   return (uint64_t(chunk) << 40) | (uint64_t(offset) << 20) | uint64_t(bytes);
 }
 
@@ -288,6 +296,70 @@ Variant ResultSet::valueAt(size_t index) const {
       return others_[static_cast<size_t>(slot)];
   }
   return out;
+}
+
+void ResultSet::readFrom(std::unique_ptr<RowSource> source) { source_ = std::move(source); }
+
+bool ResultSet::readTo(size_t row) {
+  // Rows come from the source a batch at a time: the engine's work in one
+  // stretch and then the reader's runs faster than the two taking turns at
+  // every row.
+  while (source_ && row >= rowCount()) readOne();
+  const size_t batch = row + kBatchRows;
+  try {
+    while (source_ && rowCount() < batch && textBytes_ < kBatchText) readOne();
+  } catch (const std::bad_alloc&) {
+    // Only the rows ahead are missing: they come when asked for.
+  }
+  return row < rowCount();
+}
+
+void ResultSet::readAll() {
+  while (source_) readOne();
+}
+
+void ResultSet::readOne() {
+  const size_t mark = count_;
+  try {
+    if (source_->next(*this)) return;
+  } catch (const AdoError& e) {
+    count_ = mark;
+    failed_ = true;
+    failure_ = e.description();
+    failureCode_ = e.scode();
+  } catch (...) {
+    // Out of memory part way through a row: the row is taken back, and the
+    // source gives it again when asked.
+    count_ = mark;
+    throw;
+  }
+  source_.reset();
+}
+
+void ResultSet::releaseBefore(size_t row) {
+  if (!source_ || count_ == 0 || row < rowCount()) return;
+  first_ = rowCount();
+  count_ = 0;
+  textBytes_ = 0;
+  // The first chunks of cells and of text are kept for the rows to come.
+  cells_.resize(1);
+  std::unique_ptr<char[]> kept;
+  if (shared_) kept = std::move(text_[current_]);
+  text_.clear();
+  if (kept) {
+    text_.push_back(std::move(kept));
+    current_ = 0;
+    used_ = 0;
+  }
+  others_.clear();
+}
+
+bool ResultSet::takeFailure(WideString* description, HRESULT* scode) {
+  if (!failed_) return false;
+  failed_ = false;
+  *description = std::move(failure_);
+  *scode = failureCode_;
+  return true;
 }
 
 }  // namespace qorvid::ado

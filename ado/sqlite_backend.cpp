@@ -3,6 +3,11 @@
 // second; what a declaration cannot hold (a 64-bit number in an INTEGER
 // column, text in a DATE column) keeps its stored form rather than being
 // lost.
+//
+// A result is read as its recordset's cursor advances: the engine keeps the
+// rows not yet read. Before anything else runs on the connection, such a
+// result reads the rest into memory, so that what it gives is still what
+// the statement gave when it ran.
 #include <sqlite3.h>
 
 #include <cmath>
@@ -10,6 +15,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "ado/ado_error.h"
 #include "ado/backend.h"
@@ -238,9 +244,59 @@ class Statement {
     return &st_;
   }
   sqlite3_stmt* get() const { return st_; }
+  sqlite3_stmt* release() {
+    sqlite3_stmt* st = st_;
+    st_ = nullptr;
+    return st;
+  }
 
  private:
   sqlite3_stmt* st_ = nullptr;
+};
+
+// A result reads ahead this far when its statement runs: a short result is
+// then whole at once and leaves the engine as before (no lock held, any
+// failure reported by Execute); a long one goes on from the engine.
+const size_t kReadAheadRows = 1000;
+const size_t kReadAheadText = 1024 * 1024;
+
+WideString Widened(const char* ascii) {
+  WideString out;
+  for (const char* p = ascii; *p; ++p) out += static_cast<OLECHAR>(static_cast<unsigned char>(*p));
+  return out;
+}
+
+AdoError Interrupted() { return AdoError(Widened(sqlite3_errstr(SQLITE_INTERRUPT))); }
+
+class SqliteBackend;
+
+// The rows of a statement that the engine has not given yet. The backend
+// knows the one such result it has (any statement run reads the rest of it
+// first), and a result outliving its backend gives no more.
+class PendingRows : public RowSource {
+ public:
+  PendingRows(SqliteBackend* backend, sqlite3_stmt* st, std::vector<Declared> kinds,
+              ResultSet* rows)
+      : backend_(backend), st_(st), kinds_(std::move(kinds)), rows_(rows) {}
+  ~PendingRows() override;
+  PendingRows(const PendingRows&) = delete;
+  PendingRows& operator=(const PendingRows&) = delete;
+
+  bool next(ResultSet& rows) override;
+  ResultSet* rows() const { return rows_; }
+  void detach() {
+    sqlite3_finalize(st_);
+    st_ = nullptr;
+    backend_ = nullptr;
+  }
+
+ private:
+  SqliteBackend* backend_;
+  sqlite3_stmt* st_;
+  std::vector<Declared> kinds_;
+  ResultSet* rows_;
+  // A row stepped to whose cells did not all fit in memory: given again.
+  bool stepped_ = false;
 };
 
 class SqliteBackend : public Backend {
@@ -248,10 +304,10 @@ class SqliteBackend : public Backend {
   explicit SqliteBackend(const WideString& path) {
     int rc = sqlite3_open16(path.c_str(), &db_);
     if (rc != SQLITE_OK) {
-      WideString message = db_ ? Message() : WideString(OLESTR("out of memory"));
+      WideString failure = db_ ? message() : WideString(OLESTR("out of memory"));
       sqlite3_close(db_);
       db_ = nullptr;
-      throw AdoError(message);
+      throw AdoError(failure);
     }
     sqlite3_extended_result_codes(db_, 0);
     // sqlite3_open16 makes a new database UTF-16; a new one is made UTF-8,
@@ -262,24 +318,53 @@ class SqliteBackend : public Backend {
     if (sqlite3_create_function(db_, "CDate", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                 CDateFunction, nullptr, nullptr) != SQLITE_OK) {
       // Without CDate every date literal would fail later, further from the cause.
-      WideString message = Message();
+      WideString failure = message();
       sqlite3_close(db_);
       db_ = nullptr;
-      throw AdoError(message);
+      throw AdoError(failure);
     }
   }
-  ~SqliteBackend() override { sqlite3_close_v2(db_); }
+  ~SqliteBackend() override {
+    if (pending_) pending_->detach();
+    sqlite3_close_v2(db_);
+  }
 
-  // SQLite's interrupt may come from any thread while a statement runs.
-  void cancel() override { sqlite3_interrupt(db_); }
+  // SQLite's interrupt may come from any thread. It reaches only the
+  // statements execute() runs: between calls, or while an open result reads
+  // its rest, it would end that result's rows instead; the call then fails
+  // before its next statement.
+  void cancel() override {
+    AcquireSRWLockExclusive(&cancelLock_);
+    if (executing_) {
+      cancelled_ = true;
+      if (interruptible_) sqlite3_interrupt(db_);
+    }
+    ReleaseSRWLockExclusive(&cancelLock_);
+  }
 
   std::unique_ptr<ResultSet> execute(const WideString& sql, LONG* affected) override {
+    Executing executing(*this);
+    std::unique_ptr<ResultSet> rows;
     // SQLite parses UTF-8: text converted here once costs less than SQLite
     // converting each statement. Text holding a surrogate goes as UTF-16,
     // which keeps a lone one exactly as it is.
     std::string utf8;
-    if (Utf8Of(sql, utf8)) return executeAll(utf8.data(), utf8.data() + utf8.size(), affected);
-    return executeAll(sql.data(), sql.data() + sql.size(), affected);
+    if (Utf8Of(sql, utf8))
+      rows = executeAll(utf8.data(), utf8.data() + utf8.size(), affected);
+    else
+      rows = executeAll(sql.data(), sql.data() + sql.size(), affected);
+    // An interrupt after the first rows would end the rest at some later
+    // MoveNext; the statement was asked to stop, so it stops here.
+    if (executing.finish() && rows && rows->reading()) throw Interrupted();
+    return rows;
+  }
+
+  WideString message() const {
+    const OLECHAR* m = static_cast<const OLECHAR*>(sqlite3_errmsg16(db_));
+    return m ? WideString(m) : WideString();
+  }
+  void forget(PendingRows* rows) {
+    if (pending_ == rows) pending_ = nullptr;
   }
 
   void beginTransaction() override { simple(OLESTR("BEGIN")); }
@@ -293,6 +378,63 @@ class SqliteBackend : public Backend {
   }
 
  private:
+  // Marks the time execute() runs, the only time cancel() interrupts.
+  class Executing {
+   public:
+    explicit Executing(SqliteBackend& backend) : backend_(backend) { set(true); }
+    ~Executing() {
+      if (!finished_) finish();
+    }
+    Executing(const Executing&) = delete;
+    Executing& operator=(const Executing&) = delete;
+    // Ends it; whether a cancel came meanwhile.
+    bool finish() {
+      finished_ = true;
+      return set(false);
+    }
+
+   private:
+    bool set(bool executing) {
+      AcquireSRWLockExclusive(&backend_.cancelLock_);
+      const bool cancelled = backend_.cancelled_;
+      backend_.executing_ = executing;
+      backend_.cancelled_ = false;
+      ReleaseSRWLockExclusive(&backend_.cancelLock_);
+      return cancelled;
+    }
+    SqliteBackend& backend_;
+    bool finished_ = false;
+  };
+
+  // While it lives, cancel() interrupts the statement it stands for; it
+  // fails to start when a cancel came already.
+  class Interruptible {
+   public:
+    explicit Interruptible(SqliteBackend& backend) : backend_(backend) {
+      AcquireSRWLockExclusive(&backend_.cancelLock_);
+      const bool cancelled = backend_.cancelled_;
+      backend_.interruptible_ = !cancelled;
+      ReleaseSRWLockExclusive(&backend_.cancelLock_);
+      if (cancelled) throw Interrupted();
+    }
+    ~Interruptible() {
+      AcquireSRWLockExclusive(&backend_.cancelLock_);
+      backend_.interruptible_ = false;
+      ReleaseSRWLockExclusive(&backend_.cancelLock_);
+    }
+    Interruptible(const Interruptible&) = delete;
+    Interruptible& operator=(const Interruptible&) = delete;
+
+   private:
+    SqliteBackend& backend_;
+  };
+
+  // The open result still reading from the engine reads the rest, before
+  // anything else runs; a failure it meets stays with it, for its MoveNext.
+  void readPending() {
+    if (pending_) pending_->rows()->readAll();
+  }
+
   // The text as UTF-8; false when it holds a surrogate or does not convert.
   static bool Utf8Of(const WideString& wide, std::string& out) {
     for (OLECHAR c : wide)
@@ -326,26 +468,39 @@ class SqliteBackend : public Backend {
       Statement st;
       const Char* tail = nullptr;
       int bytes = static_cast<int>((end - rest) * sizeof(Char));
-      if (prepare(rest, bytes, st.put(), &tail) != SQLITE_OK) throw AdoError(Message());
+      if (prepare(rest, bytes, st.put(), &tail) != SQLITE_OK) throw AdoError(message());
       const Char* next = tail ? tail : end;
       // SQLite reads no further than a NUL and leaves the tail there; the
       // connection refuses such text, and the loop must end on it anyway.
       rest = next > rest && next <= end ? next : end;
       if (!st.get()) continue;  // blanks or a comment
+      readPending();
+      // The rows of an earlier statement of this text are all read now, as
+      // when they were read before the rest ran: their failure is this call's.
+      throwFailure(first.get());
       // sqlite3_changes keeps the count of the last change through DDL, so
       // the total tells what this statement itself changed.
       const int before = sqlite3_total_changes(db_);
-      std::unique_ptr<ResultSet> rows = run(st.get());
-      if (!rows) changed += sqlite3_total_changes(db_) - before;
-      if (rows && !first) first = std::move(rows);
+      Interruptible interruptible(*this);
+      std::unique_ptr<ResultSet> rows = run(st);
+      if (!rows) {
+        changed += sqlite3_total_changes(db_) - before;
+      } else if (!first) {
+        first = std::move(rows);
+      } else {
+        // Rows no one reads still run to their end, failures and all.
+        rows->readAll();
+        throwFailure(rows.get());
+      }
     }
     if (affected) *affected = first ? -1 : changed;
     return first;
   }
 
-  WideString Message() const {
-    const OLECHAR* m = static_cast<const OLECHAR*>(sqlite3_errmsg16(db_));
-    return m ? WideString(m) : WideString();
+  static void throwFailure(ResultSet* rows) {
+    WideString description;
+    HRESULT scode;
+    if (rows && rows->takeFailure(&description, &scode)) throw AdoError(description, scode);
   }
 
   void simple(const OLECHAR* sql) {
@@ -353,34 +508,66 @@ class SqliteBackend : public Backend {
     execute(sql, &ignored);
   }
 
-  std::unique_ptr<ResultSet> run(sqlite3_stmt* st) {
+  std::unique_ptr<ResultSet> run(Statement& statement) {
+    sqlite3_stmt* st = statement.get();
     const int columns = sqlite3_column_count(st);
-    std::unique_ptr<ResultSet> rows;
-    std::vector<Declared> kinds;
-    if (columns > 0) {
-      rows.reset(new ResultSet);
-      for (int c = 0; c < columns; ++c) {
-        ResultColumn col;
-        // A name is null only when SQLite ran out of memory making it.
-        const OLECHAR* name = static_cast<const OLECHAR*>(sqlite3_column_name16(st, c));
-        if (!name) throw std::bad_alloc();
-        col.name = name;
-        kinds.push_back(DeclaredKind(sqlite3_column_decltype(st, c)));
-        col.declared = DeclaredVartype(kinds.back());
-        rows->columns.push_back(std::move(col));
+    if (columns == 0) {
+      for (;;) {
+        int rc = sqlite3_step(st);
+        if (rc == SQLITE_DONE) return nullptr;
+        if (rc != SQLITE_ROW) throw AdoError(message());
       }
     }
-    for (;;) {
-      int rc = sqlite3_step(st);
-      if (rc == SQLITE_DONE) break;
-      if (rc != SQLITE_ROW) throw AdoError(Message());
-      for (int c = 0; c < columns; ++c) Cell(st, c, kinds[c], *rows);
+    std::unique_ptr<ResultSet> rows(new ResultSet);
+    std::vector<Declared> kinds;
+    for (int c = 0; c < columns; ++c) {
+      ResultColumn col;
+      // A name is null only when SQLite ran out of memory making it.
+      const OLECHAR* name = static_cast<const OLECHAR*>(sqlite3_column_name16(st, c));
+      if (!name) throw std::bad_alloc();
+      col.name = name;
+      kinds.push_back(DeclaredKind(sqlite3_column_decltype(st, c)));
+      col.declared = DeclaredVartype(kinds.back());
+      rows->columns.push_back(std::move(col));
     }
+    std::unique_ptr<PendingRows> source(
+        new PendingRows(this, statement.get(), std::move(kinds), rows.get()));
+    statement.release();
+    pending_ = source.get();
+    rows->readFrom(std::move(source));
+    while (rows->reading() && rows->rowCount() < kReadAheadRows &&
+           rows->textBytes() < kReadAheadText)
+      rows->hasRow(rows->rowCount());
+    throwFailure(rows.get());
     return rows;
   }
 
   sqlite3* db_ = nullptr;
+  PendingRows* pending_ = nullptr;  // the result reading from the engine
+  SRWLOCK cancelLock_ = SRWLOCK_INIT;
+  bool executing_ = false;
+  bool interruptible_ = false;
+  bool cancelled_ = false;
 };
+
+PendingRows::~PendingRows() {
+  sqlite3_finalize(st_);
+  if (backend_) backend_->forget(this);
+}
+
+bool PendingRows::next(ResultSet& rows) {
+  if (!st_) return false;
+  if (!stepped_) {
+    const int rc = sqlite3_step(st_);
+    if (rc == SQLITE_DONE) return false;
+    if (rc != SQLITE_ROW) throw AdoError(backend_->message());
+    stepped_ = true;
+  }
+  const size_t columns = kinds_.size();
+  for (size_t c = 0; c < columns; ++c) Cell(st_, static_cast<int>(c), kinds_[c], rows);
+  stepped_ = false;
+  return true;
+}
 
 }  // namespace
 

@@ -145,29 +145,39 @@ long StatusKb(const char* field) {
   return -1;
 }
 
-// The child's side of the memory row: prints the peak growth in bytes.
-int RssChild(const std::string& path, long rows) {
+// The child's side of the memory rows: prints the peak growth in bytes. A
+// long result is read as the cursor advances; held whole, it is the one an
+// Execute reads to its end before it runs, the old recordset still open.
+int RssChild(const std::string& path, long rows, bool held) {
   Script script;
   script.call(Bstr(Wide("Open")), Text("Provider=SQLite;Data Source=" + path));
   const long before = StatusKb("VmRSS");
-  ExpectRows(ReadThroughComponent(script, "memory"), rows, "memory read");
+  if (held) {
+    const Bstr execute(Wide("Execute"));
+    script.call(execute, Text("SELECT id, name, amount, note FROM memory"));
+    script.call(execute, Text("SELECT 1"));
+  } else {
+    ExpectRows(ReadThroughComponent(script, "memory"), rows, "memory read");
+  }
   std::printf("%ld\n", (StatusKb("VmHWM") - before) * 1024);
   return 0;
 }
 
-Row MemoryRow(const std::string& path, const Sizes& z) {
+Row MemoryRow(const std::string& path, const Sizes& z, bool held) {
   char self[4096];
   const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
   if (n <= 0) throw std::runtime_error("cannot find this program");
   self[n] = 0;
-  const std::string command =
-      "'" + std::string(self) + "' --rss-child '" + path + "' " + std::to_string(z.rssRows);
+  const std::string command = "'" + std::string(self) + "' " +
+                              (held ? "--rss-held-child '" : "--rss-child '") + path + "' " +
+                              std::to_string(z.rssRows);
   FILE* child = popen(command.c_str(), "r");
   double growth = -1;
   if (child && std::fscanf(child, "%lf", &growth) != 1) growth = -1;
   if (!child || pclose(child) != 0 || growth < 0)
     throw std::runtime_error("the memory child failed");
-  return {"peak RSS growth, " + std::to_string(z.rssRows) + " rows",
+  return {std::string(held ? "peak RSS growth, held whole, " : "peak RSS growth, ") +
+              std::to_string(z.rssRows) + " rows",
           "MB",
           growth / 1e6,
           RawBytes(z.rssRows) / 1e6,
@@ -394,7 +404,9 @@ bool Print(const std::vector<Row>& rows) {
 
 int Main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "--rss-child") == 0)
-    return RssChild(argv[2], std::atol(argv[3]));
+    return RssChild(argv[2], std::atol(argv[3]), false);
+  if (argc == 4 && std::strcmp(argv[1], "--rss-held-child") == 0)
+    return RssChild(argv[2], std::atol(argv[3]), true);
   const bool quick = argc == 2 && std::strcmp(argv[1], "--quick") == 0;
   if (argc > 1 && !quick) {
     std::fprintf(stderr, "usage: %s [--quick]\n", argv[0]);
@@ -412,7 +424,8 @@ int Main(int argc, char** argv) {
     FillTable(db, "memory", z.rssRows);
     sqlite3_close(db);
     rows.push_back(ReadLoopRow(path, z));
-    rows.push_back(MemoryRow(path, z));
+    rows.push_back(MemoryRow(path, z, false));
+    rows.push_back(MemoryRow(path, z, true));
     rows.push_back(SaveRecRow(z));
     rows.push_back(PrepareQueryRow(z));
     rows.push_back(FindMethodRow(z));
