@@ -58,19 +58,22 @@ typedef void* SQLHWND;
 class OdbcConnectCodeset {
  public:
   OdbcConnectCodeset() {
-    utf8_ = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
-    if (utf8_) previous_ = uselocale(utf8_);
+    if (locale_t utf8 = Utf8()) previous_ = uselocale(utf8);
   }
   ~OdbcConnectCodeset() {
-    if (!utf8_) return;
-    uselocale(previous_);
-    freelocale(utf8_);
+    if (previous_) uselocale(previous_);
   }
   OdbcConnectCodeset(const OdbcConnectCodeset&) = delete;
   OdbcConnectCodeset& operator=(const OdbcConnectCodeset&) = delete;
 
  private:
-  locale_t utf8_ = static_cast<locale_t>(0);
+  // Made once and kept: making a locale reads the locale files, a cost
+  // every connect would pay again.
+  static locale_t Utf8() {
+    static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+    return utf8;
+  }
+
   locale_t previous_ = static_cast<locale_t>(0);
 };
 #endif
