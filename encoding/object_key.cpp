@@ -1,5 +1,6 @@
 #include "encoding/object_key.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -26,16 +27,9 @@ std::string::size_type Length(const std::string& text) { return platform::WideLe
 
 std::string Slice(const std::string& text, std::string::size_type first,
                   std::string::size_type count = std::string::npos) {
-  std::string::size_type unit = 0, begin = text.size(), end = text.size();
-  for (std::string::size_type i = 0; i < text.size();) {
-    if (unit == first) begin = i;
-    if (count != std::string::npos && unit == first + count) {
-      end = i;
-      break;
-    }
-    unit += platform::NextUtf8Character(text, i) >= 0x10000 ? 2 : 1;
-  }
-  return begin < end ? text.substr(begin, end - begin) : std::string();
+  const std::basic_string<OLECHAR> units = platform::WideFromUtf8(text);
+  if (first >= units.size()) return std::string();
+  return platform::Utf8FromWide(units.data() + first, std::min(count, units.size() - first));
 }
 
 int DigitOf(char c) {

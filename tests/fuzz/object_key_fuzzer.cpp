@@ -2,11 +2,14 @@
 // ComponentError; a key written from an internal form reads back to an
 // internal form that writes the same key again, and an internal form read
 // from a key writes a key that reads back to it.
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "automation/component_error.h"
 #include "encoding/object_key.h"
+#include "platform/utf8_text.h"
 #include "tests/fuzz/finding.h"
 
 using namespace qorvid;
@@ -21,8 +24,12 @@ bool HasInternalFormSyntax(const std::string& key) {
 
 // The encoder refuses 2147483647, which six base-36 digits can still hold.
 bool HoldsUnwritableNumber(const std::string& key) {
+  // Positions count UTF-16 units, as the key's reader counts them.
+  const std::basic_string<OLECHAR> units = qorvid::platform::WideFromUtf8(key);
   for (size_t at : {size_t(1), size_t(7)}) {
-    std::string field = key.substr(at, 6);
+    if (at >= units.size()) return false;
+    std::string field =
+        qorvid::platform::Utf8FromWide(units.data() + at, std::min<size_t>(6, units.size() - at));
     for (char& c : field)
       if (c == '_') c = ' ';
     if (DecodeBase36(field) == 2147483647) return true;
@@ -37,7 +44,8 @@ void KeyFromInternalRoundTrip(const std::string& text) {
   } catch (const ComponentError&) {
     return;
   }
-  if (key.size() != 16) Finding("key of " + std::to_string(key.size()) + " characters", key);
+  const size_t length = qorvid::platform::WideLength(key);
+  if (length != 16) Finding("key of " + std::to_string(length) + " characters", key);
   if (key.find(' ') != std::string::npos) Finding("blank left in a key", Printable(key));
   std::string internal, again;
   try {
@@ -57,7 +65,8 @@ void InternalFromKeyRoundTrip(const std::string& text) {
   } catch (const ComponentError&) {
     return;
   }
-  if (text.size() != 16) Finding("a key of other than 16 characters was read", Printable(text));
+  if (qorvid::platform::WideLength(text) != 16)
+    Finding("a key of other than 16 characters was read", Printable(text));
   std::string key, again;
   try {
     key = ObjectKeyFromInternal(internal);
@@ -75,7 +84,10 @@ void InternalFromKeyRoundTrip(const std::string& text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string text(reinterpret_cast<const char*>(data), size);
+  // The component's texts come from UTF-16, so they are always well formed:
+  // the bytes are read as the text a host could have given.
+  const std::string text = qorvid::platform::Utf8FromWide(
+      qorvid::platform::WideFromUtf8(std::string_view(reinterpret_cast<const char*>(data), size)));
   KeyFromInternalRoundTrip(text);
   InternalFromKeyRoundTrip(text);
   return 0;

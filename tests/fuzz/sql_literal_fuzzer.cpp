@@ -10,6 +10,7 @@
 #include "encoding/float_text.h"
 #include "encoding/float_text_testing.h"
 #include "encoding/sql_literal.h"
+#include "platform/utf8_text.h"
 #include "tests/fuzz/finding.h"
 #include "tests/fuzz/host_values.h"
 #include "tests/fuzz/literal_check.h"
@@ -63,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           Finding("string literal holds another text", context);
         break;
       case VT_DISPATCH:
-        if (!IsStringLiteral(literal, text) || text.size() != 16)
+        if (!IsStringLiteral(literal, text) || qorvid::platform::WideLength(text) != 16)
           Finding("object literal is not one quoted key", context);
         break;
       default:
