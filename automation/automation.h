@@ -15,7 +15,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "automation/component_error.h"
+#include "errors/component_error.h"
 #include "platform/variant.h"
 #include "platform/win32.h"
 

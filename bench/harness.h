@@ -6,11 +6,11 @@
 #include <functional>
 #include <string>
 
-#include "component/host_protocol.h"
 #include "host/host_connection.h"
 #include "platform/bstr.h"
 #include "platform/com_ptr.h"
 #include "platform/variant.h"
+#include "protocol/host_protocol.h"
 
 namespace qorvid::bench {
 

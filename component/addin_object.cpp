@@ -2,9 +2,9 @@
 
 #include <new>
 
-#include "automation/host_array.h"
 #include "component/error_report.h"
 #include "component/object_count.h"
+#include "database/host_array.h"
 
 namespace qorvid {
 

@@ -5,13 +5,13 @@
 
 #include <string>
 
-#include "automation/component_state.h"
 #include "component/com_object.h"
-#include "component/host_protocol.h"
 #include "component/member_table.h"
+#include "database/component_state.h"
 #include "platform/bstr.h"
 #include "platform/com_ptr.h"
 #include "platform/win32.h"
+#include "protocol/host_protocol.h"
 
 namespace qorvid {
 

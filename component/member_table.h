@@ -6,8 +6,8 @@
 
 #include <cstddef>
 
-#include "automation/component_state.h"
 #include "database/branches.h"
+#include "database/component_state.h"
 #include "platform/bstr.h"
 #include "platform/variant.h"
 #include "platform/win32.h"

@@ -4,7 +4,7 @@
 // on the component's state, and raises a ComponentError on failure.
 #pragma once
 
-#include "automation/component_state.h"
+#include "database/component_state.h"
 
 namespace qorvid {
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "automation/component_state.h"
+#include "database/component_state.h"
 
 namespace qorvid {
 

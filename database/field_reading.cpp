@@ -4,10 +4,10 @@
 #include <utility>
 
 #include "automation/automation.h"
-#include "automation/component_error.h"
 #include "database/branches.h"
 #include "database/normalized_value.h"
 #include "encoding/value_text.h"
+#include "errors/component_error.h"
 
 namespace qorvid {
 

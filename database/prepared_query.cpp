@@ -4,10 +4,10 @@
 #include <string>
 
 #include "automation/automation.h"
-#include "automation/component_error.h"
 #include "database/branches.h"
-#include "encoding/sql_literal.h"
+#include "database/sql_literal.h"
 #include "encoding/text_trim.h"
+#include "errors/component_error.h"
 
 namespace qorvid {
 

@@ -4,11 +4,11 @@
 // transaction of its own: a script that needs the steps atomic brackets it
 // with BeginTrans/CommitTrans.
 #include "automation/automation.h"
-#include "automation/component_error.h"
 #include "database/branches.h"
 #include "database/record_statements.h"
+#include "database/sql_literal.h"
 #include "database/statement.h"
-#include "encoding/sql_literal.h"
+#include "errors/component_error.h"
 
 namespace qorvid {
 

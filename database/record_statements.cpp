@@ -1,6 +1,6 @@
 #include "database/record_statements.h"
 
-#include "encoding/sql_literal.h"
+#include "database/sql_literal.h"
 #include "platform/bstr.h"
 #include "platform/text_case.h"
 

@@ -4,9 +4,6 @@
 #include <charconv>
 #include <cmath>
 
-#include "encoding/float_text_testing.h"
-#include "platform/win32.h"
-
 namespace qorvid {
 
 namespace {
@@ -20,16 +17,6 @@ const int kExactPrecision = 780;
 // that exponent read back finite up to these digits.
 const int kLargestExponent = 309;
 const char kLargestFiniteDigits[] = "179769313486231";
-
-char ReadLocaleDecimalSeparator() {
-  char buffer[8] = {};
-  int written = GetLocaleInfoA(GetThreadLocale(), LOCALE_SDECIMAL, buffer, sizeof buffer);
-  if (written <= 0 || buffer[0] == '\0') return '.';
-  return buffer[0];
-}
-
-// Read while the library is loaded, as the regional settings then are.
-char g_decimalSeparator = ReadLocaleDecimalSeparator();
 
 // The digits of a "d.ddd...e+XX" text, and the decimal exponent e of
 // 0.d1d2... x 10^e; end is one past its last character.
@@ -129,10 +116,6 @@ std::string LaidOut(bool negative, const std::string& digits, int exponent) {
 }
 
 }  // namespace
-
-char LoadTimeDecimalSeparator() { return g_decimalSeparator; }
-
-void SetLoadTimeDecimalSeparatorForTests(char separator) { g_decimalSeparator = separator; }
 
 std::string FloatText(double value) {
   if (std::isnan(value)) return "NAN";

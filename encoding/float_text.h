@@ -19,10 +19,4 @@ std::string FloatText(double value);
 // FloatText lays out its digits ("0.1", "3.4028235E38", "1E-45").
 std::string SingleText(float value);
 
-// The regional settings' decimal separator, fixed once at load from the
-// locale of the loading thread ("." when the locale names none). FloatText
-// writes "." in its place, whatever it is (tests set it through
-// encoding/float_text_testing.h to show that).
-char LoadTimeDecimalSeparator();
-
 }  // namespace qorvid

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "automation/component_error.h"
+#include "errors/component_error.h"
 
 namespace qorvid {
 

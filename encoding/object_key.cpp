@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "automation/component_error.h"
 #include "encoding/integer_text.h"
 #include "encoding/text_trim.h"
+#include "errors/component_error.h"
 #include "platform/utf8_text.h"
 
 namespace qorvid {

@@ -3,7 +3,7 @@
 #include <new>
 #include <utility>
 
-#include "component/host_protocol.h"
+#include "protocol/host_protocol.h"
 
 namespace qorvid::host {
 

@@ -3,9 +3,9 @@
 #include <exception>
 #include <new>
 
-#include "automation/component_error.h"
 #include "component/addin_object.h"
 #include "component/object_count.h"
+#include "errors/component_error.h"
 #include "server/construction_error.h"
 
 namespace qorvid {

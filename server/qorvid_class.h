@@ -1,8 +1,8 @@
 // The identity of the one class this server makes creatable.
 #pragma once
 
-#include "component/host_protocol.h"
 #include "platform/win32.h"
+#include "protocol/host_protocol.h"
 
 namespace qorvid {
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "automation/component_error.h"
+#include "errors/component_error.h"
 #include "platform/bstr.h"
 #include "platform/utf8_text.h"
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "automation/component_error.h"
+#include "errors/component_error.h"
 #include "platform/win32.h"
 #include "server/module_path.h"
 #include "server/registry_key.h"

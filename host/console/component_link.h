@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "component/host_protocol.h"
 #include "host/console/host_side.h"
 #include "platform/com_ptr.h"
 #include "platform/variant.h"
+#include "protocol/host_protocol.h"
 
 namespace qorvid::host {
 

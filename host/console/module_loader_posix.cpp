@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "ado/ado_registration.h"
-#include "component/host_protocol.h"
 #include "host/console/module_loader.h"
+#include "protocol/host_protocol.h"
 
 namespace qorvid::host {
 

@@ -1,8 +1,8 @@
 #include <cstdio>
 
-#include "component/host_protocol.h"
 #include "host/console/module_loader.h"
 #include "host/console/utf.h"
+#include "protocol/host_protocol.h"
 
 namespace qorvid::host {
 

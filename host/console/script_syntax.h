@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "host/console/ole_date.h"
+#include "host/console/script_date.h"
 #include "platform/win32.h"
 
 namespace qorvid::host {

@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "host/console/help_text.h"
-#include "host/console/ole_date.h"
 #include "host/console/row_printer.h"
+#include "host/console/script_date.h"
 #include "host/console/utf.h"
 #include "host/console/value_display.h"
 #include "platform/text_case.h"

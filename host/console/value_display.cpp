@@ -3,7 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "host/console/ole_date.h"
+#include "host/console/script_date.h"
 #include "host/console/utf.h"
 #include "platform/variant.h"
 

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "automation/automation.h"
-#include "component/host_protocol.h"
 #include "host/host_connection.h"
 #include "host/host_object.h"
+#include "protocol/host_protocol.h"
 
 namespace qorvid {
 using namespace qorvid::host;

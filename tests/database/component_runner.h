@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "automation/component_state.h"
+#include "database/component_state.h"
 #include "platform/variant.h"
 #include "tests/component/component_fixture.h"
 #include "tests/support/recording_dispatch.h"

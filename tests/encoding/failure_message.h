@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "automation/component_error.h"
+#include "errors/component_error.h"
 
 namespace qorvid {
 

@@ -4,23 +4,23 @@
 
 #include <limits>
 
-#include "encoding/float_text_testing.h"
+#include "platform/win32.h"
 
 namespace qorvid {
 
 namespace {
 
-// Restores the separator fixed at load, whatever a test set.
-class FloatTextTest : public ::testing::TestWithParam<char> {
+// Runs under the thread locale a test names and restores the one before.
+class FloatTextTest : public ::testing::TestWithParam<LCID> {
  protected:
   void SetUp() override {
-    saved_ = LoadTimeDecimalSeparator();
-    SetLoadTimeDecimalSeparatorForTests(GetParam());
+    saved_ = GetThreadLocale();
+    SetThreadLocale(GetParam());
   }
-  void TearDown() override { SetLoadTimeDecimalSeparatorForTests(saved_); }
+  void TearDown() override { SetThreadLocale(saved_); }
 
  private:
-  char saved_ = '.';
+  LCID saved_ = 0;
 };
 
 struct Case {
@@ -71,12 +71,13 @@ const Case kCases[] = {
 };
 
 // Whatever the regional settings' separator, the number has a "." point: a
-// ";" or a blank would split it in the statement.
-TEST_P(FloatTextTest, GivesTheSameTextWhateverTheSeparator) {
+// "," or a blank would split it in the statement.
+TEST_P(FloatTextTest, GivesTheSameTextWhateverTheLocale) {
   for (const Case& c : kCases) EXPECT_EQ(FloatText(c.value), c.text) << c.value;
 }
 
-INSTANTIATE_TEST_SUITE_P(Separators, FloatTextTest, ::testing::Values('.', ',', ';', ' '));
+// English ("."), Russian and German (","), French (a blank).
+INSTANTIATE_TEST_SUITE_P(Locales, FloatTextTest, ::testing::Values(0x409, 0x419, 0x407, 0x40C));
 
 }  // namespace
 

@@ -1,5 +1,4 @@
-// Float text for any double under any decimal separator the regional
-// settings may give: a finite value becomes a number text of at most 15
+// Float text for any double: a finite value becomes a number text of at most 15
 // significant digits (17 next to the largest double) with "." that reads
 // back as the value.
 #include <cmath>
@@ -8,19 +7,14 @@
 #include <string>
 
 #include "encoding/float_text.h"
-#include "encoding/float_text_testing.h"
 #include "tests/fuzz/finding.h"
 #include "tests/fuzz/literal_check.h"
 
 using namespace qorvid;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size < 1) return 0;
-  // Separators a user can set, the usual two first.
-  static const char kSeparators[] = {'.', ',', ';', ' ', '\'', '\xA0'};
-  SetLoadTimeDecimalSeparatorForTests(kSeparators[data[0] % sizeof kSeparators]);
   uint8_t bytes[8] = {};
-  std::memcpy(bytes, data + 1, size - 1 < 8 ? size - 1 : 8);
+  std::memcpy(bytes, data, size < 8 ? size : 8);
   double value;
   std::memcpy(&value, bytes, sizeof value);
 

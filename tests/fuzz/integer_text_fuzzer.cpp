@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "automation/component_error.h"
 #include "encoding/integer_text.h"
+#include "errors/component_error.h"
 #include "tests/fuzz/finding.h"
 
 using namespace qorvid;

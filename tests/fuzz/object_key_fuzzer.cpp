@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "automation/component_error.h"
 #include "encoding/object_key.h"
+#include "errors/component_error.h"
 #include "platform/utf8_text.h"
 #include "tests/fuzz/finding.h"
 

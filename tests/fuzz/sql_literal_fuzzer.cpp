@@ -1,15 +1,13 @@
-// The SQL literal of any host value, with any Time text and any decimal
-// separator: whatever the value, the literal is empty, a number that reads
-// back as the value, one string literal, or CDate( one string literal ) -
+// The SQL literal of any host value, with any Time text: whatever the value, the literal is empty,
+// a number that reads back as the value, one string literal, or CDate( one string literal ) -
 // nothing of the value or the time text may reach SQL outside its literal.
 #include <cmath>
 #include <cstdint>
 #include <string>
 
-#include "automation/component_error.h"
+#include "database/sql_literal.h"
 #include "encoding/float_text.h"
-#include "encoding/float_text_testing.h"
-#include "encoding/sql_literal.h"
+#include "errors/component_error.h"
 #include "platform/utf8_text.h"
 #include "tests/fuzz/finding.h"
 #include "tests/fuzz/host_values.h"
@@ -19,8 +17,6 @@ using namespace qorvid;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   InputReader in(data, size);
-  static const char kSeparators[] = {'.', ',', ';', ' ', '\'', '\xA0'};
-  SetLoadTimeDecimalSeparatorForTests(kSeparators[in.byte() % sizeof kSeparators]);
   HostPool& pool = HostPool::instance();
   {
     ComponentState state;

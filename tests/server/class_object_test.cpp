@@ -3,8 +3,8 @@
 // alive by a refused request.
 #include <ostream>
 
-#include "component/host_protocol.h"
 #include "platform/bstr.h"
+#include "protocol/host_protocol.h"
 #include "tests/server/server_fixture.h"
 
 namespace qorvid {

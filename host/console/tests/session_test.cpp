@@ -9,8 +9,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "component/host_protocol.h"
 #include "host/console/utf.h"
+#include "protocol/host_protocol.h"
 
 namespace qorvid::host {
 

@@ -6,11 +6,11 @@
 
 #include <ostream>
 
-#include "component/host_protocol.h"
 #include "host/host_connection.h"
 #include "platform/bstr.h"
 #include "platform/com_ptr.h"
 #include "platform/variant.h"
+#include "protocol/host_protocol.h"
 #include "tests/server/class_identity.h"
 #include "tests/server/runtime/runtime_registration.h"
 

@@ -1,4 +1,4 @@
-#include "host/console/ole_date.h"
+#include "host/console/script_date.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,10 @@
-#include "encoding/sql_literal.h"
+#include "database/sql_literal.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
 
 #include "encoding/float_text.h"
-#include "encoding/float_text_testing.h"
 #include "platform/bstr.h"
 #include "tests/encoding/failure_message.h"
 #include "tests/support/recording_dispatch.h"
@@ -31,13 +30,13 @@ Variant Date(double d) { return Variant::fromDate(d); }
 class SqlLiteralTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_ = LoadTimeDecimalSeparator();
-    SetLoadTimeDecimalSeparatorForTests(',');
+    saved_ = GetThreadLocale();
+    SetThreadLocale(0x419);  // "," as the decimal separator
     connection_.answer("AppDispatch", DispatchValue(&application_));
     internalForm("{\"O\",\"0\",\"0\",\"         1\",\"0\",\"0\",\"         5   \"}");
     state_.hostConnection = ComPtr<IDispatch>(&connection_);
   }
-  void TearDown() override { SetLoadTimeDecimalSeparatorForTests(saved_); }
+  void TearDown() override { SetThreadLocale(saved_); }
 
   void internalForm(const std::string& text) {
     application_.answer("ValueToStringInternal", Variant::fromUtf8(text));
@@ -48,7 +47,7 @@ class SqlLiteralTest : public ::testing::Test {
   // Declared so that each object outlives those that hold references to it.
   RecordingDispatch hostObject_, application_, connection_;
   ComponentState state_;
-  char saved_ = '.';
+  LCID saved_ = 0;
 };
 
 TEST_F(SqlLiteralTest, WritesEachHandledType) {
@@ -169,8 +168,9 @@ TEST_F(SqlLiteralTest, RefusesNumbersThatAreNotFinite) {
   } cases[] = {{std::numeric_limits<double>::quiet_NaN(), "NAN"}, {inf, "INF"}, {-inf, "-INF"}};
   state_.timeText = "10:20";
   for (const auto& c : cases)
-    EXPECT_EQ(FailureOf([&] { literal(Variant::fromDouble(c.value)); }),
-              std::string("Нечисловое или бесконечное значение нельзя передать в запрос: ") + c.text);
+    EXPECT_EQ(
+        FailureOf([&] { literal(Variant::fromDouble(c.value)); }),
+        std::string("Нечисловое или бесконечное значение нельзя передать в запрос: ") + c.text);
   EXPECT_EQ(state_.timeText, "10:20");
 }
 
@@ -202,7 +202,8 @@ TEST_F(SqlLiteralTest, ObjectFailuresPassUpAndLeaveTimeAlone) {
     const char* internal;
     std::string message;
   } malformed[] = {
-      {"{\"O\",\"0\",\"0\",\"1\",\"0\",\"0\"}", std::string("Неправильный размер списка, ожидается 7")},
+      {"{\"O\",\"0\",\"0\",\"1\",\"0\",\"0\"}",
+       std::string("Неправильный размер списка, ожидается 7")},
       {"{\"O\",\"0\",\"0\",\"1x\",\"0\",\"0\",\"         5   \"}",
        "'1x' is not a valid integer value"},
   };

@@ -1,4 +1,4 @@
-#include "automation/host_array.h"
+#include "database/host_array.h"
 
 namespace qorvid {
 

@@ -1,13 +1,13 @@
-#include "encoding/sql_literal.h"
+#include "database/sql_literal.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 
 #include "automation/automation.h"
-#include "automation/component_error.h"
 #include "encoding/text_trim.h"
 #include "encoding/value_text.h"
+#include "errors/component_error.h"
 #include "platform/bstr.h"
 #include "platform/variant.h"
 

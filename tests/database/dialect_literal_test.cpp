@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "encoding/sql_literal.h"
+#include "database/sql_literal.h"
 #include "tests/encoding/failure_message.h"
 
 namespace qorvid {
@@ -174,7 +174,8 @@ TEST_F(DialectLiteralTest, ValuesWithoutALiteralFailAndLeaveTheTime) {
        std::string("Значение такого типа нельзя передать в запрос (тип VARIANT 10)")},
       {Dbms::Sqlite, Raw(VT_R4, [&](VARIANT& v) { v.fltVal = static_cast<float>(nan); }),
        std::string("Нечисловое или бесконечное значение нельзя передать в запрос: NAN")},
-      {Dbms::Sqlite, Decimal(0, 1, 29, false), std::string("Неверный масштаб десятичного числа: 29")},
+      {Dbms::Sqlite, Decimal(0, 1, 29, false),
+       std::string("Неверный масштаб десятичного числа: 29")},
       {Dbms::PostgreSql, Variant::fromDate(-657435),
        std::string("Дата вне диапазона от 100 до 9999 года нельзя передать в запрос: -657435")},
       {Dbms::PostgreSql, Variant::fromDate(2958466),
@@ -188,9 +189,9 @@ TEST_F(DialectLiteralTest, ValuesWithoutALiteralFailAndLeaveTheTime) {
   for (const char* time :
        {"10", "10:2", "24:00", "10:60", "10:20:60", "10:20.5", "10:20:30.", "10:20 AM", "10:20'"}) {
     state_.timeText = time;
-    EXPECT_EQ(
-        FailureOf([&] { literal(Dbms::Sqlite, Variant::fromDate(kMarch5)); }),
-        std::string("Время '") + time + std::string("' не подходит для даты: ожидается чч:мм[:сс[.ммм]]"));
+    EXPECT_EQ(FailureOf([&] { literal(Dbms::Sqlite, Variant::fromDate(kMarch5)); }),
+              std::string("Время '") + time +
+                  std::string("' не подходит для даты: ожидается чч:мм[:сс[.ммм]]"));
   }
 }
 

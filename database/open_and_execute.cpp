@@ -3,11 +3,11 @@
 #include <utility>
 
 #include "automation/automation.h"
-#include "automation/component_error.h"
 #include "database/branches.h"
 #include "database/dialect.h"
 #include "database/normalized_value.h"
 #include "database/statement.h"
+#include "errors/component_error.h"
 #include "platform/com_ptr.h"
 
 namespace qorvid {

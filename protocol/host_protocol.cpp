@@ -1,4 +1,4 @@
-#include "component/host_protocol.h"
+#include "protocol/host_protocol.h"
 
 namespace qorvid {
 

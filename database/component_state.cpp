@@ -1,10 +1,10 @@
-#include "automation/component_state.h"
+#include "database/component_state.h"
 
 #include <new>
 
 #include "automation/automation.h"
-#include "automation/component_error.h"
-#include "automation/host_array.h"
+#include "database/host_array.h"
+#include "errors/component_error.h"
 
 namespace qorvid {
 
