@@ -9,6 +9,7 @@
 
 #include "platform/bstr.h"
 #include "platform/com_ptr.h"
+#include "platform/variant_integer.h"
 
 namespace qorvid {
 
@@ -346,26 +347,9 @@ LONG LowBits(ULONGLONG v) {
 }  // namespace
 
 LONG IntegerValue(const VARIANT& value) {
+  LONGLONG wide;
+  if (platform::IntegerOfVariant(value, wide)) return LowBits(static_cast<ULONGLONG>(wide));
   switch (value.vt) {
-    case VT_I1:
-      return value.cVal;
-    case VT_UI1:
-      return value.bVal;
-    case VT_I2:
-      return value.iVal;
-    case VT_UI2:
-      return value.uiVal;
-    case VT_I4:
-      return value.lVal;
-    case VT_INT:
-      return value.intVal;
-    case VT_UI4:
-      return LowBits(value.ulVal);
-    case VT_UINT:
-      return LowBits(value.uintVal);
-    case VT_I8:
-    case VT_UI8:
-      return LowBits(value.ullVal);
     case VT_R4:
       return RoundedInteger(value.fltVal);
     case VT_R8:

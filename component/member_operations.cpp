@@ -26,6 +26,19 @@ HRESULT StoreName(BSTR* out, const Row* row, long alias) {
   }
   return S_OK;
 }
+
+// A name's member number, or -1 and S_FALSE when no member has it. The first
+// lookup builds the name index, which may run out of memory.
+HRESULT StoreNumber(long* number, long (*find)(const OLECHAR*, size_t), BSTR name) {
+  if (!number) return E_POINTER;
+  *number = -1;
+  try {
+    *number = find(name, name ? SysStringLen(name) : 0);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+  return *number >= 0 ? S_OK : S_FALSE;
+}
 }  // namespace
 
 HRESULT STDMETHODCALLTYPE AddInObject::GetExtensionName(BSTR* name) {
@@ -53,26 +66,11 @@ HRESULT STDMETHODCALLTYPE AddInObject::GetMethodCount(long* count) {
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::FindProperty(BSTR name, long* number) {
-  if (!number) return E_POINTER;
-  *number = -1;
-  try {
-    // The first lookup builds the name index.
-    *number = FindPropertyNumber(name, name ? SysStringLen(name) : 0);
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  }
-  return *number >= 0 ? S_OK : S_FALSE;
+  return StoreNumber(number, FindPropertyNumber, name);
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::FindMethod(BSTR name, long* number) {
-  if (!number) return E_POINTER;
-  *number = -1;
-  try {
-    *number = FindMethodNumber(name, name ? SysStringLen(name) : 0);
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  }
-  return *number >= 0 ? S_OK : S_FALSE;
+  return StoreNumber(number, FindMethodNumber, name);
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::GetPropertyName(long number, long alias, BSTR* name) {

@@ -10,6 +10,7 @@
 #include "errors/component_error.h"
 #include "platform/bstr.h"
 #include "platform/variant.h"
+#include "platform/variant_integer.h"
 
 namespace qorvid {
 
@@ -222,6 +223,9 @@ std::string UnknownDatabaseLiteral(ComponentState& state, const VARIANT& value) 
 
 std::string KnownDatabaseLiteral(ComponentState& state, const VARIANT& value, int depth) {
   const SqlDialect dialect = state.dialect;
+  LONGLONG integer;
+  if (value.vt != VT_UI8 && platform::IntegerOfVariant(value, integer))
+    return std::to_string(integer);
   switch (value.vt) {
     case VT_EMPTY:
     case VT_NULL:
@@ -232,24 +236,6 @@ std::string KnownDatabaseLiteral(ComponentState& state, const VARIANT& value, in
       NoLiteral(value.vt);
     case VT_BOOL:
       return value.boolVal ? FormsOf(dialect.dbms).trueText : FormsOf(dialect.dbms).falseText;
-    case VT_I1:
-      return std::to_string(static_cast<int>(static_cast<signed char>(value.cVal)));
-    case VT_UI1:
-      return std::to_string(value.bVal);
-    case VT_I2:
-      return std::to_string(value.iVal);
-    case VT_UI2:
-      return std::to_string(value.uiVal);
-    case VT_I4:
-      return std::to_string(value.lVal);
-    case VT_UI4:
-      return std::to_string(value.ulVal);
-    case VT_INT:
-      return std::to_string(value.intVal);
-    case VT_UINT:
-      return std::to_string(value.uintVal);
-    case VT_I8:
-      return std::to_string(value.llVal);
     case VT_UI8:
       return std::to_string(value.ullVal);
     case VT_R4:

@@ -6,6 +6,7 @@
 #include "host/console/script_date.h"
 #include "host/console/utf.h"
 #include "platform/variant.h"
+#include "platform/variant_integer.h"
 
 namespace qorvid::host {
 
@@ -39,6 +40,12 @@ std::string TypeCode(VARTYPE vt) {
 
 // The text of a value that has one, without quotes; false for the rest.
 bool PlainText(const VARIANT& v, HostSide& host, std::string& text, std::string& kind) {
+  LONGLONG integer;
+  if (v.vt != VT_UI8 && platform::IntegerOfVariant(v, integer)) {
+    text = IntegerText(integer);
+    kind = "integer";
+    return true;
+  }
   switch (v.vt) {
     case VT_EMPTY:
       text = "Empty";
@@ -48,34 +55,12 @@ bool PlainText(const VARIANT& v, HostSide& host, std::string& text, std::string&
       text = "Null";
       kind = "null";
       return true;
-    case VT_I1:
-      text = IntegerText(v.cVal);
-      break;
-    case VT_UI1:
-      text = IntegerText(v.bVal);
-      break;
-    case VT_I2:
-      text = IntegerText(v.iVal);
-      break;
-    case VT_UI2:
-      text = IntegerText(v.uiVal);
-      break;
-    case VT_I4:
-    case VT_INT:
-      text = IntegerText(v.lVal);
-      break;
-    case VT_UI4:
-    case VT_UINT:
-      text = IntegerText(v.ulVal);
-      break;
-    case VT_I8:
-      text = IntegerText(v.llVal);
-      break;
     case VT_UI8: {
       char buf[32];
       std::snprintf(buf, sizeof buf, "%" PRIu64, static_cast<uint64_t>(v.ullVal));
       text = buf;
-      break;
+      kind = "integer";
+      return true;
     }
     case VT_R4:
       text = DecimalText(v.fltVal);
@@ -134,8 +119,6 @@ bool PlainText(const VARIANT& v, HostSide& host, std::string& text, std::string&
     default:
       return false;
   }
-  kind = "integer";
-  return true;
 }
 
 }  // namespace
