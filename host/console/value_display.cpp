@@ -2,6 +2,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <utility>
 
 #include "host/console/script_date.h"
 #include "host/console/utf.h"
@@ -38,54 +39,45 @@ std::string TypeCode(VARTYPE vt) {
   return buf;
 }
 
+// Stores a value's text and kind for PlainText; true, as PlainText answers.
+bool Found(std::string& text, std::string& kind, std::string valueText, const char* valueKind) {
+  text = std::move(valueText);
+  kind = valueKind;
+  return true;
+}
+
 // The text of a value that has one, without quotes; false for the rest.
 bool PlainText(const VARIANT& v, HostSide& host, std::string& text, std::string& kind) {
   LONGLONG integer;
   if (v.vt != VT_UI8 && platform::IntegerOfVariant(v, integer)) {
-    text = IntegerText(integer);
-    kind = "integer";
-    return true;
+    return Found(text, kind, IntegerText(integer), "integer");
   }
   switch (v.vt) {
     case VT_EMPTY:
-      text = "Empty";
-      kind = "empty";
-      return true;
+      return Found(text, kind, "Empty", "empty");
     case VT_NULL:
-      text = "Null";
-      kind = "null";
-      return true;
+      return Found(text, kind, "Null", "null");
     case VT_UI8: {
       char buf[32];
       std::snprintf(buf, sizeof buf, "%" PRIu64, static_cast<uint64_t>(v.ullVal));
-      text = buf;
-      kind = "integer";
-      return true;
+      return Found(text, kind, buf, "integer");
     }
     case VT_R4:
-      text = DecimalText(v.fltVal);
-      kind = "decimal";
-      return true;
+      return Found(text, kind, DecimalText(v.fltVal), "decimal");
     case VT_R8:
-      text = DecimalText(v.dblVal);
-      kind = "decimal";
-      return true;
+      return Found(text, kind, DecimalText(v.dblVal), "decimal");
     case VT_CY:
-      text = DecimalText(static_cast<double>(v.cyVal.int64) / 10000.0);
-      kind = "currency";
-      return true;
+      return Found(text, kind, DecimalText(static_cast<double>(v.cyVal.int64) / 10000.0),
+                   "currency");
     case VT_DATE:
-      text = DateDisplayText(v.date);
-      kind = "date";
-      return true;
+      return Found(text, kind, DateDisplayText(v.date), "date");
     case VT_BOOL:
-      text = v.boolVal ? "True" : "False";
-      kind = "boolean";
-      return true;
-    case VT_BSTR:
-      text = Utf8FromBstr(v.bstrVal);
-      kind = text.empty() ? "empty text" : "text";
-      return true;
+      return Found(text, kind, v.boolVal ? "True" : "False", "boolean");
+    case VT_BSTR: {
+      std::string value = Utf8FromBstr(v.bstrVal);
+      const char* valueKind = value.empty() ? "empty text" : "text";
+      return Found(text, kind, std::move(value), valueKind);
+    }
     case VT_DISPATCH: {
       ObjectRef ref;
       if (!v.pdispVal) {
@@ -103,16 +95,12 @@ bool PlainText(const VARIANT& v, HostSide& host, std::string& text, std::string&
     case VT_ERROR: {
       char buf[32];
       std::snprintf(buf, sizeof buf, "Error 0x%08X", static_cast<unsigned>(v.scode));
-      text = buf;
-      kind = "error value";
-      return true;
+      return Found(text, kind, buf, "error value");
     }
     case VT_DECIMAL: {
       Variant copy(v), asText;
       if (SUCCEEDED(VariantChangeType(asText.ptr(), copy.ptr(), 0, VT_BSTR))) {
-        text = Utf8FromBstr(asText.get().bstrVal);
-        kind = "decimal";
-        return true;
+        return Found(text, kind, Utf8FromBstr(asText.get().bstrVal), "decimal");
       }
       return false;
     }
