@@ -49,10 +49,9 @@ SQLSMALLINT FirstErrorRecord(SQLSMALLINT type, SQLHANDLE h);
 // in the open transaction. Disconnects, rolling back, when it goes.
 class Session {
  public:
+  // Not copied: its handles are not.
   Session();
   ~Session();
-  Session(const Session&) = delete;
-  Session& operator=(const Session&) = delete;
 
   const Handle& dbc() const { return dbc_; }
   // SQLDriverConnect succeeded: from now a failure may show the connection gone.

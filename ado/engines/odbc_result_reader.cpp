@@ -54,34 +54,30 @@ struct FixedRead {
   SQLLEN size;
 };
 
-FixedRead FixedFor(ColumnKind r) {
-  switch (r) {
-    case ColumnKind::Int32:
-    case ColumnKind::Int64:
+FixedRead FixedFor(ColumnKind kind) {
+  static const FixedRead kFixed[] = {
+      {0, 0},                               // None
+      {SQL_C_SSHORT, sizeof(SQLSMALLINT)},  // Int16
       // Wide enough for any integer column: an SQLite INTEGER may hold 64 bits.
-      return {SQL_C_SBIGINT, sizeof(SQLBIGINT)};
-    case ColumnKind::UInt64:
-      return {SQL_C_UBIGINT, sizeof(SQLUBIGINT)};
-    case ColumnKind::Int16:
-      return {SQL_C_SSHORT, sizeof(SQLSMALLINT)};
-    case ColumnKind::Double:
-      return {SQL_C_DOUBLE, sizeof(SQLDOUBLE)};
-    case ColumnKind::Single:
+      {SQL_C_SBIGINT, sizeof(SQLBIGINT)},   // Int32
+      {SQL_C_SBIGINT, sizeof(SQLBIGINT)},   // Int64
+      {SQL_C_UBIGINT, sizeof(SQLUBIGINT)},  // UInt64
       // Read as a double, which holds every single exactly: MariaDB's driver
       // steps through a block of SQL_C_FLOAT values 8 bytes at a time.
-      return {SQL_C_DOUBLE, sizeof(SQLDOUBLE)};
-    case ColumnKind::Boolean:
-      return {SQL_C_BIT, sizeof(unsigned char)};
-    case ColumnKind::Date:
-      return {SQL_C_TYPE_DATE, sizeof(SQL_DATE_STRUCT)};
-    case ColumnKind::Time:
-      return {SQL_C_TYPE_TIME, sizeof(SQL_TIME_STRUCT)};
-    case ColumnKind::Timestamp:
-      return {SQL_C_TYPE_TIMESTAMP, sizeof(SQL_TIMESTAMP_STRUCT)};
-    default:
-      break;  // read in pieces: decimals, texts, bytes
-  }
-  return {0, 0};
+      {SQL_C_DOUBLE, sizeof(SQLDOUBLE)},                     // Single
+      {SQL_C_DOUBLE, sizeof(SQLDOUBLE)},                     // Double
+      {0, 0},                                                // Decimal
+      {0, 0},                                                // Money
+      {SQL_C_BIT, sizeof(unsigned char)},                    // Boolean
+      {SQL_C_TYPE_DATE, sizeof(SQL_DATE_STRUCT)},            // Date
+      {SQL_C_TYPE_TIME, sizeof(SQL_TIME_STRUCT)},            // Time
+      {SQL_C_TYPE_TIMESTAMP, sizeof(SQL_TIMESTAMP_STRUCT)},  // Timestamp
+      {0, 0},                                                // Text
+      {0, 0},                                                // Binary
+  };
+  static_assert(sizeof kFixed / sizeof kFixed[0] == static_cast<size_t>(ColumnKind::Binary) + 1,
+                "one read per column kind");
+  return kFixed[static_cast<size_t>(kind)];
 }
 
 // The value of a fixed-size kind as the driver wrote it at p.
