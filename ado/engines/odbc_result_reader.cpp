@@ -80,6 +80,16 @@ FixedRead FixedFor(ColumnKind kind) {
   return kFixed[static_cast<size_t>(kind)];
 }
 
+// The day of a date or timestamp struct, which both begin with.
+template <class DateStruct>
+DateParts DayOf(const DateStruct& v) {
+  DateParts d;
+  d.year = v.year;
+  d.month = v.month;
+  d.day = v.day;
+  return d;
+}
+
 // The value of a fixed-size kind as the driver wrote it at p.
 Variant FixedVariant(ColumnKind read, const void* p) {
   switch (read) {
@@ -121,11 +131,7 @@ Variant FixedVariant(ColumnKind read, const void* p) {
     case ColumnKind::Date: {
       SQL_DATE_STRUCT v;
       std::memcpy(&v, p, sizeof v);
-      DateParts d;
-      d.year = v.year;
-      d.month = v.month;
-      d.day = v.day;
-      return Variant::fromDate(DateFromParts(d));
+      return Variant::fromDate(DateFromParts(DayOf(v)));
     }
     case ColumnKind::Time: {
       SQL_TIME_STRUCT v;
@@ -135,10 +141,7 @@ Variant FixedVariant(ColumnKind read, const void* p) {
     case ColumnKind::Timestamp: {
       SQL_TIMESTAMP_STRUCT v;
       std::memcpy(&v, p, sizeof v);
-      DateParts d;
-      d.year = v.year;
-      d.month = v.month;
-      d.day = v.day;
+      DateParts d = DayOf(v);
       d.hour = v.hour;
       d.minute = v.minute;
       d.second = v.second;
