@@ -9,8 +9,8 @@
 #include <string>
 #include <thread>
 
-#include "ado/model/ado_error.h"
 #include "ado/ado_registration.h"
+#include "ado/model/ado_error.h"
 #include "ado/results/result_set.h"
 #include "tests/ado/late_call.h"
 
