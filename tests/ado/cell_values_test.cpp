@@ -1,8 +1,8 @@
-#include "ado/cell_values.h"
+#include "ado/results/cell_values.h"
 
 #include <gtest/gtest.h>
 
-#include "ado/connection_string.h"
+#include "ado/engines/connection_string.h"
 
 namespace qorvid::ado {
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "ado/dispatch_base.h"
+#include "ado/model/dispatch_base.h"
 #include "tests/ado/late_call.h"
 
 namespace qorvid::ado {

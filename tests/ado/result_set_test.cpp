@@ -1,4 +1,4 @@
-#include "ado/result_set.h"
+#include "ado/results/result_set.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ado/cell_values.h"
+#include "ado/results/cell_values.h"
 
 namespace qorvid::ado {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <thread>
 
-#include "ado/ado_error.h"
 #include "ado/ado_registration.h"
-#include "ado/result_set.h"
+#include "ado/model/ado_error.h"
+#include "ado/results/result_set.h"
 #include "tests/ado/late_call.h"
 
 namespace qorvid::ado {

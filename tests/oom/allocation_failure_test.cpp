@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "ado/ado_registration.h"
-#include "ado/dispatch_base.h"
+#include "ado/model/dispatch_base.h"
 #include "automation/automation.h"
 #include "component/error_text.h"
 #include "host/host_connection.h"

@@ -7,9 +7,9 @@
 #include <cstring>
 #include <string>
 
-#include "ado/ado_error.h"
-#include "ado/backend.h"
-#include "ado/sqlite_odbc_text.h"
+#include "ado/engines/backend.h"
+#include "ado/engines/sqlite_odbc_text.h"
+#include "ado/model/ado_error.h"
 #include "platform/win32.h"
 
 namespace qorvid::ado {

@@ -1,6 +1,6 @@
-#include "ado/properties.h"
+#include "ado/model/properties.h"
 
-#include "ado/dispatch_base.h"
+#include "ado/model/dispatch_base.h"
 #include "platform/com_ptr.h"
 #include "platform/text_case.h"
 
@@ -48,7 +48,7 @@ class Properties : public DispatchBase {
         count > 0 &&
         (selector.vt() == VT_BSTR ? platform::EqualsIgnoringCase(ArgText(selector), kDbmsName)
                                   : selector.vt() != VT_BOOL && ArgInteger(selector) == 0);
-    if (!found) throw AdoError(ado_text::ItemNotFound());
+    if (!found) throw AdoError(ado_text::kItemNotFound);
     ComPtr<Property> property = ComPtr<Property>::attach(new Property(dbmsName_));
     return Variant::fromDispatch(property.get());
   }

@@ -6,13 +6,12 @@
 #include <memory>
 #include <vector>
 
-#include "ado/backend.h"
-#include "ado/dispatch_base.h"
+#include "ado/model/dispatch_base.h"
+#include "ado/model/recordset_owner.h"
+#include "ado/results/result_set.h"
 #include "platform/com_ptr.h"
 
 namespace qorvid::ado {
-
-class Connection;
 
 class Fields;
 class Field;
@@ -21,7 +20,7 @@ class Field;
 // current position. Shared, so that a Field the script keeps reads on after
 // the recordset object itself is gone, until the connection closes.
 struct RecordsetRows {
-  RecordsetRows(Connection* owner, std::unique_ptr<ResultSet> rows);
+  RecordsetRows(RecordsetOwner* owner, std::unique_ptr<ResultSet> rows);
   ~RecordsetRows();
   RecordsetRows(const RecordsetRows&) = delete;
   RecordsetRows& operator=(const RecordsetRows&) = delete;
@@ -30,7 +29,7 @@ struct RecordsetRows {
   void close();
   void closeByConnection();
 
-  Connection* owner;                // null once closed or when none
+  RecordsetOwner* owner;            // null once closed or when none
   std::unique_ptr<ResultSet> rows;  // null once closed
   size_t position = 0;
 
@@ -48,7 +47,7 @@ struct RecordsetRows {
 class Recordset : public DispatchBase {
  public:
   // rows null: a closed recordset. owner may be null.
-  Recordset(Connection* owner, std::unique_ptr<ResultSet> rows);
+  Recordset(RecordsetOwner* owner, std::unique_ptr<ResultSet> rows);
 
   RecordsetRows* rows() const { return rows_.get(); }
 

@@ -1,4 +1,4 @@
-#include "ado/cell_values.h"
+#include "ado/results/cell_values.h"
 
 #include <cstring>
 #include <new>

@@ -17,73 +17,32 @@
 #include <string>
 #include <vector>
 
-#include "ado/ado_error.h"
-#include "ado/backend.h"
-#include "ado/cell_values.h"
+#include "ado/engines/backend.h"
+#include "ado/engines/column_kind.h"
+#include "ado/model/ado_error.h"
+#include "ado/results/cell_values.h"
 
 namespace qorvid::ado {
 
 namespace {
 
-enum class Declared {
-  None,
-  Int16,
-  Int32,
-  Int64,
-  Double,
-  Decimal,
-  Money,
-  Boolean,
-  Date,
-  Text,
-  Blob
-};
-
-Declared DeclaredKind(const char* decl) {
-  if (!decl) return Declared::None;
+ColumnKind DeclaredKind(const char* decl) {
+  if (!decl) return ColumnKind::None;
   std::string t;
   for (const char* p = decl; *p; ++p)
     t += (*p >= 'a' && *p <= 'z') ? static_cast<char>(*p - 'a' + 'A') : *p;
   auto has = [&t](const char* w) { return t.find(w) != std::string::npos; };
-  if (has("BOOL") || t == "BIT") return Declared::Boolean;
-  if (has("DATE") || has("TIME")) return Declared::Date;
-  if (has("BIGINT") || has("INT8")) return Declared::Int64;
-  if (has("SMALLINT") || has("TINYINT") || has("INT2")) return Declared::Int16;
-  if (has("INT")) return Declared::Int32;
-  if (has("CHAR") || has("CLOB") || has("TEXT")) return Declared::Text;
-  if (has("BLOB") || has("BINARY")) return Declared::Blob;
-  if (has("REAL") || has("FLOA") || has("DOUB")) return Declared::Double;
-  if (has("NUMERIC") || has("DECIMAL")) return Declared::Decimal;
-  if (has("MONEY") || has("CURRENCY")) return Declared::Money;
-  return Declared::None;
-}
-
-VARTYPE DeclaredVartype(Declared k) {
-  switch (k) {
-    case Declared::Int16:
-      return VT_I2;
-    case Declared::Int32:
-      return VT_I4;
-    case Declared::Int64:
-      return VT_I8;
-    case Declared::Double:
-      return VT_R8;
-    case Declared::Decimal:
-      return VT_DECIMAL;
-    case Declared::Money:
-      return VT_CY;
-    case Declared::Boolean:
-      return VT_BOOL;
-    case Declared::Date:
-      return VT_DATE;
-    case Declared::Text:
-      return VT_BSTR;
-    case Declared::Blob:
-      return VT_ARRAY | VT_UI1;
-    case Declared::None:
-      break;
-  }
-  return VT_EMPTY;
+  if (has("BOOL") || t == "BIT") return ColumnKind::Boolean;
+  if (has("DATE") || has("TIME")) return ColumnKind::Date;
+  if (has("BIGINT") || has("INT8")) return ColumnKind::Int64;
+  if (has("SMALLINT") || has("TINYINT") || has("INT2")) return ColumnKind::Int16;
+  if (has("INT")) return ColumnKind::Int32;
+  if (has("CHAR") || has("CLOB") || has("TEXT")) return ColumnKind::Text;
+  if (has("BLOB") || has("BINARY")) return ColumnKind::Binary;
+  if (has("REAL") || has("FLOA") || has("DOUB")) return ColumnKind::Double;
+  if (has("NUMERIC") || has("DECIMAL")) return ColumnKind::Decimal;
+  if (has("MONEY") || has("CURRENCY")) return ColumnKind::Money;
+  return ColumnKind::None;
 }
 
 // Text as the engine stores it (UTF-8); UTF-8 that is not well-formed goes
@@ -130,25 +89,25 @@ void StoredCell(sqlite3_stmt* st, int c, ResultSet& out) {
 }
 
 // The cell's value as the declaration reads it.
-Variant DeclaredCell(sqlite3_stmt* st, int c, Declared kind, int stored) {
+Variant DeclaredCell(sqlite3_stmt* st, int c, ColumnKind kind, int stored) {
   switch (kind) {
-    case Declared::Int16:
+    case ColumnKind::Int16:
       if (stored == SQLITE_INTEGER) {
         sqlite3_int64 v = sqlite3_column_int64(st, c);
         if (v >= -32768 && v <= 32767) return Int16Variant(static_cast<SHORT>(v));
       }
       break;
-    case Declared::Int32:
+    case ColumnKind::Int32:
       if (stored == SQLITE_INTEGER) return IntegerCell(sqlite3_column_int64(st, c));
       break;
-    case Declared::Int64:
+    case ColumnKind::Int64:
       if (stored == SQLITE_INTEGER) return Int64Variant(sqlite3_column_int64(st, c));
       break;
-    case Declared::Double:
+    case ColumnKind::Double:
       if (stored == SQLITE_INTEGER || stored == SQLITE_FLOAT)
         return Variant::fromDouble(sqlite3_column_double(st, c));
       break;
-    case Declared::Decimal:
+    case ColumnKind::Decimal:
       if (stored == SQLITE_INTEGER || stored == SQLITE_FLOAT || stored == SQLITE_TEXT) {
         std::string digits;
         if (stored == SQLITE_FLOAT) {
@@ -163,13 +122,13 @@ Variant DeclaredCell(sqlite3_stmt* st, int c, Declared kind, int stored) {
         if (DecimalFromText(digits, &d)) return DecimalVariant(d);
       }
       break;
-    case Declared::Money:
+    case ColumnKind::Money:
       if (stored == SQLITE_INTEGER || stored == SQLITE_FLOAT) {
         double scaled = std::round(sqlite3_column_double(st, c) * 10000.0);
         if (std::fabs(scaled) < 9.2e18) return CurrencyVariant(static_cast<LONGLONG>(scaled));
       }
       break;
-    case Declared::Boolean:
+    case ColumnKind::Boolean:
       if (stored == SQLITE_INTEGER || stored == SQLITE_FLOAT)
         return Variant::fromBool(sqlite3_column_double(st, c) != 0);
       if (stored == SQLITE_TEXT) {
@@ -180,7 +139,7 @@ Variant DeclaredCell(sqlite3_stmt* st, int c, Declared kind, int stored) {
         if (t == "false") return Variant::fromBool(false);
       }
       break;
-    case Declared::Date:
+    case ColumnKind::Date:
       if (stored == SQLITE_TEXT) {
         DateParts p;
         if (ParseDateText(Utf8Cell(st, c), &p)) return Variant::fromDate(DateFromParts(p));
@@ -189,23 +148,23 @@ Variant DeclaredCell(sqlite3_stmt* st, int c, Declared kind, int stored) {
         return Variant::fromDate(sqlite3_column_double(st, c) - 2415018.5);
       }
       break;
-    case Declared::Text:
+    case ColumnKind::Text:
       break;  // a BLOB: read as stored
-    case Declared::Blob:
+    case ColumnKind::Binary:
       if (stored == SQLITE_BLOB || stored == SQLITE_TEXT)
         return ByteArrayVariant(sqlite3_column_blob(st, c),
                                 static_cast<size_t>(sqlite3_column_bytes(st, c)));
       break;
-    case Declared::None:
-      break;
+    default:
+      break;  // nothing declared, or a kind SQLite does not declare
   }
   return Variant();
 }
 
-void Cell(sqlite3_stmt* st, int c, Declared kind, ResultSet& out) {
+void Cell(sqlite3_stmt* st, int c, ColumnKind kind, ResultSet& out) {
   const int stored = sqlite3_column_type(st, c);
   if (stored == SQLITE_NULL) return out.appendNull();
-  if (kind == Declared::Text && stored != SQLITE_BLOB) return TextCell(st, c, out);
+  if (kind == ColumnKind::Text && stored != SQLITE_BLOB) return TextCell(st, c, out);
   Variant value = DeclaredCell(st, c, kind, stored);
   if (value.isEmpty()) return StoredCell(st, c, out);
   out.append(value);
@@ -275,7 +234,7 @@ class SqliteBackend;
 // first), and a result outliving its backend gives no more.
 class PendingRows : public RowSource {
  public:
-  PendingRows(SqliteBackend* backend, sqlite3_stmt* st, std::vector<Declared> kinds,
+  PendingRows(SqliteBackend* backend, sqlite3_stmt* st, std::vector<ColumnKind> kinds,
               ResultSet* rows)
       : backend_(backend), st_(st), kinds_(std::move(kinds)), rows_(rows) {}
   ~PendingRows() override;
@@ -293,7 +252,7 @@ class PendingRows : public RowSource {
  private:
   SqliteBackend* backend_;
   sqlite3_stmt* st_;
-  std::vector<Declared> kinds_;
+  std::vector<ColumnKind> kinds_;
   ResultSet* rows_;
   // A row stepped to whose cells did not all fit in memory: given again.
   bool stepped_ = false;
@@ -519,7 +478,7 @@ class SqliteBackend : public Backend {
       }
     }
     std::unique_ptr<ResultSet> rows(new ResultSet);
-    std::vector<Declared> kinds;
+    std::vector<ColumnKind> kinds;
     for (int c = 0; c < columns; ++c) {
       ResultColumn col;
       // A name is null only when SQLite ran out of memory making it.
@@ -527,7 +486,7 @@ class SqliteBackend : public Backend {
       if (!name) throw std::bad_alloc();
       col.name = name;
       kinds.push_back(DeclaredKind(sqlite3_column_decltype(st, c)));
-      col.declared = DeclaredVartype(kinds.back());
+      col.declared = VartypeOf(kinds.back());
       rows->columns.push_back(std::move(col));
     }
     std::unique_ptr<PendingRows> source(

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "ado/date_text.h"
+#include "ado/results/date_text.h"
 #include "platform/variant.h"
 #include "platform/win32.h"
 

@@ -10,7 +10,7 @@
 // date text and calendar rather than keeping copies.
 #include <sqlite3ext.h>
 
-#include "ado/date_text.h"
+#include "ado/results/date_text.h"
 
 SQLITE_EXTENSION_INIT1
 

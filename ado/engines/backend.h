@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "ado/result_set.h"
+#include "ado/results/result_set.h"
 #include "platform/bstr.h"
 #include "platform/win32.h"
 

@@ -1,4 +1,4 @@
-#include "ado/sqlite_odbc_text.h"
+#include "ado/engines/sqlite_odbc_text.h"
 
 namespace qorvid::ado {
 

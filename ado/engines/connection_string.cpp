@@ -1,4 +1,4 @@
-#include "ado/connection_string.h"
+#include "ado/engines/connection_string.h"
 
 #include "platform/text_case.h"
 

@@ -1,9 +1,11 @@
-#include "ado/invoke_args.h"
+#include "ado/model/invoke_args.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <new>
 
-#include "ado/ado_error.h"
+#include "ado/model/ado_error.h"
 
 namespace qorvid::ado {
 
@@ -93,60 +95,31 @@ WideString ArgText(const Variant& v) {
   Variant text;
   if (v.vt() == VT_EMPTY || v.vt() == VT_NULL || v.vt() == VT_DISPATCH || v.vt() == VT_UNKNOWN ||
       (v.vt() & VT_ARRAY))
-    throw AdoError(ado_text::WrongArguments());
+    throw AdoError(ado_text::kWrongArguments);
   const HRESULT hr = VariantChangeType(text.put(), const_cast<VARIANT*>(v.ptr()), 0, VT_BSTR);
   if (hr == E_OUTOFMEMORY) throw std::bad_alloc();
-  if (FAILED(hr)) throw AdoError(ado_text::WrongArguments());
+  if (FAILED(hr)) throw AdoError(ado_text::kWrongArguments);
   BSTR b = text.get().bstrVal;
   return b ? WideString(b, SysStringLen(b)) : WideString();
 }
 
 LONG ArgInteger(const Variant& v) {
-  const VARIANT& x = v.get();
-  double d;
-  switch (v.vt()) {
-    case VT_I2:
-      return x.iVal;
-    case VT_I4:
-      return x.lVal;
-    case VT_I1:
-      return x.cVal;
-    case VT_UI1:
-      return x.bVal;
-    case VT_UI2:
-      return x.uiVal;
-    case VT_INT:
-      return x.intVal;
-    case VT_BOOL:
-      return x.boolVal ? -1 : 0;
-    case VT_UI4:
-      d = x.ulVal;
-      break;
-    case VT_UINT:
-      d = x.uintVal;
-      break;
-    case VT_I8:
-      d = static_cast<double>(x.llVal);
-      break;
-    case VT_UI8:
-      d = static_cast<double>(x.ullVal);
-      break;
-    case VT_R4:
-      d = x.fltVal;
-      break;
-    case VT_R8:
-      d = x.dblVal;
-      break;
-    default: {
-      Variant n;
-      if (v.vt() == VT_EMPTY || v.vt() == VT_NULL ||
-          FAILED(VariantChangeType(n.put(), const_cast<VARIANT*>(v.ptr()), 0, VT_I4)))
-        throw AdoError(ado_text::WrongArguments());
-      return n.get().lVal;
-    }
+  // Numbers and booleans count by their value, which must be a whole number
+  // in range; anything else by what converts to a LONG.
+  static const VARTYPE kNumbers[] = {VT_I1,   VT_UI1, VT_I2,  VT_UI2, VT_I4, VT_UI4, VT_INT,
+                                     VT_UINT, VT_I8,  VT_UI8, VT_R4,  VT_R8, VT_BOOL};
+  Variant n;
+  if (std::find(std::begin(kNumbers), std::end(kNumbers), v.vt()) == std::end(kNumbers)) {
+    if (v.vt() == VT_EMPTY || v.vt() == VT_NULL ||
+        FAILED(VariantChangeType(n.put(), const_cast<VARIANT*>(v.ptr()), 0, VT_I4)))
+      throw AdoError(ado_text::kWrongArguments);
+    return n.get().lVal;
   }
+  if (FAILED(VariantChangeType(n.put(), const_cast<VARIANT*>(v.ptr()), 0, VT_R8)))
+    throw AdoError(ado_text::kWrongArguments);
+  const double d = n.get().dblVal;
   if (!(d >= -2147483648.0 && d <= 2147483647.0) || d != std::floor(d))
-    throw AdoError(ado_text::WrongArguments());
+    throw AdoError(ado_text::kWrongArguments);
   return static_cast<LONG>(d);
 }
 

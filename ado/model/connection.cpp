@@ -1,9 +1,9 @@
-#include "ado/connection.h"
+#include "ado/model/connection.h"
 
 #include <algorithm>
 
-#include "ado/properties.h"
-#include "ado/recordset.h"
+#include "ado/model/properties.h"
+#include "ado/model/recordset.h"
 #include "platform/com_ptr.h"
 
 namespace qorvid::ado {
@@ -106,7 +106,7 @@ void Connection::closeRecordsets() {
 }
 
 void Connection::requireOpen() const {
-  if (!backend_) throw AdoError(ado_text::ObjectClosed());
+  if (!backend_) throw AdoError(ado_text::kObjectClosed);
 }
 
 // An argument left out, or given as an empty value, means "not given".
@@ -117,7 +117,7 @@ static bool Given(const InvokeArgs& args, UINT i) {
 }
 
 void Connection::open(const InvokeArgs& args) {
-  if (backend_) throw AdoError(ado_text::ObjectOpen());
+  if (backend_) throw AdoError(ado_text::kObjectOpen);
   if (Given(args, 0)) connectionString_ = ArgText(args.value(0));
   WideString text = connectionString_;
   // A user and password given apart go to the provider with the string.
@@ -135,7 +135,7 @@ void Connection::open(const InvokeArgs& args) {
 
 void Connection::close() {
   requireOpen();
-  if (transactionLevel_ > 0) throw AdoError(ado_text::CloseInTransaction());
+  if (transactionLevel_ > 0) throw AdoError(ado_text::kCloseInTransaction);
   closeRecordsets();
   backend_.reset();
 }
@@ -147,7 +147,7 @@ Variant Connection::execute(const InvokeArgs& args) {
   // Engines read statement text up to a NUL: SQLite stalls on it, ODBC
   // drivers run what stands before it ("DELETE FROM t" of "DELETE FROM t\0
   // WHERE ..."). Such text runs nowhere.
-  if (sql.find(OLECHAR(0)) != WideString::npos) throw AdoError(ado_text::NulInCommandText());
+  if (sql.find(OLECHAR(0)) != WideString::npos) throw AdoError(ado_text::kNulInCommandText);
   LONG affected = -1;
   std::unique_ptr<ResultSet> rows;
   {
@@ -167,7 +167,7 @@ Variant Connection::invokeMember(DISPID id, WORD flags, const InvokeArgs& args) 
     case kCursorLocation:
       if (IsPut(flags)) {
         LONG location = ArgInteger(args.putValue());
-        if (location < 1 || location > 3) throw AdoError(ado_text::WrongArguments());
+        if (location < 1 || location > 3) throw AdoError(ado_text::kWrongArguments);
         cursorLocation_ = location;
         return Variant();
       }
@@ -175,7 +175,7 @@ Variant Connection::invokeMember(DISPID id, WORD flags, const InvokeArgs& args) 
       return Variant::fromInt(cursorLocation_);
     case kConnectionString:
       if (IsPut(flags)) {
-        if (backend_) throw AdoError(ado_text::ObjectOpen());
+        if (backend_) throw AdoError(ado_text::kObjectOpen);
         Variant value = args.putValue();
         connectionString_ =
             (value.vt() == VT_EMPTY || value.vt() == VT_NULL) ? WideString() : ArgText(value);
@@ -197,14 +197,14 @@ Variant Connection::invokeMember(DISPID id, WORD flags, const InvokeArgs& args) 
     case kBeginTrans:
       RequireMethod(flags);
       requireOpen();
-      if (transactionLevel_ > 0) throw AdoError(ado_text::NestedTransaction());
+      if (transactionLevel_ > 0) throw AdoError(ado_text::kNestedTransaction);
       backend_->beginTransaction();
       transactionLevel_ = 1;
       return Variant::fromInt(transactionLevel_);
     case kCommitTrans:
       RequireMethod(flags);
       requireOpen();
-      if (transactionLevel_ == 0) throw AdoError(ado_text::NoTransaction());
+      if (transactionLevel_ == 0) throw AdoError(ado_text::kNoTransaction);
       // A failed commit leaves the transaction open for RollbackTrans.
       backend_->commit();
       transactionLevel_ = 0;
@@ -212,7 +212,7 @@ Variant Connection::invokeMember(DISPID id, WORD flags, const InvokeArgs& args) 
     case kRollbackTrans: {
       RequireMethod(flags);
       requireOpen();
-      if (transactionLevel_ == 0) throw AdoError(ado_text::NoTransaction());
+      if (transactionLevel_ == 0) throw AdoError(ado_text::kNoTransaction);
       // Whatever the backend answers, no transaction is left to hold the
       // connection open.
       transactionLevel_ = 0;

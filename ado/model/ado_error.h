@@ -36,34 +36,23 @@ class DispatchFailure : public std::exception {
 
 // The texts ADO gives for the situations this layer shares with it.
 namespace ado_text {
-inline WideString ObjectClosed() {
-  return OLESTR("Operation is not allowed when the object is closed.");
-}
-inline WideString ObjectOpen() {
-  return OLESTR("Operation is not allowed when the object is open.");
-}
-inline WideString NoCurrentRecord() {
-  return OLESTR(
-      "Either BOF or EOF is True, or the current record has been deleted. Requested operation "
-      "requires a current record.");
-}
-inline WideString ItemNotFound() {
-  return OLESTR(
-      "Item cannot be found in the collection corresponding to the requested name or ordinal.");
-}
-inline WideString CloseInTransaction() {
-  return OLESTR("Connection object cannot be explicitly closed while in a transaction.");
-}
-inline WideString WrongArguments() {
-  return OLESTR(
-      "Arguments are of the wrong type, are out of acceptable range, or are in conflict with one "
-      "another.");
-}
-inline WideString NoTransaction() { return OLESTR("No transaction is active."); }
-inline WideString NulInCommandText() {
-  return OLESTR("The command text contains a NUL character (U+0000); nothing was run.");
-}
-inline WideString NestedTransaction() { return OLESTR("Nested transactions are not supported."); }
+inline const OLECHAR kObjectClosed[] =
+    OLESTR("Operation is not allowed when the object is closed.");
+inline const OLECHAR kObjectOpen[] = OLESTR("Operation is not allowed when the object is open.");
+inline const OLECHAR kNoCurrentRecord[] = OLESTR(
+    "Either BOF or EOF is True, or the current record has been deleted. Requested operation "
+    "requires a current record.");
+inline const OLECHAR kItemNotFound[] = OLESTR(
+    "Item cannot be found in the collection corresponding to the requested name or ordinal.");
+inline const OLECHAR kCloseInTransaction[] =
+    OLESTR("Connection object cannot be explicitly closed while in a transaction.");
+inline const OLECHAR kWrongArguments[] = OLESTR(
+    "Arguments are of the wrong type, are out of acceptable range, or are in conflict with one "
+    "another.");
+inline const OLECHAR kNoTransaction[] = OLESTR("No transaction is active.");
+inline const OLECHAR kNulInCommandText[] =
+    OLESTR("The command text contains a NUL character (U+0000); nothing was run.");
+inline const OLECHAR kNestedTransaction[] = OLESTR("Nested transactions are not supported.");
 }  // namespace ado_text
 
 }  // namespace qorvid::ado

@@ -1,6 +1,5 @@
-#include "ado/recordset.h"
+#include "ado/model/recordset.h"
 
-#include "ado/connection.h"
 #include "platform/text_case.h"
 
 namespace qorvid::ado {
@@ -38,34 +37,27 @@ const MemberName kFieldMembers[] = {
     {OLESTR("Type"), kType},
 };
 
-// ADO's DataTypeEnum for the value type a column gives.
+// ADO's DataTypeEnum for the value type a column gives; adVariant for others.
 LONG AdoTypeOf(VARTYPE vt) {
-  switch (vt) {
-    case VT_I2:
-      return 2;  // adSmallInt
-    case VT_I4:
-      return 3;  // adInteger
-    case VT_R4:
-      return 4;  // adSingle
-    case VT_R8:
-      return 5;  // adDouble
-    case VT_CY:
-      return 6;  // adCurrency
-    case VT_DATE:
-      return 7;  // adDate
-    case VT_BOOL:
-      return 11;  // adBoolean
-    case VT_DECIMAL:
-      return 131;  // adNumeric
-    case VT_I8:
-      return 20;  // adBigInt
-    case VT_BSTR:
-      return 202;  // adVarWChar
-    case VT_ARRAY | VT_UI1:
-      return 204;  // adVarBinary
-    default:
-      return 12;  // adVariant
-  }
+  static const struct {
+    VARTYPE vt;
+    LONG type;
+  } kAdoTypes[] = {
+      {VT_I2, 2},                // adSmallInt
+      {VT_I4, 3},                // adInteger
+      {VT_R4, 4},                // adSingle
+      {VT_R8, 5},                // adDouble
+      {VT_CY, 6},                // adCurrency
+      {VT_DATE, 7},              // adDate
+      {VT_BOOL, 11},             // adBoolean
+      {VT_DECIMAL, 131},         // adNumeric
+      {VT_I8, 20},               // adBigInt
+      {VT_BSTR, 202},            // adVarWChar
+      {VT_ARRAY | VT_UI1, 204},  // adVarBinary
+  };
+  for (const auto& t : kAdoTypes)
+    if (t.vt == vt) return t.type;
+  return 12;  // adVariant
 }
 
 template <class T>
@@ -87,35 +79,35 @@ size_t RecordsetRows::findColumn(const InvokeArgs& args) const {
 }
 
 size_t RecordsetRows::findColumn(const VARIANT& selector) const {
-  if (!rows) throw AdoError(ado_text::ObjectClosed());
+  if (!rows) throw AdoError(ado_text::kObjectClosed);
   if (selector.vt == VT_BSTR) {
     const size_t count = rows->columns.size();
     for (size_t i = 0; i < count; ++i)
       if (SameName(rows->columns[i].name, selector.bstrVal)) return i;
-    throw AdoError(ado_text::ItemNotFound());
+    throw AdoError(ado_text::kItemNotFound);
   }
   LONG position;
   try {
     position = selector.vt == VT_I4 ? selector.lVal : ArgInteger(Variant(selector));
   } catch (const AdoError&) {
-    throw AdoError(ado_text::ItemNotFound());
+    throw AdoError(ado_text::kItemNotFound);
   }
   // Converting an object asks the host for its value, and host code may
   // close this recordset meanwhile: the columns are counted only now.
-  if (!rows) throw AdoError(ado_text::ObjectClosed());
+  if (!rows) throw AdoError(ado_text::kObjectClosed);
   if (selector.vt == VT_BOOL || position < 0 || static_cast<size_t>(position) >= columnCount())
-    throw AdoError(ado_text::ItemNotFound());
+    throw AdoError(ado_text::kItemNotFound);
   return static_cast<size_t>(position);
 }
 
 Variant RecordsetRows::currentValue(size_t column) const {
-  if (!rows) throw AdoError(ado_text::ObjectClosed());
+  if (!rows) throw AdoError(ado_text::kObjectClosed);
   if (column >= rows->columns.size() || !rows->hasRow(position))
-    throw AdoError(ado_text::NoCurrentRecord());
+    throw AdoError(ado_text::kNoCurrentRecord);
   return rows->value(position, column);
 }
 
-RecordsetRows::RecordsetRows(Connection* owner_, std::unique_ptr<ResultSet> rows_)
+RecordsetRows::RecordsetRows(RecordsetOwner* owner_, std::unique_ptr<ResultSet> rows_)
     : owner(owner_), rows(std::move(rows_)) {}
 
 RecordsetRows::~RecordsetRows() {
@@ -133,7 +125,7 @@ void RecordsetRows::close() {
   owner = nullptr;
 }
 
-Recordset::Recordset(Connection* owner, std::unique_ptr<ResultSet> rows)
+Recordset::Recordset(RecordsetOwner* owner, std::unique_ptr<ResultSet> rows)
     : DispatchBase(kRecordsetMembers),
       rows_(std::make_shared<RecordsetRows>(rows ? owner : nullptr, std::move(rows))) {}
 
@@ -145,7 +137,7 @@ void Recordset::moveNext() {
   HRESULT scode;
   if (!rows.hasRow(rows_->position)) {
     if (rows.takeFailure(&description, &scode)) throw AdoError(description, scode);
-    throw AdoError(ado_text::NoCurrentRecord());
+    throw AdoError(ado_text::kNoCurrentRecord);
   }
   ++rows_->position;
   rows.releaseBefore(rows_->position);
@@ -158,11 +150,11 @@ Recordset::~Recordset() {
 }
 
 void Recordset::requireOpen() const {
-  if (!rows_->isOpen()) throw AdoError(ado_text::ObjectClosed());
+  if (!rows_->isOpen()) throw AdoError(ado_text::kObjectClosed);
 }
 
 ComPtr<Field> Recordset::field(size_t column) {
-  if (column >= rows_->columnCount()) throw AdoError(ado_text::ObjectClosed());
+  if (column >= rows_->columnCount()) throw AdoError(ado_text::kObjectClosed);
   if (fieldObjects_.size() <= column) fieldObjects_.resize(rows_->columnCount());
   ComPtr<Field>& kept = fieldObjects_[column];
   if (!kept) kept = ComPtr<Field>::attach(new Field(rows_, column));
@@ -240,7 +232,7 @@ Field::Field(std::shared_ptr<RecordsetRows> rows, size_t column)
 Variant Field::invokeMember(DISPID id, WORD flags, const InvokeArgs&) {
   RequireGet(flags);
   // The recordset may have been closed since the field was taken.
-  if (!rows_->isOpen() || column_ >= rows_->columnCount()) throw AdoError(ado_text::ObjectClosed());
+  if (!rows_->isOpen() || column_ >= rows_->columnCount()) throw AdoError(ado_text::kObjectClosed);
   ResultSet& rows = *rows_->rows;
   switch (id) {
     case kValue:

@@ -1,7 +1,7 @@
-#include "ado/backend.h"
+#include "ado/engines/backend.h"
 
-#include "ado/ado_error.h"
-#include "ado/connection_string.h"
+#include "ado/engines/connection_string.h"
+#include "ado/model/ado_error.h"
 #include "platform/text_case.h"
 
 namespace qorvid::ado {

@@ -44,10 +44,9 @@ class RowSource {
 
 class ResultSet {
  public:
+  // Not copied: it owns its row source, which makes copying deleted.
   ResultSet();
   ~ResultSet();
-  ResultSet(const ResultSet&) = delete;
-  ResultSet& operator=(const ResultSet&) = delete;
 
   std::vector<ResultColumn> columns;
 

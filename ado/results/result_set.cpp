@@ -1,10 +1,10 @@
-#include "ado/result_set.h"
+#include "ado/results/result_set.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
 
-#include "ado/ado_error.h"
+#include "ado/model/ado_error.h"
 
 namespace qorvid::ado {
 
@@ -49,6 +49,8 @@ Variant TextVariant(BSTR b) {
 
 }  // namespace
 
+// The kinds up to kCurrency hold in their slot the bytes of the VARIANT's
+// value (little-endian, as every target is), which a read copies whole.
 enum ResultSet::Kind : uint8_t {
   kNull,
   kI2,
@@ -64,6 +66,14 @@ enum ResultSet::Kind : uint8_t {
   kWide,   // UTF-16 units
   kOther,  // a VARIANT in others_
 };
+
+namespace {
+
+// The VARIANT type of each kind of cell.
+const VARTYPE kKindTypes[] = {VT_NULL, VT_I2,   VT_I4, VT_I8,   VT_R4,   VT_R8,
+                              VT_BOOL, VT_DATE, VT_CY, VT_BSTR, VT_BSTR, VT_BSTR};
+
+}  // namespace
 
 struct ResultSet::CellChunk {
   explicit CellChunk(size_t cells)
@@ -195,7 +205,7 @@ void ResultSet::append(const Variant& value) {
       std::memcpy(&slot, &v.date, sizeof v.date);
       return push(kDate, slot);
     case VT_BOOL:
-      return push(kBool, v.boolVal ? 1 : 0);
+      return push(kBool, v.boolVal ? uint16_t(VARIANT_TRUE) : 0);
     case VT_CY:
       return push(kCurrency, uint64_t(v.cyVal.int64));
     case VT_BSTR:
@@ -211,11 +221,9 @@ void ResultSet::append(const Variant& value) {
 VARTYPE ResultSet::typeAt(size_t index) const {
   const CellChunk& chunk = *cells_[index / kCellsPerChunk];
   const size_t at = index % kCellsPerChunk;
-  static const VARTYPE kTypes[] = {VT_NULL, VT_I2,   VT_I4, VT_I8,   VT_R4,   VT_R8,
-                                   VT_BOOL, VT_DATE, VT_CY, VT_BSTR, VT_BSTR, VT_BSTR};
   const Kind kind = static_cast<Kind>(chunk.kind[at]);
   if (kind == kOther) return others_[static_cast<size_t>(chunk.slot[at])].vt();
-  return kTypes[kind];
+  return kKindTypes[kind];
 }
 
 Variant ResultSet::valueAt(size_t index) const {
@@ -224,42 +232,13 @@ Variant ResultSet::valueAt(size_t index) const {
   const uint64_t slot = chunk.slot[at];
   Variant out;
   VARIANT& v = out.get();
-  switch (static_cast<Kind>(chunk.kind[at])) {
-    case kNull:
-      v.vt = VT_NULL;
-      break;
-    case kI2:
-      v.vt = VT_I2;
-      v.iVal = static_cast<SHORT>(slot);
-      break;
-    case kI4:
-      v.vt = VT_I4;
-      v.lVal = static_cast<LONG>(slot);
-      break;
-    case kI8:
-      v.vt = VT_I8;
-      v.llVal = static_cast<LONGLONG>(slot);
-      break;
-    case kR4:
-      v.vt = VT_R4;
-      std::memcpy(&v.fltVal, &slot, sizeof v.fltVal);
-      break;
-    case kR8:
-      v.vt = VT_R8;
-      std::memcpy(&v.dblVal, &slot, sizeof v.dblVal);
-      break;
-    case kDate:
-      v.vt = VT_DATE;
-      std::memcpy(&v.date, &slot, sizeof v.date);
-      break;
-    case kBool:
-      v.vt = VT_BOOL;
-      v.boolVal = slot ? VARIANT_TRUE : VARIANT_FALSE;
-      break;
-    case kCurrency:
-      v.vt = VT_CY;
-      v.cyVal.int64 = static_cast<LONGLONG>(slot);
-      break;
+  const Kind kind = static_cast<Kind>(chunk.kind[at]);
+  if (kind <= kCurrency) {
+    v.vt = kKindTypes[kind];
+    std::memcpy(&v.llVal, &slot, sizeof slot);
+    return out;
+  }
+  switch (kind) {
     case kAscii: {
       size_t bytes;
       const unsigned char* p = reinterpret_cast<const unsigned char*>(textAt(slot, &bytes));
@@ -294,6 +273,8 @@ Variant ResultSet::valueAt(size_t index) const {
     }
     case kOther:
       return others_[static_cast<size_t>(slot)];
+    default:
+      break;
   }
   return out;
 }

@@ -1,4 +1,4 @@
-#include "ado/dispatch_base.h"
+#include "ado/model/dispatch_base.h"
 
 #include <new>
 
