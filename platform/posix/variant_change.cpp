@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+#include "platform/posix/vartype.h"
+
 namespace qorvid::platform {
 namespace {
 
@@ -68,30 +70,6 @@ HRESULT Dereference(const VARIANT& source, VARIANT* view) {
     case VT_DECIMAL:
       view->decVal = *source.pdecVal;  // overlays the type code
       break;
-    case VT_I1:
-    case VT_UI1:
-      view->bVal = *source.pbVal;
-      break;
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL:
-      view->uiVal = *source.puiVal;
-      break;
-    case VT_I4:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-    case VT_ERROR:
-    case VT_R4:
-      view->ulVal = *source.pulVal;
-      break;
-    case VT_I8:
-    case VT_UI8:
-    case VT_R8:
-    case VT_DATE:
-    case VT_CY:
-      view->ullVal = *source.pullVal;
-      break;
     case VT_BSTR:
       view->bstrVal = *source.pbstrVal;
       break;
@@ -99,30 +77,31 @@ HRESULT Dereference(const VARIANT& source, VARIANT* view) {
     case VT_UNKNOWN:
       view->punkVal = *source.ppunkVal;
       break;
-    default:
-      return DISP_E_TYPEMISMATCH;
+    default: {
+      const size_t width = ScalarWidth(base);
+      if (width == 0) return DISP_E_TYPEMISMATCH;
+      std::memcpy(&view->ullVal, source.byref, width);
+      break;
+    }
   }
   view->vt = base;
   return S_OK;
 }
 
 // The byte width of an integer type, 0 for the others.
-int IntegerWidth(VARTYPE vt) {
+size_t IntegerWidth(VARTYPE vt) {
   switch (vt) {
     case VT_I1:
     case VT_UI1:
-      return 1;
     case VT_I2:
     case VT_UI2:
-      return 2;
     case VT_I4:
     case VT_UI4:
     case VT_INT:
     case VT_UINT:
-      return 4;
     case VT_I8:
     case VT_UI8:
-      return 8;
+      return ValueWidth(vt);
     default:
       return 0;
   }
