@@ -88,25 +88,6 @@ HRESULT Dereference(const VARIANT& source, VARIANT* view) {
   return S_OK;
 }
 
-// The byte width of an integer type, 0 for the others.
-size_t IntegerWidth(VARTYPE vt) {
-  switch (vt) {
-    case VT_I1:
-    case VT_UI1:
-    case VT_I2:
-    case VT_UI2:
-    case VT_I4:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-    case VT_I8:
-    case VT_UI8:
-      return ValueWidth(vt);
-    default:
-      return 0;
-  }
-}
-
 Text BstrText(BSTR b) { return b ? Text(b, SysStringLen(b)) : Text(); }
 
 // Text read as a number, date or boolean ends at an embedded NUL, as the

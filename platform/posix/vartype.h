@@ -68,4 +68,27 @@ inline size_t ScalarWidth(VARTYPE vt) {
   }
 }
 
+// The bytes of an integer type, 0 for the others.
+inline size_t IntegerWidth(VARTYPE vt) {
+  switch (vt) {
+    case VT_I1:
+    case VT_UI1:
+    case VT_I2:
+    case VT_UI2:
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_I8:
+    case VT_UI8:
+      return ValueWidth(vt);
+    default:
+      return 0;
+  }
+}
+
+inline bool IsSignedInteger(VARTYPE vt) {
+  return vt == VT_I1 || vt == VT_I2 || vt == VT_I4 || vt == VT_INT || vt == VT_I8;
+}
+
 }  // namespace qorvid::platform
