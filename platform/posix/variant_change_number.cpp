@@ -89,7 +89,7 @@ struct IntegerRange {
 bool IntegerTarget(VARTYPE vt, IntegerRange* range) {
   const size_t width = IntegerWidth(vt);
   if (width == 0) return false;
-  const uint64_t all = width == 8 ? UINT64_MAX : (uint64_t(1) << (8 * width)) - 1;
+  const uint64_t all = AllOnes(width);
   *range = IsSignedInteger(vt) ? IntegerRange{all / 2 + 1, all / 2} : IntegerRange{0, all};
   return true;
 }

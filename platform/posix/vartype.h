@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "platform/win32.h"
 
@@ -85,6 +86,11 @@ inline size_t IntegerWidth(VARTYPE vt) {
     default:
       return 0;
   }
+}
+
+// The bits of an integer of width bytes, all set.
+inline uint64_t AllOnes(size_t width) {
+  return width >= 8 ? UINT64_MAX : (uint64_t(1) << (8 * width)) - 1;
 }
 
 inline bool IsSignedInteger(VARTYPE vt) {
