@@ -250,6 +250,10 @@ class ClassFactory final : public ComObject<Implements<IClassFactory, IID_IClass
     return module_.lockServer(this, lock);
   }
 
+ protected:
+  // The module's count reaching 0 ends nothing: the factory is the module's.
+  void lastReleased() override {}
+
  private:
   ComModule& module_;
 };
