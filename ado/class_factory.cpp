@@ -2,9 +2,11 @@
 
 #include <new>
 
-#include "ado/connection.h"
-#include "ado/dispatch_base.h"
+#include "ado/model/connection.h"
+#include "ado/model/dispatch_base.h"
+#include "platform/com_object.h"
 #include "platform/com_ptr.h"
+#include "platform/registry_entries.h"
 
 namespace qorvid::ado {
 
@@ -13,57 +15,72 @@ const CLSID CLSID_QorvidAdoConnection = {
 
 namespace {
 
-LONG volatile g_factoryRefs = 0;
-LONG volatile g_locks = 0;
+const char kProgId[] = "ADODB.Connection";
+const char kDescription[] = "qorvid ADO-compatible Connection";
 
-// One static instance; its references and locks only keep the module loaded.
-class ConnectionFactory : public IClassFactory {
+HRESULT CreateConnection(IUnknown* outer, REFIID iid, void** out) {
+  if (outer) return CLASS_E_NOAGGREGATION;
+  Connection* raw = new (std::nothrow) Connection();
+  if (!raw) return E_OUTOFMEMORY;
+  ComPtr<IDispatch> connection = ComPtr<IDispatch>::attach(raw);
+  return connection->QueryInterface(iid, out);
+}
+
+// Registration writes the ProgID "ADODB.Connection" over to our class; it is
+// meant for the Wine test prefix only, where ADO itself cannot serve.
+bool WriteEntry(const std::string& path, const char* name, const std::string& value) {
+  return platform::WriteRegistryText(HKEY_CLASSES_ROOT, path, name, value);
+}
+
+class ConnectionModule final : public platform::ComModule {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
-      *ppv = static_cast<IClassFactory*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
+  HRESULT getClassObject(REFCLSID clsid, REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (!IsEqualCLSID(clsid, CLSID_QorvidAdoConnection)) return CLASS_E_CLASSNOTAVAILABLE;
+    return factory_.QueryInterface(iid, out);
   }
-  ULONG STDMETHODCALLTYPE AddRef() override {
-    return static_cast<ULONG>(InterlockedIncrement(&g_factoryRefs)) + 1;
+
+  HRESULT registerServer() override {
+    const std::string clsid = platform::GuidText(CLSID_QorvidAdoConnection);
+    const std::string path =
+        platform::ModuleFileName(reinterpret_cast<const void*>(&CreateConnection));
+    if (path.empty()) return SELFREG_E_CLASS;
+    const std::string clsidKey = "CLSID\\" + clsid;
+    const bool ok = WriteEntry(kProgId, nullptr, kDescription) &&
+                    WriteEntry(std::string(kProgId) + "\\CLSID", nullptr, clsid) &&
+                    WriteEntry(clsidKey, nullptr, kDescription) &&
+                    WriteEntry(clsidKey + "\\ProgID", nullptr, kProgId) &&
+                    WriteEntry(clsidKey + "\\InprocServer32", nullptr, path) &&
+                    WriteEntry(clsidKey + "\\InprocServer32", "ThreadingModel", "Apartment");
+    return ok ? S_OK : SELFREG_E_CLASS;
   }
-  ULONG STDMETHODCALLTYPE Release() override {
-    return static_cast<ULONG>(InterlockedDecrement(&g_factoryRefs)) + 1;
-  }
-  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (outer) return CLASS_E_NOAGGREGATION;
-    Connection* raw = new (std::nothrow) Connection();
-    if (!raw) return E_OUTOFMEMORY;
-    ComPtr<IDispatch> connection = ComPtr<IDispatch>::attach(raw);
-    return connection->QueryInterface(riid, ppv);
-  }
-  HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
-    if (lock)
-      InterlockedIncrement(&g_locks);
-    else
-      InterlockedDecrement(&g_locks);
+
+  HRESULT unregisterServer() override {
+    const std::string clsidKey = "CLSID\\" + platform::GuidText(CLSID_QorvidAdoConnection);
+    for (const std::string& key : {clsidKey + "\\InprocServer32", clsidKey + "\\ProgID", clsidKey,
+                                   std::string(kProgId) + "\\CLSID", std::string(kProgId)})
+      platform::DeleteRegistryKey(HKEY_CLASSES_ROOT, key);
     return S_OK;
   }
+
+  LONG liveObjects() const override { return AdoLiveObjects(); }
+
+ private:
+  // Its references and locks only keep the module loaded.
+  platform::ClassFactory<CreateConnection> factory_{*this};
 };
 
-ConnectionFactory g_factory;
+ConnectionModule theModule;
 
 }  // namespace
 
+platform::ComModule* AdoModule() { return &theModule; }
+
 HRESULT AdoGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
-  if (!ppv) return E_POINTER;
-  *ppv = nullptr;
-  if (!IsEqualCLSID(rclsid, CLSID_QorvidAdoConnection)) return CLASS_E_CLASSNOTAVAILABLE;
-  return g_factory.QueryInterface(riid, ppv);
+  return theModule.getClassObject(rclsid, riid, ppv);
 }
 
-bool AdoCanUnload() { return AdoLiveObjects() == 0 && g_factoryRefs == 0 && g_locks == 0; }
+bool AdoCanUnload() { return theModule.canUnload(); }
 
 }  // namespace qorvid::ado

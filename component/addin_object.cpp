@@ -8,23 +8,9 @@
 
 namespace qorvid {
 
-AddInObject::AddInObject(IUnknown* outer) : ComObject(outer) { LiveObjectCreated(); }
+AddInObject::AddInObject(IUnknown* outer) : AggregatableObject(outer) { LiveObjectCreated(); }
 
 AddInObject::~AddInObject() { LiveObjectDestroyed(); }
-
-void* AddInObject::interfaceFor(REFIID iid) {
-  if (IsEqualIID(iid, IID_IScriptExtension)) return static_cast<IScriptExtension*>(this);
-  if (IsEqualIID(iid, IID_IHostInit)) return static_cast<IHostInit*>(this);
-  if (IsEqualIID(iid, IID_IDispatch)) return static_cast<IDispatch*>(this);
-  if (IsEqualIID(iid, IID_ISupportErrorInfo)) return static_cast<ISupportErrorInfo*>(this);
-  return nullptr;
-}
-
-HRESULT STDMETHODCALLTYPE AddInObject::QueryInterface(REFIID iid, void** out) {
-  return delegatingQueryInterface(iid, out);
-}
-ULONG STDMETHODCALLTYPE AddInObject::AddRef() { return delegatingAddRef(); }
-ULONG STDMETHODCALLTYPE AddInObject::Release() { return delegatingRelease(); }
 
 HRESULT STDMETHODCALLTYPE AddInObject::InterfaceSupportsErrorInfo(REFIID iid) {
   return implements(iid) ? S_OK : S_FALSE;

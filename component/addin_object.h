@@ -5,30 +5,25 @@
 
 #include <string>
 
-#include "component/com_object.h"
 #include "component/member_table.h"
 #include "database/component_state.h"
 #include "platform/bstr.h"
+#include "platform/com_object.h"
 #include "platform/com_ptr.h"
 #include "platform/win32.h"
 #include "protocol/host_protocol.h"
 
 namespace qorvid {
 
-class AddInObject : public ComObject,
-                    public IScriptExtension,
-                    public IHostInit,
-                    public IDispatch,
-                    public ISupportErrorInfo {
+class AddInObject : public platform::AggregatableObject<
+                        platform::Implements<IScriptExtension, IID_IScriptExtension>,
+                        platform::Implements<IHostInit, IID_IHostInit>,
+                        platform::Implements<IDispatch, IID_IDispatch>,
+                        platform::Implements<ISupportErrorInfo, IID_ISupportErrorInfo>> {
  public:
   // Reference count 0; raises the server's live-object count.
   explicit AddInObject(IUnknown* outer = nullptr);
   ~AddInObject() override;
-
-  // IUnknown, delegating.
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
 
   // IHostInit.
   HRESULT STDMETHODCALLTYPE Initialize(IDispatch* connection) override;
@@ -66,9 +61,6 @@ class AddInObject : public ComObject,
 
   // ISupportErrorInfo.
   HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override;
-
- protected:
-  void* interfaceFor(REFIID iid) override;
 
  private:
   // The tests reach the state and the dispatcher's frame through this.

@@ -3,39 +3,22 @@
 #include <new>
 #include <utility>
 
+#include "platform/com_object.h"
 #include "protocol/host_protocol.h"
 
 namespace qorvid::host {
 
 // A small object standing for one host interface that has no operations the
 // component calls; it answers its own IID and IUnknown.
-class HostConnection::Marker : public IUnknown {
+class HostConnection::Marker
+    : public platform::ComObject<platform::Implements<IUnknown, IID_IUnknown>> {
  public:
   explicit Marker(const IID& iid) : iid_(iid) {}
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, iid_)) {
-      *out = static_cast<IUnknown*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override {
-    return static_cast<ULONG>(InterlockedIncrement(&refs_));
-  }
-  ULONG STDMETHODCALLTYPE Release() override {
-    LONG left = InterlockedDecrement(&refs_);
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left < 0 ? 0 : left);
-  }
-  ULONG refCount() const { return static_cast<ULONG>(refs_); }
 
  private:
-  virtual ~Marker() = default;
+  ~Marker() override = default;
+  void* extraInterface(REFIID iid) override { return IsEqualIID(iid, iid_) ? identity() : nullptr; }
   IID iid_;
-  LONG volatile refs_ = 1;
 };
 
 namespace {
@@ -55,7 +38,7 @@ WideString Copy(const OLECHAR* s, bool isBstr) {
 }  // namespace
 
 HostConnection::HostConnection(int offers)
-    : HostDispatch({"AppDispatch"}), offers_(offers), application_(HostApplication::create()) {
+    : Extends({"AppDispatch"}), offers_(offers), application_(HostApplication::create()) {
   if (offers & OffersStatusLine)
     statusLine_ = ComPtr<IUnknown>::attach(new Marker(IID_IStatusLine));
   if (offers & OffersAsyncEvent)

@@ -10,6 +10,7 @@
 
 #include "host/host_application.h"
 #include "host/host_dispatch.h"
+#include "platform/com_object.h"
 #include "platform/com_ptr.h"
 #include "platform/utf8_text.h"
 
@@ -31,7 +32,7 @@ struct ErrorLogEntry {
   std::string descriptionText() const { return qorvid::platform::Utf8FromWide(description); }
 };
 
-class HostConnection : public HostDispatch, public IErrorLog {
+class HostConnection : public platform::Extends<HostDispatch, IErrorLog> {
  public:
   enum Offer {
     OffersErrorLog = 1,
@@ -52,11 +53,6 @@ class HostConnection : public HostDispatch, public IErrorLog {
   ULONG asyncEventRefs() const;
   ULONG extWndsSupportRefs() const;
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    return HostDispatch::QueryInterface(iid, out);
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return HostDispatch::AddRef(); }
-  ULONG STDMETHODCALLTYPE Release() override { return HostDispatch::Release(); }
   HRESULT STDMETHODCALLTYPE AddError(LPCOLESTR propertyName, EXCEPINFO* entry) override;
 
   class Marker;

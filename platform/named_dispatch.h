@@ -1,13 +1,14 @@
 // NamedDispatch: the IDispatch base of every late-bound object qorvid makes
 // itself (the ADO stand-in's objects, the reference host's, the tests'
-// scripted fakes). It holds the reference count and the IUnknown/IDispatch
-// identity, finds member names in a table without regard to case (the one
+// scripted fakes). Its IUnknown is the COM object kit's, with IDispatch as
+// its identity; it finds member names in a table without regard to case (the one
 // case fold), and hands Invoke of a DISPID from that table to the class.
 // Header-only, as the Windows build has no platform library of its own.
 #pragma once
 
 #include <cstddef>
 
+#include "platform/com_object.h"
 #include "platform/text_case.h"
 #include "platform/win32.h"
 
@@ -18,41 +19,8 @@ struct DispatchName {
   DISPID id;
 };
 
-class NamedDispatch : public IDispatch {
+class NamedDispatch : public ComObject<Implements<IDispatch, IID_IDispatch>> {
  public:
-  NamedDispatch(const NamedDispatch&) = delete;
-  NamedDispatch& operator=(const NamedDispatch&) = delete;
-
-  ULONG refCount() const { return static_cast<ULONG>(refs_); }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    void* p = nullptr;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch))
-      p = static_cast<IDispatch*>(this);
-    else
-      p = extraInterface(iid);
-    *out = p;
-    if (!p) return E_NOINTERFACE;
-    static_cast<IUnknown*>(p)->AddRef();
-    return S_OK;
-  }
-
-  ULONG STDMETHODCALLTYPE AddRef() override {
-    return static_cast<ULONG>(InterlockedIncrement(&refs_));
-  }
-
-  // A Release too many leaves the count at 0 rather than below it.
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG left = InterlockedDecrement(&refs_);
-    if (left < 0) {
-      InterlockedIncrement(&refs_);
-      return 0;
-    }
-    if (left == 0) lastReleased();
-    return static_cast<ULONG>(left);
-  }
-
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     if (!count) return E_POINTER;
     *count = 0;
@@ -88,7 +56,7 @@ class NamedDispatch : public IDispatch {
   // Starts with one reference, the creator's.
   NamedDispatch() = default;
   NamedDispatch(const DispatchName* names, size_t count) : names_(names), count_(count) {}
-  virtual ~NamedDispatch() = default;
+  ~NamedDispatch() override = default;
 
   // The table; it must outlive its use (a class whose table grows sets it
   // again after each change).
@@ -121,12 +89,6 @@ class NamedDispatch : public IDispatch {
   virtual HRESULT dispatchMember(DISPID id, LCID lcid, WORD flags, DISPPARAMS* params,
                                  VARIANT* result, EXCEPINFO* exception, UINT* argError) = 0;
 
-  // Further interfaces of the object (AddRef'd by QueryInterface); null if none.
-  virtual void* extraInterface(REFIID) { return nullptr; }
-
-  // At the last Release: heap objects delete themselves.
-  virtual void lastReleased() { delete this; }
-
  private:
   // EqualsIgnoringCase, folding only where the units differ: callers mostly
   // write a name as the table does, and are called for every member call.
@@ -139,7 +101,6 @@ class NamedDispatch : public IDispatch {
 
   const DispatchName* names_ = nullptr;
   size_t count_ = 0;
-  LONG volatile refs_ = 1;
 };
 
 }  // namespace qorvid::platform

@@ -2,23 +2,18 @@
 
 #include <utility>
 
-#include "platform/bstr.h"
+#include "platform/registry_entries.h"
 
 namespace qorvid {
 
 ClassRegistration::ClassRegistration(REFCLSID clsid, std::string className, std::string description,
-                                     FactoryReferences& factoryReferences)
+                                     platform::ComModule& module)
     : clsid_(clsid),
       className_(std::move(className)),
       description_(std::move(description)),
-      factory_(factoryReferences) {}
+      factory_(module) {}
 
-std::string ClassRegistration::clsidText() const {
-  OLECHAR text[40] = {};
-  int written = StringFromGUID2(clsid_, text, 40);
-  // The count includes the terminating NUL.
-  return written > 1 ? AnsiFromWide(text, static_cast<size_t>(written - 1)) : std::string();
-}
+std::string ClassRegistration::clsidText() const { return platform::GuidText(clsid_); }
 
 std::string ClassRegistration::progId(const std::string& serverName) const {
   if (className_.empty()) return std::string();

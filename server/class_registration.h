@@ -1,19 +1,20 @@
 // One creatable class of the server: its identity, names and class factory.
 // The server object keeps its registrations; a registration knows nothing of
-// the server beyond the factory count its factory moves.
+// the server beyond the module whose counts its factory moves.
 #pragma once
 
 #include <string>
 
+#include "platform/com_object.h"
 #include "platform/win32.h"
-#include "server/class_factory.h"
+#include "server/qorvid_class.h"
 
 namespace qorvid {
 
 class ClassRegistration {
  public:
   ClassRegistration(REFCLSID clsid, std::string className, std::string description,
-                    FactoryReferences& factoryReferences);
+                    platform::ComModule& module);
   ClassRegistration(const ClassRegistration&) = delete;
   ClassRegistration& operator=(const ClassRegistration&) = delete;
 
@@ -30,7 +31,7 @@ class ClassRegistration {
   CLSID clsid_;
   std::string className_;
   std::string description_;
-  ClassFactory factory_;
+  platform::ClassFactory<CreateComponentObject> factory_;
 };
 
 }  // namespace qorvid

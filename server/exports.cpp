@@ -1,46 +1,19 @@
-// No exception leaves these functions: the caller is the COM runtime or a
-// registration tool, in C.
+// The library's exports: the four every COM module shares, and per-user
+// registration.
 #include "server/exports.h"
 
+#include <string>
+
+#include "platform/com_object.h"
 #include "server/registry_key.h"
 #include "server/self_registration.h"
 #include "server/server_object.h"
 
 using namespace qorvid;
 
-STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
-  if (!ppv) return E_POINTER;
-  *ppv = nullptr;
-  ServerObject* server = ServerObject::instance();
-  if (!server) return CLASS_E_CLASSNOTAVAILABLE;
-  try {
-    return server->getClassObject(rclsid, riid, ppv);
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
-}
-
-STDAPI DllCanUnloadNow(void) {
-  ServerObject* server = ServerObject::instance();
-  if (!server) return S_OK;
-  return server->canUnload() ? S_OK : S_FALSE;
-}
+QORVID_COM_MODULE_EXPORTS(ServerObject::instance())
 
 namespace {
-// Registration and its undoing: E_UNEXPECTED without a server, E_FAIL when a
-// registry step fails (its message goes nowhere: the caller reads the status).
-HRESULT ChangeRegistration(void (*change)(ServerObject& server, const ClassesRoot& root),
-                           const ClassesRoot& root) {
-  ServerObject* server = ServerObject::instance();
-  if (!server) return E_UNEXPECTED;
-  try {
-    change(*server, root);
-    return S_OK;
-  } catch (...) {
-    return E_FAIL;
-  }
-}
-
 // DllInstall's command line, regsvr32's /i:text: "user" for the current user's
 // classes, nothing or "machine" for HKEY_CLASSES_ROOT; letter case and blanks
 // around it do not count. Null for anything else.
@@ -62,16 +35,12 @@ const ClassesRoot* RootNamed(LPCWSTR commandLine) {
 }
 }  // namespace
 
-STDAPI DllRegisterServer(void) {
-  return ChangeRegistration(RegisterServerClasses, kMachineClasses);
-}
-
-STDAPI DllUnregisterServer(void) {
-  return ChangeRegistration(UnregisterServerClasses, kMachineClasses);
-}
-
 STDAPI DllInstall(BOOL install, LPCWSTR commandLine) {
   const ClassesRoot* root = RootNamed(commandLine);
   if (!root) return E_INVALIDARG;
-  return ChangeRegistration(install ? RegisterServerClasses : UnregisterServerClasses, *root);
+  ServerObject* server = ServerObject::instance();
+  return platform::module_exports::ChangeRegistration(server, [&](platform::ComModule&) {
+    (install ? RegisterServerClasses : UnregisterServerClasses)(*server, *root);
+    return S_OK;
+  });
 }

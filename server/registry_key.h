@@ -1,5 +1,5 @@
-// Writing, finding and deleting the keys of self-registration. The key
-// handle of a write is owned for its duration, so it is closed on every path.
+// Writing, finding and deleting the keys of self-registration, under the
+// machine's or the current user's classes.
 #pragma once
 
 #include <string>
@@ -7,22 +7,6 @@
 #include "platform/win32.h"
 
 namespace qorvid {
-
-class RegistryKey {
- public:
-  RegistryKey() = default;
-  ~RegistryKey() {
-    if (key_) RegCloseKey(key_);
-  }
-  RegistryKey(const RegistryKey&) = delete;
-  RegistryKey& operator=(const RegistryKey&) = delete;
-
-  PHKEY put() { return &key_; }
-  HKEY get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
 
 // Where the class entries live: HKEY_CLASSES_ROOT, as plain regsvr32 writes
 // them for every user of the machine, or the user's own classes under

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "errors/component_error.h"
+#include "platform/registry_entries.h"
 #include "platform/win32.h"
-#include "server/module_path.h"
 #include "server/registry_key.h"
 #include "server/server_object.h"
 
@@ -28,11 +28,14 @@ void WriteProgIdEntries(const ClassesRoot& root, const ClassRegistration& regist
   WriteClassesEntry(root, progId + "\\Clsid", registration.clsidText(), view);
 }
 
+// Any address inside this library finds its module.
+void ModuleAnchor() {}
+
 // The server file name as registration records it: the short form of a path
 // with a blank. Empty when the system cannot tell.
 std::string RegisteredFileName() {
-  std::string fileName = ServerFileName();
-  if (fileName.find(' ') != std::string::npos) fileName = ShortPathName(fileName);
+  std::string fileName = platform::ModuleFileName(reinterpret_cast<const void*>(&ModuleAnchor));
+  if (fileName.find(' ') != std::string::npos) fileName = platform::ShortPathName(fileName);
   return fileName;
 }
 

@@ -3,6 +3,8 @@
 #include <utility>
 
 #include "component/object_count.h"
+#include "server/registry_key.h"
+#include "server/self_registration.h"
 #include "server/srw_guard.h"
 
 namespace qorvid {
@@ -25,8 +27,8 @@ ServerObject::~ServerObject() {
 ServerObject* ServerObject::instance() { return theServer; }
 
 void ServerObject::addClass(REFCLSID clsid, std::string className, std::string description) {
-  auto registration = std::make_unique<ClassRegistration>(
-      clsid, std::move(className), std::move(description), factoryReferences_);
+  auto registration = std::make_unique<ClassRegistration>(clsid, std::move(className),
+                                                          std::move(description), *this);
   ExclusiveLock hold(classesLock_);
   classes_.push_back(std::move(registration));
 }
@@ -42,16 +44,30 @@ HRESULT ServerObject::getClassObject(REFCLSID clsid, REFIID iid, void** out) {
   return CLASS_E_CLASSNOTAVAILABLE;
 }
 
+HRESULT ServerObject::registerServer() {
+  RegisterServerClasses(*this, kMachineClasses);
+  return S_OK;
+}
+
+HRESULT ServerObject::unregisterServer() {
+  UnregisterServerClasses(*this, kMachineClasses);
+  return S_OK;
+}
+
+LONG ServerObject::liveObjects() const { return LiveObjectCount(); }
+
+HRESULT ServerObject::lockServer(IClassFactory* factory, BOOL lock) {
+  const HRESULT hr = CoLockObjectExternal(factory, lock, TRUE);
+  ComModule::lockServer(factory, lock);
+  return hr;
+}
+
 std::vector<const ClassRegistration*> ServerObject::classes() {
   SharedLock hold(classesLock_);
   std::vector<const ClassRegistration*> snapshot;
   for (const std::unique_ptr<ClassRegistration>& registration : classes_)
     snapshot.push_back(registration.get());
   return snapshot;
-}
-
-bool ServerObject::canUnload() const {
-  return LiveObjectCount() == 0 && factoryReferences_.count() == 0;
 }
 
 }  // namespace qorvid

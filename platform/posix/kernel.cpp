@@ -51,6 +51,23 @@ void Park(std::atomic<uint32_t>* state, uint32_t s) {
   WaitWhile(state, s);
 }
 
+// Takes the lock at state once isFree(s) holds, moving it to taken(s): a few
+// yields first, then parked until a release wakes the waiters.
+template <class Free, class Taken>
+void AcquireWhen(std::atomic<uint32_t>* state, Free isFree, Taken taken) {
+  for (int spins = 0;; ++spins) {
+    uint32_t s = state->load();
+    if (isFree(s)) {
+      if (state->compare_exchange_weak(s, taken(s))) return;
+      continue;
+    }
+    if (spins < 64)
+      sched_yield();
+    else
+      Park(state, s);
+  }
+}
+
 }  // namespace
 
 extern "C" {
@@ -70,18 +87,9 @@ LONG InterlockedExchange(LONG volatile* Target, LONG Value) {
 void InitializeSRWLock(PSRWLOCK SRWLock) { SRWLock->Ptr = nullptr; }
 
 void AcquireSRWLockExclusive(PSRWLOCK SRWLock) {
-  std::atomic<uint32_t>* state = StateOf(SRWLock);
-  for (int spins = 0;; ++spins) {
-    uint32_t s = state->load();
-    if ((s & ~kWaiters) == 0) {
-      if (state->compare_exchange_weak(s, kWriter | (s & kWaiters))) return;
-      continue;
-    }
-    if (spins < 64)
-      sched_yield();
-    else
-      Park(state, s);
-  }
+  AcquireWhen(
+      StateOf(SRWLock), [](uint32_t s) { return (s & ~kWaiters) == 0; },
+      [](uint32_t s) { return kWriter | (s & kWaiters); });
 }
 
 void ReleaseSRWLockExclusive(PSRWLOCK SRWLock) {
@@ -90,18 +98,9 @@ void ReleaseSRWLockExclusive(PSRWLOCK SRWLock) {
 }
 
 void AcquireSRWLockShared(PSRWLOCK SRWLock) {
-  std::atomic<uint32_t>* state = StateOf(SRWLock);
-  for (int spins = 0;; ++spins) {
-    uint32_t s = state->load();
-    if (!(s & (kWriter | kWaiters))) {
-      if (state->compare_exchange_weak(s, s + kReader)) return;
-      continue;
-    }
-    if (spins < 64)
-      sched_yield();
-    else
-      Park(state, s);
-  }
+  AcquireWhen(
+      StateOf(SRWLock), [](uint32_t s) { return !(s & (kWriter | kWaiters)); },
+      [](uint32_t s) { return s + kReader; });
 }
 
 void ReleaseSRWLockShared(PSRWLOCK SRWLock) {

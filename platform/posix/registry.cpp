@@ -301,6 +301,14 @@ HKEY NewHandle(Registry& r, Key* k) {
 // The registry, loaded and locked for the length of one call.
 struct LoadedRegistry {
   LoadedRegistry() : r(Reg()), lock(r.mutex) { EnsureLoaded(r); }
+
+  // The key a handle stands for, or an error; a write to it is refused
+  // while writes are made to fail.
+  LSTATUS key(HKEY h, Key** key, bool writing = false) {
+    if (const LSTATUS st = Resolve(r, h, key); st != ERROR_SUCCESS) return st;
+    return writing && r.failWrites ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+  }
+
   Registry& r;
   std::lock_guard<std::mutex> lock;
 };
@@ -317,7 +325,7 @@ LSTATUS RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM,
   Registry& r = held.r;
   if (r.failWrites) return ERROR_ACCESS_DENIED;
   Key* base = nullptr;
-  if (const LSTATUS st = Resolve(r, hKey, &base); st != ERROR_SUCCESS) return st;
+  if (const LSTATUS st = held.key(hKey, &base); st != ERROR_SUCCESS) return st;
   bool created;
   Key* firstNew;
   Key* k = Descend(base, lpSubKey ? lpSubKey : "", true, &created, &firstNew);
@@ -338,7 +346,7 @@ LSTATUS RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM, PHKEY phkResult
   LoadedRegistry held;
   Registry& r = held.r;
   Key* base = nullptr;
-  if (const LSTATUS st = Resolve(r, hKey, &base); st != ERROR_SUCCESS) return st;
+  if (const LSTATUS st = held.key(hKey, &base); st != ERROR_SUCCESS) return st;
   bool created;
   Key* k = Descend(base, lpSubKey ? lpSubKey : "", false, &created);
   if (!k) return ERROR_FILE_NOT_FOUND;
@@ -352,8 +360,7 @@ LSTATUS RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const
   LoadedRegistry held;
   Registry& r = held.r;
   Key* k = nullptr;
-  if (const LSTATUS st = Resolve(r, hKey, &k); st != ERROR_SUCCESS) return st;
-  if (r.failWrites) return ERROR_ACCESS_DENIED;
+  if (const LSTATUS st = held.key(hKey, &k, true); st != ERROR_SUCCESS) return st;
   Value v;
   v.name = lpValueName ? lpValueName : "";
   v.type = dwType;
@@ -375,9 +382,8 @@ LSTATUS RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType,
                          LPDWORD lpcbData) {
   if (lpData && !lpcbData) return ERROR_INVALID_PARAMETER;
   LoadedRegistry held;
-  Registry& r = held.r;
   Key* k = nullptr;
-  if (const LSTATUS st = Resolve(r, hKey, &k); st != ERROR_SUCCESS) return st;
+  if (const LSTATUS st = held.key(hKey, &k); st != ERROR_SUCCESS) return st;
   auto it = k->values.find(Fold(lpValueName ? lpValueName : ""));
   if (it == k->values.end()) return ERROR_FILE_NOT_FOUND;
   const Value& v = it->second;
@@ -402,8 +408,7 @@ LSTATUS RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
   LoadedRegistry held;
   Registry& r = held.r;
   Key* base = nullptr;
-  if (const LSTATUS st = Resolve(r, hKey, &base); st != ERROR_SUCCESS) return st;
-  if (r.failWrites) return ERROR_ACCESS_DENIED;
+  if (const LSTATUS st = held.key(hKey, &base, true); st != ERROR_SUCCESS) return st;
   bool created;
   Key* k = Descend(base, lpSubKey, false, &created);
   if (!k) return ERROR_FILE_NOT_FOUND;

@@ -15,40 +15,7 @@ namespace {
 // Room before the descriptor, as on Windows (an IID fits there too).
 const size_t kHidden = 16;
 
-ULONG ElementSize(VARTYPE vt) {
-  switch (vt) {
-    case VT_I1:
-    case VT_UI1:
-      return 1;
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL:
-      return 2;
-    case VT_I4:
-    case VT_UI4:
-    case VT_R4:
-    case VT_INT:
-    case VT_UINT:
-    case VT_ERROR:
-      return 4;
-    case VT_I8:
-    case VT_UI8:
-    case VT_R8:
-    case VT_DATE:
-    case VT_CY:
-      return 8;
-    case VT_BSTR:
-    case VT_UNKNOWN:
-    case VT_DISPATCH:
-      return sizeof(void*);
-    case VT_VARIANT:
-      return sizeof(VARIANT);
-    case VT_DECIMAL:
-      return sizeof(DECIMAL);
-    default:
-      return 0;
-  }
-}
+ULONG ElementSize(VARTYPE vt) { return static_cast<ULONG>(qorvid::platform::ValueWidth(vt)); }
 
 VARTYPE& HiddenVartype(SAFEARRAY* psa) {
   return *reinterpret_cast<VARTYPE*>(reinterpret_cast<char*>(psa) - sizeof(DWORD));

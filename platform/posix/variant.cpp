@@ -6,6 +6,7 @@
 #include "platform/posix/vartype.h"
 #include "platform/win32.h"
 
+using qorvid::platform::ScalarWidth;
 using qorvid::platform::ValidateVariantType;
 
 namespace {
@@ -90,32 +91,12 @@ HRESULT CopyReferenced(VARIANT* dst, const VARIANT* src) {
       tmp.decVal = *src->pdecVal;
       tmp.vt = VT_DECIMAL;
       break;
-    case VT_I1:
-    case VT_UI1:
-      tmp.bVal = *src->pbVal;
+    default: {
+      const size_t width = ScalarWidth(base);
+      if (width == 0) return DISP_E_BADVARTYPE;
+      std::memcpy(&tmp.llVal, src->byref, width);
       break;
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL:
-      tmp.iVal = *src->piVal;
-      break;
-    case VT_I4:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-    case VT_ERROR:
-    case VT_R4:
-      std::memcpy(&tmp.lVal, src->byref, 4);
-      break;
-    case VT_I8:
-    case VT_UI8:
-    case VT_R8:
-    case VT_DATE:
-    case VT_CY:
-      std::memcpy(&tmp.llVal, src->byref, 8);
-      break;
-    default:
-      return DISP_E_BADVARTYPE;
+    }
   }
   return CopyOwned(dst, &tmp);
 }

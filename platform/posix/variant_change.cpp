@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+#include "platform/posix/vartype.h"
+
 namespace qorvid::platform {
 namespace {
 
@@ -68,30 +70,6 @@ HRESULT Dereference(const VARIANT& source, VARIANT* view) {
     case VT_DECIMAL:
       view->decVal = *source.pdecVal;  // overlays the type code
       break;
-    case VT_I1:
-    case VT_UI1:
-      view->bVal = *source.pbVal;
-      break;
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL:
-      view->uiVal = *source.puiVal;
-      break;
-    case VT_I4:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-    case VT_ERROR:
-    case VT_R4:
-      view->ulVal = *source.pulVal;
-      break;
-    case VT_I8:
-    case VT_UI8:
-    case VT_R8:
-    case VT_DATE:
-    case VT_CY:
-      view->ullVal = *source.pullVal;
-      break;
     case VT_BSTR:
       view->bstrVal = *source.pbstrVal;
       break;
@@ -99,33 +77,15 @@ HRESULT Dereference(const VARIANT& source, VARIANT* view) {
     case VT_UNKNOWN:
       view->punkVal = *source.ppunkVal;
       break;
-    default:
-      return DISP_E_TYPEMISMATCH;
+    default: {
+      const size_t width = ScalarWidth(base);
+      if (width == 0) return DISP_E_TYPEMISMATCH;
+      std::memcpy(&view->ullVal, source.byref, width);
+      break;
+    }
   }
   view->vt = base;
   return S_OK;
-}
-
-// The byte width of an integer type, 0 for the others.
-int IntegerWidth(VARTYPE vt) {
-  switch (vt) {
-    case VT_I1:
-    case VT_UI1:
-      return 1;
-    case VT_I2:
-    case VT_UI2:
-      return 2;
-    case VT_I4:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-      return 4;
-    case VT_I8:
-    case VT_UI8:
-      return 8;
-    default:
-      return 0;
-  }
 }
 
 Text BstrText(BSTR b) { return b ? Text(b, SysStringLen(b)) : Text(); }
@@ -149,41 +109,19 @@ HRESULT StoreText(const Text& text, VARIANT* out) {
 
 // The numeric reading of a value; DISP_E_TYPEMISMATCH for what has none.
 HRESULT ToNumber(const VARIANT& v, const LocaleSettings& locale, Number* n) {
+  // Integers, and VARIANT_BOOL as the 16-bit integer it is, read at their width.
+  const VARTYPE asInteger = v.vt == VT_BOOL ? VARTYPE(VT_I2) : v.vt;
+  if (const size_t width = IntegerWidth(asInteger)) {
+    uint64_t bits = 0;
+    std::memcpy(&bits, &v.ullVal, width);
+    const uint64_t all = AllOnes(width);
+    const bool negative = IsSignedInteger(asInteger) && bits > all / 2;
+    n->exact = ExactFromInteger(negative ? (0 - bits) & all : bits, negative);
+    return S_OK;
+  }
   switch (v.vt) {
     case VT_EMPTY:
       n->exact = ExactNumber();
-      return S_OK;
-    case VT_I1:
-      n->exact =
-          ExactFromInteger(v.cVal < 0 ? 0 - static_cast<uint64_t>(v.cVal) : v.cVal, v.cVal < 0);
-      return S_OK;
-    case VT_I2:
-    case VT_BOOL:
-      n->exact =
-          ExactFromInteger(v.iVal < 0 ? 0 - static_cast<uint64_t>(v.iVal) : v.iVal, v.iVal < 0);
-      return S_OK;
-    case VT_I4:
-    case VT_INT:
-      n->exact =
-          ExactFromInteger(v.lVal < 0 ? 0 - static_cast<uint64_t>(v.lVal) : v.lVal, v.lVal < 0);
-      return S_OK;
-    case VT_I8:
-      n->exact = ExactFromInteger(
-          v.llVal < 0 ? 0 - static_cast<uint64_t>(v.llVal) : static_cast<uint64_t>(v.llVal),
-          v.llVal < 0);
-      return S_OK;
-    case VT_UI1:
-      n->exact = ExactFromInteger(v.bVal, false);
-      return S_OK;
-    case VT_UI2:
-      n->exact = ExactFromInteger(v.uiVal, false);
-      return S_OK;
-    case VT_UI4:
-    case VT_UINT:
-      n->exact = ExactFromInteger(v.ulVal, false);
-      return S_OK;
-    case VT_UI8:
-      n->exact = ExactFromInteger(v.ullVal, false);
       return S_OK;
     case VT_CY: {
       LONGLONG c = v.cyVal.int64;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/posix/variant_change.h"
+#include "platform/posix/vartype.h"
 
 namespace qorvid::platform {
 namespace {
@@ -86,36 +87,11 @@ struct IntegerRange {
 };
 
 bool IntegerTarget(VARTYPE vt, IntegerRange* range) {
-  switch (vt) {
-    case VT_I1:
-      *range = {128, 127};
-      return true;
-    case VT_UI1:
-      *range = {0, 255};
-      return true;
-    case VT_I2:
-      *range = {32768, 32767};
-      return true;
-    case VT_UI2:
-      *range = {0, 65535};
-      return true;
-    case VT_I4:
-    case VT_INT:
-      *range = {2147483648u, 2147483647u};
-      return true;
-    case VT_UI4:
-    case VT_UINT:
-      *range = {0, 4294967295u};
-      return true;
-    case VT_I8:
-      *range = {uint64_t(1) << 63, (uint64_t(1) << 63) - 1};
-      return true;
-    case VT_UI8:
-      *range = {0, UINT64_MAX};
-      return true;
-    default:
-      return false;
-  }
+  const size_t width = IntegerWidth(vt);
+  if (width == 0) return false;
+  const uint64_t all = AllOnes(width);
+  *range = IsSignedInteger(vt) ? IntegerRange{all / 2 + 1, all / 2} : IntegerRange{0, all};
+  return true;
 }
 
 // Rounded to an integer, half to even: magnitude and sign.
@@ -237,40 +213,12 @@ HRESULT ToDecimal(const Number& n, VARIANT* out) {
 }  // namespace
 
 void StoreInteger(VARTYPE vt, uint64_t magnitude, bool negative, VARIANT* out) {
-  uint64_t bits = negative ? (~magnitude + 1) : magnitude;
+  const uint64_t bits = negative ? (~magnitude + 1) : magnitude;
   out->vt = vt;
-  switch (vt) {
-    case VT_I1:
-      out->cVal = static_cast<CHAR>(static_cast<int8_t>(bits));
-      break;
-    case VT_UI1:
-      out->bVal = static_cast<BYTE>(bits);
-      break;
-    case VT_I2:
-      out->iVal = static_cast<SHORT>(bits);
-      break;
-    case VT_UI2:
-      out->uiVal = static_cast<USHORT>(bits);
-      break;
-    case VT_I4:
-      out->lVal = static_cast<LONG>(static_cast<uint32_t>(bits));
-      break;
-    case VT_INT:
-      out->intVal = static_cast<INT>(static_cast<uint32_t>(bits));
-      break;
-    case VT_UI4:
-      out->ulVal = static_cast<ULONG>(bits);
-      break;
-    case VT_UINT:
-      out->uintVal = static_cast<UINT>(bits);
-      break;
-    case VT_I8:
-      out->llVal = static_cast<LONGLONG>(bits);
-      break;
-    default:
-      out->ullVal = bits;
-      break;
-  }
+  // The low bytes of the two's complement, as many as the type holds: the
+  // value members all begin at the same byte, the lowest on this platform.
+  const size_t width = IntegerWidth(vt);
+  std::memcpy(&out->ullVal, &bits, width ? width : sizeof bits);
 }
 
 ExactNumber ExactFromInteger(uint64_t magnitude, bool negative, int exponent) {
