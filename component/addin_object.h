@@ -71,6 +71,9 @@ class AddInObject : public platform::AggregatableObject<
   HRESULT dispatch(MethodBranch branch, VARIANT* result, SAFEARRAY** parameters);
   // One entry in the host's error log (nothing without one).
   void ReportError(const WideString& text);
+  // Inside a catch: the failed property reader's or writer's message, after
+  // prefix, to the error log; nothing leaves it.
+  void ReportPropertyFailure(const char* prefix) noexcept;
   // A reference for the length of one host operation: host code it runs (a
   // callback, the Release of a host interface) may drop the host's last
   // reference to this object meanwhile.

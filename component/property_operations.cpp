@@ -7,6 +7,13 @@
 
 namespace qorvid {
 
+void AddInObject::ReportPropertyFailure(const char* prefix) noexcept {
+  try {
+    ReportError(platform::WideFromUtf8(std::string(prefix) + FailureMessage()));
+  } catch (...) {
+  }
+}
+
 HRESULT STDMETHODCALLTYPE AddInObject::GetPropertyValue(long number, VARIANT* value) {
   if (!value) return E_POINTER;
   VariantClear(value);
@@ -16,11 +23,7 @@ HRESULT STDMETHODCALLTYPE AddInObject::GetPropertyValue(long number, VARIANT* va
   try {
     row->read(state_).detachTo(value);
   } catch (...) {
-    try {
-      ReportError(
-          platform::WideFromUtf8(std::string("Ошибка чтения свойства: ") + FailureMessage()));
-    } catch (...) {
-    }
+    ReportPropertyFailure("Ошибка чтения свойства: ");
   }
   return S_OK;
 }
@@ -33,11 +36,7 @@ HRESULT STDMETHODCALLTYPE AddInObject::SetPropertyValue(long number, VARIANT* va
   try {
     row->write(state_, *value);
   } catch (...) {
-    try {
-      ReportError(
-          platform::WideFromUtf8(std::string("Ошибка установки свойства: ") + FailureMessage()));
-    } catch (...) {
-    }
+    ReportPropertyFailure("Ошибка установки свойства: ");
   }
   return S_OK;
 }
