@@ -45,7 +45,10 @@ TEST(Interactive, ARecalledStatementOfSeveralLinesRunsAsTyped) {
   t.type("\x1b[A\x1b[A\x1b[A\r");
   ASSERT_TRUE(t.waitFor("(1 row)")) << t.seen();
   EXPECT_NE(t.seen().find("a | Код"), std::string::npos) << t.seen();
-  t.type("\x04");  // Ctrl-D leaves
+  // Ctrl-D leaves, typed at the prompt: typed while the statement still ran,
+  // the terminal (not yet raw) would take it as its own end of file.
+  ASSERT_TRUE(t.waitFor("qorvid> ")) << t.seen();
+  t.type("\x04");
   EXPECT_EQ(t.waitExit(), 0);
   std::remove(history.c_str());
 }
